@@ -1,0 +1,73 @@
+// Entry point: run mode, data folder, settings, then the setup dialog or the
+// saver window with its frame loop, and a shutdown that never waits for the
+// background threads.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "app/command_line.h"
+#include "app/data_folder_win.h"
+#include "app/gdiplus_session_win.h"
+#include "app/run_state.h"
+#include "app/saver_window_win.h"
+#include "res/resource.h"
+#include "settings/settings_file_win.h"
+#include "settings/setup_dialog_win.h"
+#include "slideshow/slideshow_win.h"
+
+namespace {
+
+HWND HandleFromValue(int32_t value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
+
+// Handles every waiting message before the next frame; frames are paced only by
+// the sleep at the end of DrawFrame. Returns the quit message's parameter.
+int RunMainLoop(SaverMode mode, HWND dialog) {
+  for (;;) {
+    MSG msg;
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+      if (mode == SaverMode::Config && dialog != nullptr && IsDialogMessageW(dialog, &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    } else if (mode == SaverMode::Config) {
+      Sleep(10);
+    } else {
+      AdvanceSlideshow();
+      DrawFrame();
+      SwapBuffers(SaverDC());
+    }
+  }
+}
+
+int RunSetupDialog(HWND owner) {
+  const HWND dialog =
+      CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETUP), owner, SetupDialogProc, 0);
+  if (dialog != nullptr) ShowWindow(dialog, SW_SHOW);
+  return RunMainLoop(SaverMode::Config, dialog);
+}
+
+int RunSaver(SaverMode mode, HWND parent) {
+  const GdiplusSession gdiplus;
+  if (!CreateSaverWindow(mode, parent)) return 0;
+  const int code = RunMainLoop(mode, nullptr);
+  // Waiting downloads and the gallery scrape give up within about 100 ms; the
+  // threads themselves are never waited for.
+  stop_downloads = true;
+  stop_refresh = true;
+  DestroySaverWindow();
+  return code;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
+  InitCommonControls();
+  const RunMode run = ParseCommandLine(command_line != nullptr ? command_line : L"");
+  InitDataFolder();
+  LoadSettings();
+  CreateLocks();
+  if (run.mode == SaverMode::Config) return RunSetupDialog(HandleFromValue(run.parentWindow));
+  return RunSaver(run.mode, HandleFromValue(run.parentWindow));
+}

@@ -1,0 +1,38 @@
+#include "app/wide_text.h"
+
+namespace {
+
+bool IsSpace(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
+}
+
+}  // namespace
+
+int32_t ParseDecimal(std::wstring_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
+    negative = text[i] == L'-';
+    ++i;
+  }
+  constexpr int64_t kMax = INT32_MAX;
+  constexpr int64_t kMinMagnitude = -static_cast<int64_t>(INT32_MIN);
+  int64_t magnitude = 0;
+  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+    magnitude = magnitude * 10 + (text[i] - L'0');
+    if (magnitude > kMinMagnitude) magnitude = kMinMagnitude;  // clamp, keep reading digits
+  }
+  if (negative) return static_cast<int32_t>(-magnitude);
+  return static_cast<int32_t>(magnitude > kMax ? kMax : magnitude);
+}
+
+wchar_t ToUpperAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+
+bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+  }
+  return true;
+}

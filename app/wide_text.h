@@ -1,0 +1,33 @@
+// Small helpers for the program's UTF-16 text: fixed-size fields that cut
+// instead of overflowing, and the decimal and case rules every parser shares.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// A zero-terminated text of at most N characters. Assigning longer text cuts it.
+template <std::size_t N>
+struct FixedText {
+  wchar_t text[N + 1] = {};
+
+  static constexpr std::size_t kCapacity = N;
+
+  void Assign(std::wstring_view value) {
+    const std::size_t n = value.size() < N ? value.size() : N;
+    for (std::size_t i = 0; i < n; ++i) text[i] = value[i];
+    for (std::size_t i = n; i <= N; ++i) text[i] = L'\0';
+  }
+  void Clear() { Assign({}); }
+  std::wstring_view View() const { return std::wstring_view(text); }
+  bool Empty() const { return text[0] == L'\0'; }
+  const wchar_t* c_str() const { return text; }
+};
+
+// Reads a decimal number the way the program reads every number in text:
+// leading white space skipped, an optional sign, digits up to the first
+// non-digit, 0 when there are none, clamped to the signed 32-bit range.
+int32_t ParseDecimal(std::wstring_view text);
+
+wchar_t ToUpperAscii(wchar_t c);
+bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b);

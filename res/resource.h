@@ -1,0 +1,18 @@
+// Resource ids shared by the resource script and the code.
+#pragma once
+
+#define IDS_SAVER_NAME 1
+
+#define IDD_SETUP 101
+#define IDI_VELMORA 106
+
+#define IDC_PROGRAM_ICON 1000
+#define IDC_GALLERY_LIST 1001
+#define IDC_HOME_WEBSITE 1002
+#define IDC_NOTICE_ICON 1004
+#define IDC_NOTICE_TEXT 1005
+#define IDC_SHOW_WEATHER 1010
+#define IDC_CHANGE_LOCATION 1012
+#define IDC_SHOW_NEWVER 1013
+#define IDC_LOCATION_LABEL 1014
+#define IDC_LOCATION_NAME 1015

@@ -1,0 +1,45 @@
+// The user's choices and the installation id, loaded once at start-up.
+#pragma once
+
+#include <cstdint>
+
+#include "app/wide_text.h"
+
+inline constexpr wchar_t kOwnVersion[] = L"1.0";
+inline constexpr wchar_t kDefaultLocationId[] = L"RSXX0091";
+inline constexpr wchar_t kDefaultLocationName[] = L"Saint-Petersburg, Russia";
+
+// Longest value a server key may hold.
+inline constexpr std::size_t kServerValueLimit = 259;
+
+struct Settings {
+  int32_t dloption = 0;
+  int32_t gallery_refresh_seconds = 86400;  // copied from the gallery table, never stored
+  FixedText<9> newver;
+  FixedText<39> guid;
+  int32_t show_weather = 1;
+  int32_t show_newver = 1;
+  FixedText<99> weather_loc;
+  FixedText<19> weather_loc_id;
+
+  // Server addresses: compiled-in defaults, overridable in the settings file.
+  FixedText<kServerValueLimit> photo_site;
+  FixedText<kServerValueLimit> image_prefix;
+  FixedText<kServerValueLimit> weather_host;
+  FixedText<kServerValueLimit> update_host;
+  FixedText<kServerValueLimit> web_host;
+
+  Settings();
+};
+
+// The process-wide record. The main thread fills it before any other thread
+// starts; later writers are the setup dialog (main thread, no saver running)
+// and the version check on the refresh thread.
+extern Settings settings;
+
+// Handles the keys the loader does not handle itself; only "dloption" has an
+// effect. Either argument missing: nothing happens.
+void ApplySetting(Settings& s, const wchar_t* key, const wchar_t* value);
+
+// A newer version is known and the user wants to hear about it.
+bool NoticeWanted(const Settings& s);

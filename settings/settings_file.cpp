@@ -1,0 +1,160 @@
+#include "settings/settings_file.h"
+
+#include <cwchar>
+
+#include "server_defaults.h"
+
+namespace {
+
+struct ServerKey {
+  const wchar_t* name;
+  FixedText<kServerValueLimit> Settings::*field;
+  const wchar_t* compiled_default;
+};
+
+constexpr ServerKey kServerKeys[] = {
+    {L"photo_site", &Settings::photo_site, kDefaultPhotoSite},
+    {L"image_prefix", &Settings::image_prefix, kDefaultImagePrefix},
+    {L"weather_host", &Settings::weather_host, kDefaultWeatherHost},
+    {L"update_host", &Settings::update_host, kDefaultUpdateHost},
+    {L"web_host", &Settings::web_host, kDefaultWebHost},
+};
+
+constexpr const wchar_t* kStandardKeys[] = {L"dloption",       L"guid",        L"newver",     L"show_weather",
+                                            L"weather_loc_id", L"weather_loc", L"show_newver"};
+
+bool ApplyServerKey(Settings& s, std::wstring_view key, std::wstring_view value) {
+  for (const ServerKey& k : kServerKeys) {
+    if (EqualsIgnoreCase(key, k.name)) {
+      (s.*k.field).Assign(value);
+      return true;
+    }
+  }
+  return false;
+}
+
+void AppendLine(std::wstring& text, std::wstring_view key, std::wstring_view value) {
+  if (!text.empty()) text += L'\n';
+  text += key;
+  text += L'=';
+  text += value;
+}
+
+}  // namespace
+
+std::wstring FormatGuid(const Guid& g) {
+  wchar_t buffer[33];
+  std::swprintf(buffer, 33, L"%08X%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X", static_cast<unsigned>(g.data1),
+                static_cast<unsigned>(g.data2), static_cast<unsigned>(g.data3), g.data4[0], g.data4[1], g.data4[2],
+                g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
+  return buffer;
+}
+
+bool ParseSettingsText(std::wstring_view text, Settings& s) {
+  bool guid_seen = false;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t eq = text.find(L'=', pos);
+    if (eq == std::wstring_view::npos) break;
+    const std::wstring key(text.substr(pos, eq - pos));  // not trimmed
+    const std::size_t line_end = text.find(L'\n', eq + 1);
+    const std::wstring value(text.substr(eq + 1, line_end == std::wstring_view::npos ? std::wstring_view::npos
+                                                                                       : line_end - eq - 1));
+    if (EqualsIgnoreCase(key, L"guid")) {
+      s.guid.Assign(value);
+      guid_seen = true;
+    } else if (EqualsIgnoreCase(key, L"newver")) {
+      s.newver.Assign(value);
+    } else if (EqualsIgnoreCase(key, L"show_newver")) {
+      s.show_newver = ParseDecimal(value);
+    } else if (EqualsIgnoreCase(key, L"show_weather")) {
+      s.show_weather = ParseDecimal(value);
+    } else if (EqualsIgnoreCase(key, L"weather_loc")) {
+      s.weather_loc.Assign(value);
+    } else if (EqualsIgnoreCase(key, L"weather_loc_id")) {
+      s.weather_loc_id.Assign(value);
+    } else if (!ApplyServerKey(s, key, value)) {
+      ApplySetting(s, key.c_str(), value.c_str());
+    }
+    if (line_end == std::wstring_view::npos) break;
+    pos = line_end + 1;
+  }
+  return guid_seen && !s.newver.Empty() && !s.weather_loc.Empty() && !s.weather_loc_id.Empty();
+}
+
+std::wstring ComposeSettingsText(Settings& s, std::span<const SettingPair> extra,
+                                 const std::function<Guid()>& new_guid) {
+  std::wstring text;
+  bool given[std::size(kStandardKeys)] = {};
+  for (const SettingPair& pair : extra) {
+    if (!text.empty()) text += L'\n';
+    text += pair.key;
+    text += L'=';
+    text += pair.value;
+    for (std::size_t k = 0; k < std::size(kStandardKeys); ++k) {
+      if (EqualsIgnoreCase(pair.key, kStandardKeys[k])) given[k] = true;
+    }
+  }
+  auto wanted = [&](const wchar_t* key) {
+    for (std::size_t k = 0; k < std::size(kStandardKeys); ++k) {
+      if (std::wcscmp(kStandardKeys[k], key) == 0) return !given[k];
+    }
+    return true;
+  };
+
+  if (wanted(L"guid")) {
+    if (s.guid.View().size() < 32) s.guid.Assign(FormatGuid(new_guid()));
+    AppendLine(text, L"guid", s.guid.View());
+  }
+  if (wanted(L"newver")) AppendLine(text, L"newver", s.newver.Empty() ? kOwnVersion : s.newver.View());
+  if (wanted(L"show_weather")) AppendLine(text, L"show_weather", s.show_weather != 0 ? L"1" : L"0");
+  if (wanted(L"weather_loc_id")) {
+    if (s.weather_loc_id.Empty()) {
+      s.weather_loc_id.Assign(kDefaultLocationId);
+      s.weather_loc.Assign(kDefaultLocationName);
+    }
+    AppendLine(text, L"weather_loc_id", s.weather_loc_id.View());
+  }
+  if (wanted(L"weather_loc")) {
+    if (s.weather_loc.Empty()) {
+      s.weather_loc.Assign(EqualsIgnoreCase(s.weather_loc_id.View(), kDefaultLocationId) ? kDefaultLocationName
+                                                                                           : L"?");
+    }
+    AppendLine(text, L"weather_loc", s.weather_loc.View());
+  }
+  if (wanted(L"show_newver")) AppendLine(text, L"show_newver", s.show_newver != 0 ? L"1" : L"0");
+
+  for (const ServerKey& k : kServerKeys) {
+    const std::wstring_view value = (s.*k.field).View();
+    if (value != k.compiled_default) AppendLine(text, k.name, value);
+  }
+  return text;
+}
+
+std::wstring ComposeSavedSettings(Settings& s, const std::function<Guid()>& new_guid) {
+  const std::wstring dloption = std::to_wstring(s.dloption);
+  const SettingPair pairs[] = {{L"dloption", dloption}};
+  return ComposeSettingsText(s, pairs, new_guid);
+}
+
+std::string EncodeUtf16Le(std::wstring_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (wchar_t c : text) {
+    const auto unit = static_cast<uint16_t>(c);
+    bytes += static_cast<char>(unit & 0xff);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+std::wstring DecodeUtf16Le(std::string_view bytes) {
+  std::wstring text;
+  text.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto unit = static_cast<wchar_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8));
+    if (unit == L'\0') break;
+    text += unit;
+  }
+  return text;
+}

@@ -1,0 +1,47 @@
+// The text of settings.cfg: key=value lines, UTF-16LE without byte-order mark,
+// separated by single line feeds, no line feed after the last line.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "settings/settings.h"
+
+struct SettingPair {
+  std::wstring_view key;
+  std::wstring_view value;
+};
+
+struct Guid {
+  uint32_t data1 = 0;
+  uint16_t data2 = 0;
+  uint16_t data3 = 0;
+  uint8_t data4[8] = {};
+};
+
+// 32 upper-case hexadecimal digits, no dashes.
+std::wstring FormatGuid(const Guid& guid);
+
+// Reads the pairs of a settings text into `s`. Returns true when the text is
+// complete: a guid line was seen and newver, weather_loc and weather_loc_id
+// all have values. An incomplete text must be rewritten.
+bool ParseSettingsText(std::wstring_view text, Settings& s);
+
+// Builds the text to store: the extra pairs in order, then the standard keys
+// that were not among them, then every server key whose value is not the
+// compiled-in default. Fills missing values into `s` on the way (a new guid
+// from `new_guid` when the stored one is shorter than 32 characters, the
+// default location when none is set).
+std::wstring ComposeSettingsText(Settings& s, std::span<const SettingPair> extra,
+                                 const std::function<Guid()>& new_guid);
+
+// What the saver stores: the one extra pair "dloption".
+std::wstring ComposeSavedSettings(Settings& s, const std::function<Guid()>& new_guid);
+
+// UTF-16LE bytes <-> text. Decoding stops at the first zero character and
+// drops a trailing odd byte, as a zero-terminated read of the file would.
+std::string EncodeUtf16Le(std::wstring_view text);
+std::wstring DecodeUtf16Le(std::string_view bytes);

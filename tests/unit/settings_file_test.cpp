@@ -1,0 +1,203 @@
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include "server_defaults.h"
+#include "settings/gallery_table.h"
+
+namespace {
+
+Guid FixedGuid() {
+  Guid g;
+  g.data1 = 0x0123abcd;
+  g.data2 = 0x4567;
+  g.data3 = 0x89ef;
+  const uint8_t tail[8] = {0xfe, 0xdc, 0xba, 0x98, 0x76, 0x54, 0x32, 0x10};
+  for (int i = 0; i < 8; ++i) g.data4[i] = tail[i];
+  return g;
+}
+
+int guid_calls = 0;
+Guid CountingGuid() {
+  ++guid_calls;
+  return FixedGuid();
+}
+
+constexpr wchar_t kFixedGuidText[] = L"0123ABCD456789EFFEDCBA9876543210";
+
+TEST(SettingsFile, DefaultsComposeTheSevenLines) {
+  Settings s;
+  const std::wstring text = ComposeSavedSettings(s, FixedGuid);
+  EXPECT_EQ(text, std::wstring(L"dloption=0\nguid=") + kFixedGuidText +
+                      L"\nnewver=1.0\nshow_weather=1\nweather_loc_id=RSXX0091\n"
+                      L"weather_loc=Saint-Petersburg, Russia\nshow_newver=1");
+  // Defaults are filled into the record, except newver which stays empty.
+  EXPECT_EQ(s.guid.View(), kFixedGuidText);
+  EXPECT_EQ(s.weather_loc_id.View(), L"RSXX0091");
+  EXPECT_EQ(s.weather_loc.View(), L"Saint-Petersburg, Russia");
+  EXPECT_TRUE(s.newver.Empty());
+}
+
+TEST(SettingsFile, ZeroGuidFormatsAsZeros) { EXPECT_EQ(FormatGuid(Guid{}), std::wstring(32, L'0')); }
+
+TEST(SettingsFile, EncodingIsUtf16LeWithoutMarkAndRoundTrips) {
+  const std::string bytes = EncodeUtf16Le(L"a=\x0436\n");
+  EXPECT_EQ(bytes, std::string("a\0=\0\x36\x04\n\0", 8));
+  EXPECT_EQ(DecodeUtf16Le(bytes), L"a=\x0436\n");
+  EXPECT_EQ(DecodeUtf16Le(std::string("a\0b\0c", 5)), L"ab");     // odd byte dropped
+  EXPECT_EQ(DecodeUtf16Le(std::string("a\0\0\0b\0", 6)), L"a");   // ends at a zero character
+}
+
+TEST(SettingsFile, ParsesKeysInAnyCase) {
+  Settings s;
+  const bool complete = ParseSettingsText(
+      L"DLOPTION=3\nGuid=ABC\nNewVer=1.1\nSHOW_weather=0\nweather_LOC_ID=UKXX0085\nWeather_Loc=London, UK\n"
+      L"show_NEWVER=0",
+      s);
+  EXPECT_TRUE(complete);
+  EXPECT_EQ(s.dloption, 3);
+  EXPECT_EQ(s.gallery_refresh_seconds, 43200);
+  EXPECT_EQ(s.guid.View(), L"ABC");
+  EXPECT_EQ(s.newver.View(), L"1.1");
+  EXPECT_EQ(s.show_weather, 0);
+  EXPECT_EQ(s.show_newver, 0);
+  EXPECT_EQ(s.weather_loc_id.View(), L"UKXX0085");
+  EXPECT_EQ(s.weather_loc.View(), L"London, UK");
+}
+
+TEST(SettingsFile, DloptionOutOfRangeFallsBackToRowZero) {
+  for (const wchar_t* value : {L"9", L"-1", L"6", L"x"}) {
+    Settings s;
+    s.gallery_refresh_seconds = 1;
+    ParseSettingsText(std::wstring(L"dloption=") + value, s);
+    EXPECT_EQ(s.dloption, 0) << testing::PrintToString(std::wstring(value));
+    EXPECT_EQ(s.gallery_refresh_seconds, 86400);
+  }
+  Settings s;
+  ParseSettingsText(L"dloption= 5", s);
+  EXPECT_EQ(s.gallery_refresh_seconds, 10800);
+}
+
+TEST(SettingsFile, CompletenessDecidesTheRewrite) {
+  struct Case {
+    const wchar_t* text;
+    bool complete;
+  };
+  const Case cases[] = {
+      {L"", false},
+      {L"guid=\nnewver=1.0\nweather_loc_id=A\nweather_loc=B", true},  // an empty guid line counts as seen
+      {L"newver=1.0\nweather_loc_id=A\nweather_loc=B", false},        // no guid line
+      {L"guid=X\nweather_loc_id=A\nweather_loc=B", false},            // no newver
+      {L"guid=X\nnewver=1.0\nweather_loc_id=A", false},               // weather_loc missing
+      {L"guid=X\nnewver=1.0\nweather_loc=B", false},                  // weather_loc_id missing
+      {L"guid=X\nnewver=1.0\nweather_loc_id=A\nweather_loc=B\nshow_weather=1", true},  // no dloption needed
+  };
+  for (const Case& c : cases) {
+    Settings s;
+    EXPECT_EQ(ParseSettingsText(c.text, s), c.complete) << testing::PrintToString(std::wstring(c.text));
+  }
+}
+
+TEST(SettingsFile, MissingLocationNameIsRepairedOnSave) {
+  Settings s;
+  ParseSettingsText(L"guid=X\nnewver=1.0\nweather_loc_id=UKXX0085", s);
+  ComposeSavedSettings(s, FixedGuid);
+  EXPECT_EQ(s.weather_loc.View(), L"?");
+
+  Settings d;
+  ParseSettingsText(L"guid=X\nnewver=1.0\nweather_loc_id=rsxx0091", d);
+  ComposeSavedSettings(d, FixedGuid);
+  EXPECT_EQ(d.weather_loc.View(), L"Saint-Petersburg, Russia");
+}
+
+TEST(SettingsFile, ShortGuidSurvivesLoadButIsReplacedOnSave) {
+  Settings s;
+  ParseSettingsText(L"guid=ABCDEF", s);
+  EXPECT_EQ(s.guid.View(), L"ABCDEF");
+  guid_calls = 0;
+  ComposeSavedSettings(s, CountingGuid);
+  EXPECT_EQ(guid_calls, 1);
+  EXPECT_EQ(s.guid.View(), kFixedGuidText);
+
+  // A full-length id is kept for good.
+  ComposeSavedSettings(s, CountingGuid);
+  EXPECT_EQ(guid_calls, 1);
+}
+
+TEST(SettingsFile, ValuesAreNotTrimmedAndAreCutToTheirFields) {
+  Settings s;
+  ParseSettingsText(L"newver=1.2\r\nweather_loc=" + std::wstring(150, L'L') + L"\nweather_loc_id=" +
+                        std::wstring(30, L'I') + L"\nguid=" + std::wstring(50, L'G') + L"\nnewver2=x",
+                    s);
+  EXPECT_EQ(s.newver.View(), L"1.2\r");  // the carriage return stays part of the value
+  EXPECT_EQ(s.weather_loc.View(), std::wstring(99, L'L'));
+  EXPECT_EQ(s.weather_loc_id.View(), std::wstring(19, L'I'));
+  EXPECT_EQ(s.guid.View(), std::wstring(39, L'G'));
+
+  Settings v;
+  ParseSettingsText(L"newver=123456789012", v);
+  EXPECT_EQ(v.newver.View(), L"123456789");
+}
+
+TEST(SettingsFile, UnknownKeysAndByteOrderMarkAreDropped) {
+  Settings s;
+  // The mark becomes part of the first key, so that line is not recognised.
+  ParseSettingsText(L"\xFEFFguid=ABC\nshow_newver=0\nfoo=bar\n dloption=2", s);
+  EXPECT_TRUE(s.guid.Empty());
+  EXPECT_EQ(s.show_newver, 0);
+  EXPECT_EQ(s.dloption, 0);  // " dloption" is a different key: keys are not trimmed
+  const std::wstring text = ComposeSavedSettings(s, FixedGuid);
+  EXPECT_EQ(text.find(L"foo"), std::wstring::npos);
+  EXPECT_EQ(text.find(L'\xFEFF'), std::wstring::npos);
+}
+
+TEST(SettingsFile, PairsWithoutEqualsSignEndParsing) {
+  Settings s;
+  ParseSettingsText(L"newver=2.0\nno pair here", s);
+  EXPECT_EQ(s.newver.View(), L"2.0");
+  Settings t;
+  // Without a line feed the key runs across the broken line.
+  ParseSettingsText(L"junk\nnewver=3.0", t);
+  EXPECT_TRUE(t.newver.Empty());
+}
+
+TEST(SettingsFile, FlagsAreStoredAsZeroOrOne) {
+  Settings s;
+  ParseSettingsText(L"show_weather=7\nshow_newver=no", s);
+  EXPECT_EQ(s.show_weather, 7);
+  EXPECT_EQ(s.show_newver, 0);
+  const std::wstring text = ComposeSavedSettings(s, FixedGuid);
+  EXPECT_NE(text.find(L"\nshow_weather=1\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\nshow_newver=0"), std::wstring::npos);
+}
+
+TEST(SettingsFile, ServerKeysAreReadAndWrittenOnlyWhenNotDefault) {
+  Settings s;
+  ParseSettingsText(L"PHOTO_SITE=http://127.0.0.1:8080\nweb_host=" + std::wstring(300, L'w') +
+                        L"\nimage_prefix=" + std::wstring(kDefaultImagePrefix),
+                    s);
+  EXPECT_EQ(s.photo_site.View(), L"http://127.0.0.1:8080");
+  EXPECT_EQ(s.web_host.View(), std::wstring(259, L'w'));
+  EXPECT_EQ(s.weather_host.View(), kDefaultWeatherHost);
+
+  const std::wstring text = ComposeSavedSettings(s, FixedGuid);
+  const std::wstring tail = L"\nshow_newver=1\nphoto_site=http://127.0.0.1:8080\nweb_host=" + std::wstring(259, L'w');
+  ASSERT_GE(text.size(), tail.size());
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+  EXPECT_EQ(text.find(L"image_prefix"), std::wstring::npos);
+  EXPECT_GT(text.size(), 259u);
+}
+
+TEST(GalleryTable, SixRowsThenTerminator) {
+  int rows = 0;
+  for (const GalleryInfo* row = kGalleryTable; row->title != nullptr; ++row) ++rows;
+  EXPECT_EQ(rows, 6);
+  EXPECT_EQ(kGalleryTable[0].refresh_seconds, 86400);
+  EXPECT_EQ(kGalleryTable[3].refresh_seconds, 43200);
+  EXPECT_EQ(kGalleryTable[4].refresh_seconds, 21600);
+  EXPECT_EQ(kGalleryTable[5].refresh_seconds, 10800);
+  EXPECT_EQ(GalleryListingAddress(5, L"http://h"),
+            L"http://h/showphotos.php?offset=0&where=|||||||90|1|||24||||||||||||90||||||||||1||||&newdisplay=10");
+}
+
+}  // namespace

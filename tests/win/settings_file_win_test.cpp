@@ -1,0 +1,133 @@
+// settings.cfg on a real (Wine) file system, in a temporary data folder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/data_folder.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "settings/settings_file_win.h"
+
+namespace {
+
+std::wstring MakeTempFolder() {
+  wchar_t base[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, base);
+  wchar_t name[64];
+  static int serial = 0;
+  swprintf(name, 64, L"velmora-test-%lu-%d", GetCurrentProcessId(), ++serial);
+  std::wstring folder = std::wstring(base) + name;
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+int CountFiles(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  int count = 0;
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  return count;
+}
+
+class SettingsFileWin : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeTempFolder();
+    SetDataFolder(folder_);
+    settings = Settings{};
+  }
+  std::wstring CfgPath() const { return folder_ + L"\\settings.cfg"; }
+  std::wstring Stored() const { return DecodeUtf16Le(ReadBytes(CfgPath())); }
+
+  std::wstring folder_;
+};
+
+void ExpectDefaultFile(const std::wstring& text) {
+  ASSERT_GE(text.size(), 48u);
+  EXPECT_EQ(text.substr(0, 16), L"dloption=0\nguid=");
+  const std::wstring guid = text.substr(16, 32);
+  EXPECT_EQ(guid.find_first_not_of(L"0123456789ABCDEF"), std::wstring::npos) << testing::PrintToString(guid);
+  EXPECT_NE(guid, std::wstring(32, L'0'));
+  EXPECT_EQ(text.substr(48), L"\nnewver=1.0\nshow_weather=1\nweather_loc_id=RSXX0091\n"
+                             L"weather_loc=Saint-Petersburg, Russia\nshow_newver=1");
+}
+
+TEST_F(SettingsFileWin, MissingFileIsWrittenWithDefaults) {
+  LoadSettings();
+  const std::string bytes = ReadBytes(CfgPath());
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_NE(bytes.substr(0, 2), "\xFF\xFE");  // no byte-order mark
+  EXPECT_EQ(bytes.size() % 2, 0u);
+  ExpectDefaultFile(Stored());
+  EXPECT_EQ(CountFiles(folder_), 1);  // no temporary file left behind
+}
+
+TEST_F(SettingsFileWin, EmptyFileBehavesLikeAMissingOne) {
+  WriteBytes(CfgPath(), "");
+  LoadSettings();
+  ExpectDefaultFile(Stored());
+}
+
+TEST_F(SettingsFileWin, IncompleteFileIsRepairedAndKeepsItsValues) {
+  WriteBytes(CfgPath(), EncodeUtf16Le(L"dloption=4\nguid=0123456789ABCDEF0123456789ABCDEF\nweather_loc_id=UKXX0085"));
+  LoadSettings();
+  EXPECT_EQ(settings.dloption, 4);
+  EXPECT_EQ(settings.gallery_refresh_seconds, 21600);
+  EXPECT_EQ(Stored(), L"dloption=4\nguid=0123456789ABCDEF0123456789ABCDEF\nnewver=1.0\nshow_weather=1\n"
+                      L"weather_loc_id=UKXX0085\nweather_loc=?\nshow_newver=1");
+}
+
+TEST_F(SettingsFileWin, CompleteFileIsNotRewritten) {
+  const std::string original = EncodeUtf16Le(
+      L"guid=0123456789ABCDEF0123456789ABCDEF\nnewver=1.1\nweather_loc_id=A\nweather_loc=B\nextra=1");
+  WriteBytes(CfgPath(), original);
+  LoadSettings();
+  EXPECT_EQ(ReadBytes(CfgPath()), original);
+  EXPECT_EQ(settings.newver.View(), L"1.1");
+}
+
+TEST_F(SettingsFileWin, SaveReplacesTheWholeFile) {
+  WriteBytes(CfgPath(), std::string(600, 'x'));
+  settings.guid.Assign(L"0123456789ABCDEF0123456789ABCDEF");
+  settings.newver.Assign(L"2.0");
+  SaveSettings();
+  EXPECT_EQ(Stored(), L"dloption=0\nguid=0123456789ABCDEF0123456789ABCDEF\nnewver=2.0\nshow_weather=1\n"
+                      L"weather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\nshow_newver=1");
+  EXPECT_EQ(CountFiles(folder_), 1);
+}
+
+TEST_F(SettingsFileWin, FolderThatCannotBeCreatedStillFillsDefaults) {
+  // A data folder below a plain file can never exist.
+  WriteBytes(folder_ + L"\\blocker", "x");
+  SetDataFolder(folder_ + L"\\blocker\\Corvath\\VelmoraSaver");
+  LoadSettings();
+  EXPECT_EQ(settings.weather_loc_id.View(), L"RSXX0091");
+  EXPECT_EQ(settings.guid.View().size(), 32u);
+  EXPECT_EQ(ReadBytes(DataPath(L"settings.cfg")), "<missing>");
+  EXPECT_EQ(CountFiles(folder_), 1);
+}
+
+}  // namespace
