@@ -2,6 +2,9 @@
 
 std::atomic<bool> stop_downloads{false};
 std::atomic<bool> stop_refresh{false};
+std::atomic<uint32_t> refresh_thread_id{0};
+std::atomic<int64_t> last_refresh_time{0};
+std::atomic<bool> new_photos_arrived{false};
 
 namespace {
 
