@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "app/data_folder.h"
+#include "app/input_rule.h"
+#include "app/wide_text.h"
+
+namespace {
+
+TEST(FirstMouseRule, OnlyAPositionOtherThanTheFirstEndsTheSaver) {
+  FirstMouseRule rule;
+  EXPECT_FALSE(rule.Moved(500, 300));  // the first move only stores its position
+  EXPECT_FALSE(rule.Moved(500, 300));
+  EXPECT_FALSE(rule.Moved(500, 300));
+  EXPECT_TRUE(rule.Moved(501, 300));
+  EXPECT_TRUE(rule.Moved(500, 299));
+  EXPECT_FALSE(rule.Moved(500, 300));  // never updated after the first store
+
+  FirstMouseRule far;
+  EXPECT_FALSE(far.Moved(65535, 0));  // 16-bit coordinates are unsigned
+  EXPECT_TRUE(far.Moved(0, 0));
+}
+
+TEST(ParseDecimal, ReadsLikeTheSettingsAndCommandLine) {
+  struct Case {
+    const wchar_t* text;
+    int32_t value;
+  };
+  const Case cases[] = {
+      {L"", 0},           {L"abc", 0},          {L"42", 42},           {L"  \t42x", 42},
+      {L"-7", -7},        {L"+7", 7},           {L"- 7", 0},           {L"2147483647", INT32_MAX},
+      {L"2147483648", INT32_MAX}, {L"-2147483648", INT32_MIN}, {L"-99999999999999999999", INT32_MIN},
+      {L"007", 7},        {L"1\r", 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseDecimal(c.text), c.value) << testing::PrintToString(std::wstring(c.text));
+}
+
+TEST(FixedText, CutsInsteadOfOverflowing) {
+  FixedText<3> t;
+  t.Assign(L"abcdef");
+  EXPECT_EQ(t.View(), L"abc");
+  EXPECT_EQ(t.text[3], L'\0');
+  t.Assign(L"x");
+  EXPECT_EQ(t.View(), L"x");
+  EXPECT_EQ(t.text[1], L'\0');
+  EXPECT_EQ(t.text[2], L'\0');
+}
+
+TEST(DataFolder, PathsAreBoundedTo259Characters) {
+  SetDataFolder(L"C:\\Users\\u\\Pictures\\Corvath\\VelmoraSaver");
+  EXPECT_EQ(DataPath(L"settings.cfg"), L"C:\\Users\\u\\Pictures\\Corvath\\VelmoraSaver\\settings.cfg");
+
+  const std::wstring deep = L"C:\\" + std::wstring(250, L'd');
+  SetDataFolder(deep);
+  EXPECT_EQ(DataPath(L"settings.cfg").size(), kMaxPath - 1);
+  SetDataFolder(std::wstring(400, L'x'));
+  EXPECT_EQ(DataFolder().size(), kMaxPath - 1);
+  SetDataFolder(L"");
+  EXPECT_EQ(DataPath(L"a.jpg"), L"\\a.jpg");  // no pictures folder: the root of the current drive
+}
+
+}  // namespace
