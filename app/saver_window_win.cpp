@@ -2,7 +2,10 @@
 
 #include <GL/gl.h>
 
+#include <optional>
+
 #include "app/input_rule.h"
+#include "app/win_handle.h"
 #include "slideshow/slideshow_win.h"
 
 namespace {
@@ -10,21 +13,88 @@ namespace {
 constexpr wchar_t kClassName[] = L"CorvathVelmora";
 constexpr wchar_t kTitle[] = L"Corvath Velmora Saver";
 
-// Main thread only: the window procedure runs inside the main loop's dispatch.
-struct SaverWindowState {
-  SaverMode mode = SaverMode::Saver;
-  HINSTANCE instance = nullptr;
-  bool class_registered = false;
-  bool cursor_hidden = false;
-  HWND window = nullptr;
-  HDC dc = nullptr;
-  HGLRC gl = nullptr;
-  FirstMouseRule mouse;
+class RegisteredClass {
+ public:
+  RegisteredClass(HINSTANCE instance, WNDPROC proc) : instance_(instance) {
+    WNDCLASSW wc = {};
+    wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(nullptr, IDI_WINLOGO);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    registered_ = RegisterClassW(&wc) != 0;
+  }
+  ~RegisteredClass() {
+    if (registered_) UnregisterClassW(kClassName, instance_);
+  }
+  RegisteredClass(const RegisteredClass&) = delete;
+  RegisteredClass& operator=(const RegisteredClass&) = delete;
+  bool registered() const { return registered_; }
+
+ private:
+  HINSTANCE instance_;
+  bool registered_;
 };
-SaverWindowState state;
+
+class HiddenCursor {
+ public:
+  HiddenCursor() { ShowCursor(FALSE); }
+  ~HiddenCursor() { ShowCursor(TRUE); }
+  HiddenCursor(const HiddenCursor&) = delete;
+  HiddenCursor& operator=(const HiddenCursor&) = delete;
+};
+
+struct WindowTraits {
+  using Native = HWND;
+  static Native Invalid() { return nullptr; }
+  static void Close(Native h) { DestroyWindow(h); }
+};
+
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDC() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// Slide textures are not deleted one by one; they go with the context.
+struct GlContextTraits {
+  using Native = HGLRC;
+  static Native Invalid() { return nullptr; }
+  static void Close(Native h) {
+    if (wglGetCurrentContext() == h) wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(h);
+  }
+};
+
+// Everything the saver window owns, destroyed in reverse order of creation:
+// cursor shown again, context, DC, window, class.
+struct SaverWindowResources {
+  RegisteredClass window_class;
+  UniqueHandle<WindowTraits> window;
+  std::optional<WindowDC> dc;
+  UniqueHandle<GlContextTraits> gl;
+  std::optional<HiddenCursor> cursor;
+
+  SaverWindowResources(HINSTANCE instance, WNDPROC proc) : window_class(instance, proc) {}
+};
+
+// Main thread only: the window procedure runs inside the main loop's dispatch.
+SaverMode saver_mode = SaverMode::Saver;
+FirstMouseRule first_mouse;
+std::optional<SaverWindowResources> resources;
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  const bool preview = state.mode == SaverMode::Preview;
+  const bool preview = saver_mode == SaverMode::Preview;
   switch (message) {
     case WM_KEYDOWN:
     case WM_KEYUP:
@@ -34,7 +104,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
       if (!preview) PostQuitMessage(0);
       return 0;
     case WM_MOUSEMOVE:
-      if (!preview && state.mouse.Moved(LOWORD(lparam), HIWORD(lparam))) PostQuitMessage(0);
+      if (!preview && first_mouse.Moved(LOWORD(lparam), HIWORD(lparam))) PostQuitMessage(0);
       break;
     case WM_CLOSE:
       PostQuitMessage(0);
@@ -43,9 +113,10 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-bool SetUpContext() {
-  state.dc = GetDC(state.window);
-  if (state.dc == nullptr) return false;
+bool SetUpContext(SaverWindowResources& r) {
+  r.dc.emplace(r.window.get());
+  const HDC dc = r.dc->get();
+  if (dc == nullptr) return false;
   PIXELFORMATDESCRIPTOR pfd = {};
   pfd.nSize = sizeof(pfd);
   pfd.nVersion = 1;
@@ -55,10 +126,10 @@ bool SetUpContext() {
   pfd.cAlphaBits = 8;
   pfd.cDepthBits = 32;
   pfd.iLayerType = PFD_MAIN_PLANE;
-  const int format = ChoosePixelFormat(state.dc, &pfd);
-  if (format == 0 || !SetPixelFormat(state.dc, format, &pfd)) return false;
-  state.gl = wglCreateContext(state.dc);
-  return state.gl != nullptr && wglMakeCurrent(state.dc, state.gl);
+  const int format = ChoosePixelFormat(dc, &pfd);
+  if (format == 0 || !SetPixelFormat(dc, format, &pfd)) return false;
+  r.gl.reset(wglCreateContext(dc));
+  return r.gl.valid() && wglMakeCurrent(dc, r.gl.get());
 }
 
 // One unit is one pixel; the origin is the top-left corner and y grows downward.
@@ -82,78 +153,43 @@ bool InitGlState() {
   return true;
 }
 
+bool OpenWindow(SaverWindowResources& r, SaverMode mode, HWND parent, HINSTANCE instance) {
+  if (!r.window_class.registered()) return false;
+  RECT rect = {};
+  if (mode == SaverMode::Preview) {
+    // A preview host that gave no usable window leaves nothing to draw into.
+    if (parent == nullptr || !IsWindow(parent) || !GetClientRect(parent, &rect)) return false;
+  } else {
+    rect.right = GetSystemMetrics(SM_CXSCREEN);
+    rect.bottom = GetSystemMetrics(SM_CYSCREEN);
+    r.cursor.emplace();
+  }
+  const DWORD style = parent != nullptr ? WS_CHILD : WS_POPUP;
+  r.window.reset(CreateWindowExW(0, kClassName, kTitle, style, rect.left, rect.top, rect.right - rect.left,
+                                 rect.bottom - rect.top, parent, nullptr, instance, nullptr));
+  if (!r.window || !SetUpContext(r)) return false;
+  ShowWindow(r.window.get(), SW_SHOW);
+  SetForegroundWindow(r.window.get());
+  SetFocus(r.window.get());
+  SetProjection(rect);
+  return InitGlState();
+}
+
 }  // namespace
 
 bool CreateSaverWindow(SaverMode mode, HWND parent) {
-  state = SaverWindowState{};
-  state.mode = mode;
-  state.instance = GetModuleHandleW(nullptr);
-
-  WNDCLASSW wc = {};
-  wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = SaverWindowProc;
-  wc.hInstance = state.instance;
-  wc.hIcon = LoadIconW(nullptr, IDI_WINLOGO);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kClassName;
-  if (RegisterClassW(&wc) == 0) return false;
-  state.class_registered = true;
-
-  RECT r = {};
-  if (mode == SaverMode::Preview) {
-    // A preview host that gave no usable window leaves nothing to draw into.
-    if (parent == nullptr || !IsWindow(parent) || !GetClientRect(parent, &r)) {
-      DestroySaverWindow();
-      return false;
-    }
-  } else {
-    r.right = GetSystemMetrics(SM_CXSCREEN);
-    r.bottom = GetSystemMetrics(SM_CYSCREEN);
-    ShowCursor(FALSE);
-    state.cursor_hidden = true;
-  }
-
-  const DWORD style = parent != nullptr ? WS_CHILD : WS_POPUP;
-  state.window = CreateWindowExW(0, kClassName, kTitle, style, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                                 parent, nullptr, state.instance, nullptr);
-  if (state.window == nullptr || !SetUpContext()) {
-    DestroySaverWindow();
-    return false;
-  }
-  ShowWindow(state.window, SW_SHOW);
-  SetForegroundWindow(state.window);
-  SetFocus(state.window);
-  SetProjection(r);
-  if (!InitGlState()) {
+  saver_mode = mode;
+  first_mouse = FirstMouseRule{};
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  resources.emplace(instance, SaverWindowProc);
+  if (!OpenWindow(*resources, mode, parent, instance)) {
     DestroySaverWindow();
     return false;
   }
   return true;
 }
 
-void DestroySaverWindow() {
-  if (state.cursor_hidden) {
-    ShowCursor(TRUE);
-    state.cursor_hidden = false;
-  }
-  if (state.gl != nullptr) {
-    wglMakeCurrent(nullptr, nullptr);
-    wglDeleteContext(state.gl);  // slide textures go with the context
-    state.gl = nullptr;
-  }
-  if (state.dc != nullptr) {
-    ReleaseDC(state.window, state.dc);
-    state.dc = nullptr;
-  }
-  if (state.window != nullptr) {
-    DestroyWindow(state.window);
-    state.window = nullptr;
-  }
-  if (state.class_registered) {
-    UnregisterClassW(kClassName, state.instance);
-    state.class_registered = false;
-  }
-}
+void DestroySaverWindow() { resources.reset(); }
 
-HWND SaverWindow() { return state.window; }
-HDC SaverDC() { return state.dc; }
+HWND SaverWindow() { return resources ? resources->window.get() : nullptr; }
+HDC SaverDC() { return resources && resources->dc ? resources->dc->get() : nullptr; }
