@@ -2,6 +2,8 @@
 
 #include <gdiplus.h>
 
+#include "slideshow/slide_textures_win.h"
+
 GdiplusSession::GdiplusSession() {
   // Version 1, no debug callback, background thread and external codecs on.
   Gdiplus::GdiplusStartupInput input;
@@ -9,5 +11,9 @@ GdiplusSession::GdiplusSession() {
 }
 
 GdiplusSession::~GdiplusSession() {
-  if (token_ != 0) Gdiplus::GdiplusShutdown(token_);
+  if (token_ == 0) return;
+  // The embedded images are cached for the whole run; GDI+ objects must not
+  // outlive GDI+ itself.
+  ReleaseResourceImages();
+  Gdiplus::GdiplusShutdown(token_);
 }

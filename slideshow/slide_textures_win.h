@@ -1,0 +1,89 @@
+// The two slide slots and how pictures get into them: photos decoded from
+// files, overlay canvases uploaded, and the helpers the overlay builders share
+// (text font, bounded text formatting, embedded images).
+//
+// Render thread only, with the saver window's GL context current.
+#pragma once
+
+#include <windows.h>
+#include <GL/gl.h>
+
+#include "app/win_handle.h"
+#include "slideshow/gdiplus_objects_win.h"
+
+struct SlideSlot {
+  // Generated and deleted by the sequencer; the builders only bind and fill it.
+  GLuint texture;
+  // Size in texels of the picture centred in the texture (the rest is black).
+  float width, height;
+  // Description of the last uploaded bitmap; its bits are freed right after
+  // the upload, so nothing may read through bmBits afterwards.
+  BITMAP bitmap;
+};
+
+extern SlideSlot slideSlots[2];
+// The slot the next overlay build fills; the sequencer flips it after every build.
+extern int currentSlot;
+
+// Decodes the photo at path (may be null), fits it centred onto a black canvas
+// and uploads it into texture; sets the slot's width and height to the fitted
+// size. A file that cannot be decoded gives 0 x 0 and an all-black texture.
+void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot);
+
+// The last step of every build: the canvas becomes the texture's level 0 with
+// linear filtering, bottom row first. The slot records the bitmap description.
+void UploadSlotTexture(GdiplusBitmap& canvas, GLuint texture, int slot);
+
+// Em size in points, "Georgia" or else the generic sans-serif family. The
+// font's handle is empty when neither exists; text drawn with it is missing.
+GdiplusFont CreateTextFont(float size);
+
+// Characters of every FormatText buffer, terminator included.
+inline constexpr int kTextBufferSize = 100;
+
+// Wide printf (%s takes a wide string) into buffer; output longer than 99
+// characters is cut, and the buffer is always terminated.
+void FormatText(wchar_t (&buffer)[kTextBufferSize], const wchar_t* format, ...);
+
+struct GlobalMemoryTraits {
+  using Native = HGLOBAL;
+  static Native Invalid() { return nullptr; }
+  static void Close(Native h) { GlobalFree(h); }
+};
+struct StreamTraits {
+  using Native = IStream*;
+  static Native Invalid() { return nullptr; }
+  static void Close(Native h) { h->Release(); }
+};
+
+// An image decoded from an embedded resource, with the memory block and the
+// stream GDI+ keeps reading from lazily. Members go in reverse order: the
+// image first, the block last.
+struct ResourceImage {
+  UniqueHandle<GlobalMemoryTraits> block;
+  UniqueHandle<StreamTraits> stream;
+  GdiplusImage image;
+};
+
+// Decodes resource (type, id) of the program's own module. The result's image
+// is empty when the resource is missing or cannot be decoded.
+ResourceImage LoadPngResource(const wchar_t* type, int id);
+
+// The cached image of the resource table's row for id, decoded on first use;
+// null for an id the table lacks or an image that could not be loaded.
+GdiplusImage* GetResourceImage(int id);
+
+struct ResourceImageRow {
+  const wchar_t* type;
+  int id;
+  ResourceImage cached;
+};
+
+// The embedded images: weather condition icons 2000..2029 and the notice's
+// warning icon 2100, each cached from first use until ReleaseResourceImages.
+// The row with id 0 ends the table.
+inline constexpr int kResourceImageRows = 31;
+extern ResourceImageRow ResourceImageTable[kResourceImageRows + 1];
+
+// Frees every cached resource image; must run before GDI+ shuts down.
+void ReleaseResourceImages();
