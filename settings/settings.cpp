@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include <mutex>
+
 #include "server_defaults.h"
 #include "settings/gallery_table.h"
 
@@ -22,6 +24,27 @@ void ApplySetting(Settings& s, const wchar_t* key, const wchar_t* value) {
   s.gallery_refresh_seconds = kGalleryTable[s.dloption].refresh_seconds;
 }
 
+namespace {
+
+// Never freed: the refresh thread may still hold it while the process ends.
+std::mutex& NewverLock() {
+  static std::mutex& lock = *new std::mutex;
+  return lock;
+}
+
+}  // namespace
+
+void StoreNewver(std::wstring_view value) {
+  const std::lock_guard hold(NewverLock());
+  settings.newver.Assign(value);
+}
+
+FixedText<9> CurrentNewver() {
+  const std::lock_guard hold(NewverLock());
+  return settings.newver;
+}
+
 bool NoticeWanted(const Settings& s) {
+  const std::lock_guard hold(NewverLock());
   return !s.newver.Empty() && !EqualsIgnoreCase(s.newver.View(), kOwnVersion) && s.show_newver != 0;
 }

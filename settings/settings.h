@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "app/wide_text.h"
 
@@ -40,6 +41,13 @@ extern Settings settings;
 // Handles the keys the loader does not handle itself; only "dloption" has an
 // effect. Either argument missing: nothing happens.
 void ApplySetting(Settings& s, const wchar_t* key, const wchar_t* value);
+
+// `newver` is rewritten by the version check on the refresh thread while the
+// main thread may read it for the notice. Writes while other threads run go
+// through StoreNewver; reads that may overlap such a write use CurrentNewver
+// or NoticeWanted. All three hold one small lock.
+void StoreNewver(std::wstring_view value);
+FixedText<9> CurrentNewver();
 
 // A newer version is known and the user wants to hear about it.
 bool NoticeWanted(const Settings& s);

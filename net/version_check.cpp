@@ -1,0 +1,79 @@
+#include "net/version_check.h"
+
+
+#include "app/data_folder.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr std::size_t kWindowsVersionLimit = 19;
+constexpr std::size_t kNewverLimit = 9;
+constexpr std::string_view kOpeningTag = "<appver>";
+constexpr std::string_view kClosingTag = "</appver>";
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// Tag names are compared ignoring case, like every tag the program reads.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view tag) {
+  for (std::size_t at = 0; at + tag.size() <= text.size(); ++at) {
+    std::size_t i = 0;
+    while (i < tag.size() && LowerAscii(text[at + i]) == tag[i]) ++i;
+    if (i == tag.size()) return at;
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+std::wstring FormatWindowsVersion(const std::optional<WindowsVersion>& version) {
+  if (!version) return L"Unknown";
+  std::wstring text;
+  for (const uint32_t part : {version->major, version->minor, version->service_pack_major,
+                              version->service_pack_minor}) {
+    if (!text.empty()) text += L'.';
+    text += std::to_wstring(static_cast<int32_t>(part));
+  }
+  if (text.size() > kWindowsVersionLimit) text.resize(kWindowsVersionLimit);
+  return text;
+}
+
+std::wstring FormatVersionQuery(std::wstring_view update_host, std::wstring_view guid,
+                                std::wstring_view windows_version) {
+  std::wstring query(update_host);
+  query += L"/screensavers/update.php?app=";
+  query += kApplicationId;
+  query += L"&ver=";
+  query += kOwnVersion;
+  query += L"&uid=";
+  query += guid;
+  query += L"&os=win&osver=";
+  query += windows_version;
+  if (query.size() > kMaxPath - 1) query.resize(kMaxPath - 1);
+  return query;
+}
+
+std::optional<std::wstring> ReadAnswerVersion(std::string_view answer) {
+  answer = answer.substr(0, answer.find('\0'));
+  const std::size_t opening = FindIgnoringCase(answer, kOpeningTag);
+  const std::size_t closing = FindIgnoringCase(answer, kClosingTag);
+  if (opening == std::string_view::npos || closing == std::string_view::npos || opening >= closing) {
+    return std::nullopt;
+  }
+  const std::size_t start = opening + kOpeningTag.size();
+  std::wstring version;
+  for (std::size_t i = start; i < closing && version.size() < kNewverLimit; ++i) {
+    version.push_back(static_cast<wchar_t>(static_cast<unsigned char>(answer[i])));
+  }
+  return version;
+}
+
+void RunVersionCheck(VersionPlatform& platform) {
+  const std::wstring query = FormatVersionQuery(settings.update_host.View(), settings.guid.View(),
+                                                FormatWindowsVersion(platform.QueryWindowsVersion()));
+  std::string answer;
+  if (platform.FetchAnswer(query, answer)) {
+    if (const std::optional<std::wstring> version = ReadAnswerVersion(answer)) StoreNewver(*version);
+    platform.SaveSettings();
+  }
+  platform.RemoveAnswerFile();
+}
