@@ -1,0 +1,219 @@
+#include "slideshow/slide_sequencer.h"
+
+#include <algorithm>
+
+namespace {
+
+void LoadPhoto(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot) {
+  p.LoadPhotoTexture(p.PhotoPath(index), s.textures[slot], slot);
+}
+
+void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
+  p.GenTextures(2, s.textures);
+  s.fade_progress = 0.0f;
+  s.current_slot = 0;
+  s.photo_index = 0;
+  s.last_built_kind = SlideKind::Photo;
+  s.slide_counter = 0;
+  s.fade_in_pending = true;
+  const int32_t n = p.PhotoCount();
+  if (n == 0) {
+    s.state = SlideState::WaitingForPhotos;
+    p.StartRefreshThread();
+  } else if (n == 1) {
+    LoadPhoto(s, p, 0, 0);
+    s.state = SlideState::SinglePhoto;
+    p.StartRefreshThread();
+  } else {
+    // A random first photo, then on in order of age.
+    s.photo_index = static_cast<int32_t>(tick % static_cast<uint32_t>(n));
+    LoadPhoto(s, p, s.photo_index, 0);
+    s.photo_index = (s.photo_index + 1) % n;
+    LoadPhoto(s, p, s.photo_index, 1);
+    s.state = SlideState::Holding;
+    if (n < kStartRefreshBelow) p.StartRefreshThread();
+  }
+  p.RefreshWeather();
+}
+
+void StepWaitingForPhotos(SlideSequencer& s, SlidePlatform& p) {
+  const int32_t n = p.PhotoCount();
+  if (n > 1) {
+    LoadPhoto(s, p, 0, 0);
+    LoadPhoto(s, p, 1, 1);
+    s.photo_index = 1;
+    s.state = SlideState::Holding;
+  } else if (n == 1) {
+    LoadPhoto(s, p, 0, 0);
+    s.state = SlideState::SinglePhoto;
+  }
+}
+
+void StepSinglePhoto(SlideSequencer& s, SlidePlatform& p) {
+  if (p.PhotoCount() < 2) return;
+  LoadPhoto(s, p, 1, 1);
+  s.photo_index = 1;
+  s.state = SlideState::Holding;
+}
+
+// Tick differences are signed 32-bit, so the wrap of the tick count after
+// 49.7 days does not end a hold early.
+int32_t Elapsed(uint32_t now, uint32_t since) { return static_cast<int32_t>(now - since); }
+
+void PeriodicCheck(SlidePlatform& p, int64_t system_time) {
+  const int64_t age_seconds = (system_time - p.LastRefreshTime()) / 10'000'000;
+  if (age_seconds > p.GalleryRefreshSeconds()) p.StartRefreshThread();
+  p.RefreshWeather();
+}
+
+void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t system_time) {
+  if (s.hold_start == 0) {
+    s.hold_start = now;
+    return;
+  }
+  if (Elapsed(now, s.hold_start) > kSlideHoldMs) {
+    s.hold_start = 0;
+    s.state = SlideState::Fading;
+    return;
+  }
+  if (s.last_periodic_check == 0) {
+    s.last_periodic_check = now;
+    return;
+  }
+  if (Elapsed(now, s.last_periodic_check) <= kPeriodicCheckMs) return;
+  s.last_periodic_check = now;
+  PeriodicCheck(p, system_time);
+}
+
+void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p) {
+  const int32_t n = p.PhotoCount();
+  if (n > kPhotoCacheLimit && s.photo_index > 0) {
+    p.DeleteOldestPhoto();
+    // The photo that followed has moved down into this index.
+    const int32_t remaining = p.PhotoCount();
+    s.photo_index = remaining > 0 ? s.photo_index % remaining : 0;
+  } else {
+    s.photo_index = n > 0 ? (s.photo_index + 1) % n : 0;
+  }
+  LoadPhoto(s, p, s.photo_index, s.current_slot);
+}
+
+void StepAdvancing(SlideSequencer& s, SlidePlatform& p) {
+  if (p.TakeNewPhotosArrived()) {
+    p.DeleteTextures(2, s.textures);
+    p.ScanPhotoFolder();
+    s.state = SlideState::Starting;
+    return;
+  }
+  const int slot = s.current_slot;
+  p.DeleteTextures(1, &s.textures[slot]);
+  p.GenTextures(1, &s.textures[slot]);
+  ++s.slide_counter;
+  const SlideKind kind = ChooseSlideKind(s.last_built_kind, s.slide_counter, p.ShowWeather(), p.NoticeWanted());
+  switch (kind) {
+    case SlideKind::Photo:
+      BuildNextPhoto(s, p);
+      break;
+    case SlideKind::CurrentWeather:
+      p.BuildCurrentWeatherTexture(s.textures[slot], slot);
+      break;
+    case SlideKind::Forecast:
+      p.BuildForecastTexture(s.textures[slot], slot);
+      break;
+    case SlideKind::Notice:
+      p.BuildNoticeTexture(s.textures[slot], slot);
+      break;
+  }
+  s.last_built_kind = kind;
+  s.current_slot = 1 - slot;
+  s.state = SlideState::Holding;
+}
+
+}  // namespace
+
+SlideKind ChooseSlideKind(SlideKind last_built, int32_t slide_counter, bool show_weather, bool notice_wanted) {
+  if (last_built == SlideKind::Forecast && notice_wanted) return SlideKind::Notice;
+  if (last_built == SlideKind::CurrentWeather) return SlideKind::Forecast;
+  if (slide_counter % kOverlayEvery != 0) return SlideKind::Photo;
+  if (show_weather) return SlideKind::CurrentWeather;
+  if (notice_wanted) return SlideKind::Notice;
+  return SlideKind::Photo;
+}
+
+void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, int64_t system_time) {
+  switch (s.state) {
+    case SlideState::Starting:
+      StepStarting(s, platform, tick);
+      break;
+    case SlideState::WaitingForPhotos:
+      StepWaitingForPhotos(s, platform);
+      break;
+    case SlideState::SinglePhoto:
+      StepSinglePhoto(s, platform);
+      break;
+    case SlideState::Holding:
+      StepHolding(s, platform, tick, system_time);
+      break;
+    case SlideState::Fading:
+      break;  // the frames run the fade and move on to Advancing
+    case SlideState::Advancing:
+      StepAdvancing(s, platform);
+      break;
+  }
+}
+
+FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived) {
+  FramePlan plan;
+  const int other = 1 - s.current_slot;
+  auto draw = [&plan](int slot, float opacity) { plan.draws[plan.count++] = SlideDraw{slot, opacity}; };
+  switch (s.state) {
+    case SlideState::SinglePhoto:
+    case SlideState::Holding:
+      if (!s.fade_in_pending) {
+        draw(s.current_slot, 1.0f);
+        break;
+      }
+      draw(s.current_slot, s.fade_progress);
+      s.fade_progress += kFadeStep;
+      if (s.fade_progress > 1.0f) {
+        s.fade_progress = 0.0f;
+        s.fade_in_pending = false;
+      }
+      break;
+    case SlideState::Fading:
+      // Outgoing first, incoming over it; after new photos the fade goes to black.
+      draw(s.current_slot, 1.0f - s.fade_progress);
+      if (!new_photos_arrived) draw(other, s.fade_progress);
+      s.fade_progress += kFadeStep;
+      if (s.fade_progress > 1.0f) {
+        s.fade_progress = 0.0f;
+        s.state = SlideState::Advancing;
+      }
+      break;
+    case SlideState::Advancing:
+      if (!new_photos_arrived) draw(other, 1.0f);
+      break;
+    case SlideState::Starting:
+    case SlideState::WaitingForPhotos:
+      break;
+  }
+  return plan;
+}
+
+bool ComputeSlideGeometry(float a, float b, float w, float h, SlideGeometry& out) {
+  if (!(a > 0.0f) || !(b > 0.0f)) return false;
+  const float scale = std::min(w * 100.0f / a, h * 100.0f / b);  // percent
+  const float dw = a * scale / 100.0f;
+  const float dh = b * scale / 100.0f;
+  out.side = scale * kTextureSize / 100.0f;
+  out.x0 = (w - out.side) * 0.5f;
+  out.y0 = (h - out.side) * 0.5f;
+  const float planes[4][4] = {
+      {1.0f, 0.0f, 0.0f, (dw - w) * 0.5f},   // x >= (w - dw) / 2
+      {-1.0f, 0.0f, 0.0f, (w + dw) * 0.5f},  // x <= (w + dw) / 2
+      {0.0f, 1.0f, 0.0f, (dh - h) * 0.5f},   // y >= (h - dh) / 2
+      {0.0f, -1.0f, 0.0f, (h + dh) * 0.5f},  // y <= (h + dh) / 2
+  };
+  std::copy(&planes[0][0], &planes[0][0] + 16, &out.planes[0][0]);
+  return true;
+}

@@ -1,0 +1,86 @@
+// The slideshow's state machine: which slide is built into which slot, when
+// the hold ends, how a fade runs, and when the refresh and weather checks run.
+// It takes the tick count and the system time from its caller and reaches
+// textures, photos and threads only through SlidePlatform, so the same code
+// runs on the screen and against a fake clock.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class SlideState { Starting, WaitingForPhotos, SinglePhoto, Holding, Fading, Advancing };
+enum class SlideKind { Photo, CurrentWeather, Forecast, Notice };
+
+inline constexpr int32_t kSlideHoldMs = 10000;
+inline constexpr int32_t kPeriodicCheckMs = 5000;
+inline constexpr float kFadeStep = 0.02f;
+inline constexpr int32_t kOverlayEvery = 20;
+inline constexpr int32_t kPhotoCacheLimit = 100;
+inline constexpr int32_t kStartRefreshBelow = 20;
+inline constexpr float kTextureSize = 2048.0f;
+
+// What the sequencer needs from the rest of the program.
+class SlidePlatform {
+ public:
+  virtual ~SlidePlatform() = default;
+  virtual void GenTextures(int count, uint32_t* names) = 0;
+  virtual void DeleteTextures(int count, const uint32_t* names) = 0;
+  virtual int32_t PhotoCount() = 0;
+  virtual std::wstring PhotoPath(int32_t index) = 0;  // empty: no such entry
+  // Fills the texture and the slot's size; an empty path yields an empty slot.
+  virtual void LoadPhotoTexture(const std::wstring& path, uint32_t texture, int slot) = 0;
+  virtual void BuildCurrentWeatherTexture(uint32_t texture, int slot) = 0;
+  virtual void BuildForecastTexture(uint32_t texture, int slot) = 0;
+  virtual void BuildNoticeTexture(uint32_t texture, int slot) = 0;
+  virtual void DeleteOldestPhoto() = 0;
+  virtual void ScanPhotoFolder() = 0;
+  virtual void StartRefreshThread() = 0;
+  virtual void RefreshWeather() = 0;
+  virtual bool ShowWeather() = 0;
+  virtual bool NoticeWanted() = 0;
+  virtual int64_t GalleryRefreshSeconds() = 0;
+  virtual int64_t LastRefreshTime() = 0;  // 100 ns units since 1601, 0 for never
+  virtual bool TakeNewPhotosArrived() = 0;  // reads and clears the flag
+};
+
+struct SlideSequencer {
+  SlideState state = SlideState::Starting;
+  uint32_t textures[2] = {};
+  int current_slot = 0;  // while holding, the slot on screen
+  float fade_progress = 0.0f;
+  bool fade_in_pending = false;
+  int32_t photo_index = 0;
+  int32_t slide_counter = 0;
+  SlideKind last_built_kind = SlideKind::Photo;
+  uint32_t hold_start = 0;           // tick of the first holding frame, 0 when not taken
+  uint32_t last_periodic_check = 0;  // 0 when none yet; kept across slides
+};
+
+// One step of the state machine. `tick` is the millisecond tick count,
+// `system_time` the current time in 100 ns units since 1601-01-01 UTC.
+void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, int64_t system_time);
+
+// The slide to build at the next change, given what was built last.
+SlideKind ChooseSlideKind(SlideKind last_built, int32_t slide_counter, bool show_weather, bool notice_wanted);
+
+// The slides one frame draws, in order (outgoing first), and the fade's
+// advance that goes with drawing them.
+struct SlideDraw {
+  int slot;
+  float opacity;
+};
+struct FramePlan {
+  int count = 0;
+  SlideDraw draws[2] = {};
+};
+FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived);
+
+// Where a slot of picture size a x b lands in a viewport of w x h pixels:
+// the whole texture as a square of `side` at (x0, y0), and four clip planes
+// (a, b, c, d: keep a*x + b*y + d >= 0) that cut it down to the picture.
+struct SlideGeometry {
+  float x0, y0, side;
+  float planes[4][4];
+};
+// False for a slot with no picture (width or height 0): nothing is drawn.
+bool ComputeSlideGeometry(float a, float b, float w, float h, SlideGeometry& out);

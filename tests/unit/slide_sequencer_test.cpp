@@ -1,0 +1,435 @@
+#include "slideshow/slide_sequencer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "settings/settings.h"
+
+namespace {
+
+constexpr int64_t kSecond = 10'000'000;                // 100 ns units
+constexpr int64_t kNow = 13'400'000'000 * kSecond;     // some day in the 2020s
+constexpr uint32_t kFrameMs = 20;
+
+// Records what the sequencer asks of the platform. Photos are named "pN";
+// each build is logged as "pN@slot" or "weather@slot" and so on.
+class FakePlatform : public SlidePlatform {
+ public:
+  std::vector<std::wstring> photos;
+  std::vector<std::string> builds;
+  std::vector<std::wstring> deleted_files;
+  std::set<uint32_t> live_textures;
+  uint32_t next_texture = 1;
+  int texture_faults = 0;  // deletes of names that were not live
+  int refresh_starts = 0;
+  std::vector<uint32_t> refresh_start_ticks;
+  int weather_refreshes = 0;
+  int scans = 0;
+  bool show_weather = false;
+  bool notice_wanted = false;
+  int64_t gallery_refresh_seconds = 86400;
+  int64_t last_refresh_time = kNow;
+  bool new_photos = false;
+  uint32_t tick = 0;  // the fake clock, for logging
+
+  void AddPhotos(int count) {
+    for (int i = 0; i < count; ++i) photos.push_back(L"p" + std::to_wstring(photos.size()));
+  }
+
+  void GenTextures(int count, uint32_t* names) override {
+    for (int i = 0; i < count; ++i) {
+      names[i] = next_texture++;
+      live_textures.insert(names[i]);
+    }
+  }
+  void DeleteTextures(int count, const uint32_t* names) override {
+    for (int i = 0; i < count; ++i)
+      if (live_textures.erase(names[i]) == 0) ++texture_faults;
+  }
+  int32_t PhotoCount() override { return static_cast<int32_t>(photos.size()); }
+  std::wstring PhotoPath(int32_t index) override {
+    if (index < 0 || index >= PhotoCount()) return {};
+    return photos[static_cast<std::size_t>(index)];
+  }
+  void LoadPhotoTexture(const std::wstring& path, uint32_t texture, int slot) override {
+    Built(std::string(path.begin(), path.end()), texture, slot);
+  }
+  void BuildCurrentWeatherTexture(uint32_t texture, int slot) override { Built("weather", texture, slot); }
+  void BuildForecastTexture(uint32_t texture, int slot) override { Built("forecast", texture, slot); }
+  void BuildNoticeTexture(uint32_t texture, int slot) override { Built("notice", texture, slot); }
+  void DeleteOldestPhoto() override {
+    deleted_files.push_back(photos.front());
+    photos.erase(photos.begin());
+  }
+  void ScanPhotoFolder() override { ++scans; }
+  void StartRefreshThread() override {
+    ++refresh_starts;
+    refresh_start_ticks.push_back(tick);
+  }
+  void RefreshWeather() override { ++weather_refreshes; }
+  bool ShowWeather() override { return show_weather; }
+  bool NoticeWanted() override { return notice_wanted; }
+  int64_t GalleryRefreshSeconds() override { return gallery_refresh_seconds; }
+  int64_t LastRefreshTime() override { return last_refresh_time; }
+  bool TakeNewPhotosArrived() override { return std::exchange(new_photos, false); }
+
+ private:
+  void Built(const std::string& what, uint32_t texture, int slot) {
+    if (live_textures.count(texture) == 0) ++texture_faults;  // building into a deleted name
+    builds.push_back(what + "@" + std::to_string(slot));
+  }
+};
+
+// The main loop: one step and one frame every 20 ms of the fake clock.
+struct Show {
+  SlideSequencer seq;
+  FakePlatform platform;
+  uint32_t tick;
+  std::vector<FramePlan> frames;
+
+  explicit Show(uint32_t start_tick) : tick(start_tick) {}
+
+  void Frame() {
+    platform.tick = tick;
+    StepSlideshow(seq, platform, tick, kNow);
+    frames.push_back(PlanFrame(seq, platform.new_photos));
+    tick += kFrameMs;
+  }
+  // Runs frames until `builds` slides have been built in total.
+  void RunUntilBuilds(std::size_t builds) {
+    for (int guard = 0; platform.builds.size() < builds; ++guard) {
+      ASSERT_LT(guard, 1'000'000) << "the show stopped building slides";
+      Frame();
+    }
+  }
+  void RunFor(uint32_t ms) {
+    for (uint32_t end = tick + ms; tick < end;) Frame();
+  }
+};
+
+TEST(SlideSequencer, FivePhotosStartAtTheTickAndGoOnInOrder) {
+  Show show(12347);
+  show.platform.AddPhotos(5);
+  show.Frame();
+  EXPECT_EQ(show.seq.state, SlideState::Holding);
+  EXPECT_EQ(show.platform.builds, (std::vector<std::string>{"p2@0", "p3@1"}));
+  EXPECT_EQ(show.platform.refresh_starts, 1);  // fewer than 20 photos
+  EXPECT_EQ(show.platform.weather_refreshes, 1);
+  show.RunUntilBuilds(6);
+  EXPECT_EQ(show.platform.builds, (std::vector<std::string>{"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1"}));
+  EXPECT_EQ(show.platform.texture_faults, 0);
+  EXPECT_EQ(show.platform.live_textures.size(), 2u);
+}
+
+TEST(SlideSequencer, PhotosArrivingWhileWaiting) {
+  struct Case {
+    int at_start;
+    std::vector<int> arrivals;  // photos appended before each further frame
+    std::vector<SlideState> states;
+    std::vector<std::string> builds;
+  };
+  const Case cases[] = {
+      {0, {0, 1, 0, 1}, {SlideState::WaitingForPhotos, SlideState::WaitingForPhotos, SlideState::SinglePhoto,
+                         SlideState::SinglePhoto, SlideState::Holding},
+       {"p0@0", "p1@1"}},
+      {0, {2}, {SlideState::WaitingForPhotos, SlideState::Holding}, {"p0@0", "p1@1"}},
+      {1, {0, 0, 1}, {SlideState::SinglePhoto, SlideState::SinglePhoto, SlideState::SinglePhoto, SlideState::Holding},
+       {"p0@0", "p1@1"}},
+  };
+  for (const Case& c : cases) {
+    Show show(5000);
+    show.platform.AddPhotos(c.at_start);
+    show.Frame();
+    std::vector<SlideState> states{show.seq.state};
+    for (int arriving : c.arrivals) {
+      show.platform.AddPhotos(arriving);
+      show.Frame();
+      states.push_back(show.seq.state);
+    }
+    EXPECT_EQ(states, c.states) << c.at_start << " at start";
+    EXPECT_EQ(show.platform.builds, c.builds) << c.at_start << " at start";
+    EXPECT_EQ(show.platform.refresh_starts, 1) << c.at_start << " at start";
+    EXPECT_EQ(show.seq.photo_index, 1);
+  }
+}
+
+TEST(SlideSequencer, OnePhotoFadesInAndStaysThenASecondJoins) {
+  Show show(777);
+  show.platform.AddPhotos(1);
+  show.RunFor(60'000);
+  EXPECT_EQ(show.seq.state, SlideState::SinglePhoto);
+  EXPECT_EQ(show.platform.builds, std::vector<std::string>{"p0@0"});
+  // It faded in from black over the first 51 frames, then stays fully drawn.
+  ASSERT_GT(show.frames.size(), 60u);
+  EXPECT_EQ(show.frames[0].count, 1);
+  EXPECT_EQ(show.frames[0].draws[0].opacity, 0.0f);
+  EXPECT_LT(show.frames[50].draws[0].opacity, 1.0f);
+  EXPECT_EQ(show.frames[51].draws[0].opacity, 1.0f);
+  EXPECT_EQ(show.frames.back().draws[0].opacity, 1.0f);
+  EXPECT_EQ(show.frames.back().draws[0].slot, 0);
+
+  show.platform.AddPhotos(1);
+  show.RunUntilBuilds(4);
+  EXPECT_EQ(show.platform.builds, (std::vector<std::string>{"p0@0", "p1@1", "p0@0", "p1@1"}));
+}
+
+// Which slot is fully on screen after each change, how long it was held and
+// how many frames each cross-fade took.
+TEST(SlideSequencer, TwoPhotosAlternateWithTenSecondHoldsAndFiftyOneFrameFades) {
+  Show show(12347);  // 12347 mod 2 = 1: p1 first
+  show.platform.AddPhotos(2);
+  std::vector<uint32_t> hold_ms;
+  std::vector<int> fade_frames;
+  std::vector<std::string> shown;
+  SlideState before = show.seq.state;
+  uint32_t hold_began = show.tick;
+  int fading = 0;
+  while (hold_ms.size() < 4) {
+    show.Frame();
+    const SlideState now = show.seq.state;
+    if (now == SlideState::Fading) ++fading;
+    if (before == SlideState::Starting || (before == SlideState::Advancing && now == SlideState::Holding)) {
+      hold_began = show.tick;  // the next frame is the first holding frame
+      shown.push_back(show.platform.builds[show.platform.builds.size() - 2]);  // the last one waits unseen
+    }
+    if (before == SlideState::Holding && now == SlideState::Fading) hold_ms.push_back(show.tick - kFrameMs - hold_began);
+    if (before == SlideState::Fading && now == SlideState::Advancing) {
+      fade_frames.push_back(fading);
+      fading = 0;
+    }
+    before = now;
+  }
+  for (uint32_t ms : hold_ms) {
+    EXPECT_GT(ms, 10000u);
+    EXPECT_LE(ms, 10000u + 2 * kFrameMs);
+  }
+  // The step that ends the hold already counts; the last frame of the fade
+  // moves on to Advancing, so Fading is seen after 50 of its 51 frames.
+  EXPECT_EQ(fade_frames, (std::vector<int>{50, 50, 50}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"p1@0", "p0@1", "p1@0", "p0@1"}));
+}
+
+TEST(SlideSequencer, FadeDrawsFiftyOneFramesInFloatSteps) {
+  struct Case {
+    bool new_photos;
+    int draws_per_frame;
+  };
+  for (const Case c : {Case{false, 2}, Case{true, 1}}) {
+    SlideSequencer s;
+    s.state = SlideState::Fading;
+    s.current_slot = 1;
+    std::vector<float> incoming;
+    for (int guard = 0; s.state == SlideState::Fading && guard < 100; ++guard) {
+      const FramePlan plan = PlanFrame(s, c.new_photos);
+      ASSERT_EQ(plan.count, c.draws_per_frame);
+      EXPECT_EQ(plan.draws[0].slot, 1);  // outgoing first
+      float p = 1.0f - plan.draws[0].opacity;
+      if (c.draws_per_frame == 2) {
+        p = plan.draws[1].opacity;
+        EXPECT_EQ(plan.draws[1].slot, 0);
+        EXPECT_EQ(plan.draws[0].opacity, 1.0f - p);
+      }
+      incoming.push_back(p);
+    }
+    ASSERT_EQ(incoming.size(), 51u) << "new photos " << c.new_photos;
+    EXPECT_EQ(incoming.front(), 0.0f);
+    for (std::size_t i = 1; i < incoming.size(); ++i) EXPECT_NEAR(incoming[i] - incoming[i - 1], 0.02, 1e-6);
+    EXPECT_GT(incoming.back(), 0.99999f);
+    EXPECT_LT(incoming.back(), 1.0f);
+    EXPECT_EQ(s.state, SlideState::Advancing);
+    EXPECT_EQ(s.fade_progress, 0.0f);
+    const FramePlan after = PlanFrame(s, c.new_photos);
+    EXPECT_EQ(after.count, c.new_photos ? 0 : 1);
+    if (after.count == 1) EXPECT_EQ(after.draws[0].slot, 0);
+  }
+}
+
+TEST(SlideSequencer, NothingIsDrawnWhileStartingOrWaiting) {
+  for (const SlideState state : {SlideState::Starting, SlideState::WaitingForPhotos}) {
+    SlideSequencer s;
+    s.state = state;
+    EXPECT_EQ(PlanFrame(s, false).count, 0);
+  }
+}
+
+// Each build first deletes the oldest photo while more than 100 remain and
+// photoIndex is above 0; the show itself must neither skip nor repeat a photo.
+TEST(SlideSequencer, CacheShrinksToTheLimitWithoutSkippingPhotos) {
+  struct Range {
+    int from, to;
+  };
+  struct Case {
+    uint32_t start_tick;        // mod 150 gives the first photo
+    std::vector<Range> shown;   // the 120 photos built, in order
+  };
+  const Case cases[] = {
+      {300, {{0, 119}}},
+      {449, {{149, 149}, {0, 118}}},  // photoIndex 0 at the first change: nothing deleted then
+      {370, {{70, 149}, {50, 89}}},   // after the wrap the oldest left is p50
+  };
+  for (const Case& c : cases) {
+    Show show(c.start_tick);
+    show.platform.AddPhotos(150);
+    show.RunUntilBuilds(120);
+    std::vector<std::string> expected;
+    for (const Range& r : c.shown)
+      for (int i = r.from; i <= r.to; ++i) expected.push_back("p" + std::to_string(i));
+    std::vector<std::string> names;
+    for (const std::string& b : show.platform.builds) names.push_back(b.substr(0, b.find('@')));
+    EXPECT_EQ(names, expected) << "start tick " << c.start_tick;
+    EXPECT_EQ(show.platform.PhotoCount(), 100) << "start tick " << c.start_tick;
+    ASSERT_EQ(show.platform.deleted_files.size(), 50u);
+    for (std::size_t i = 0; i < 50; ++i) EXPECT_EQ(show.platform.deleted_files[i], L"p" + std::to_wstring(i));
+  }
+}
+
+TEST(NoticeWanted, OnlyANewerVersionTheUserWantsToHearAbout) {
+  struct Case {
+    const wchar_t* newver;
+    int32_t show_newver;
+    bool wanted;
+  };
+  const Case cases[] = {
+      {L"1.1", 1, true}, {L"1.0", 1, false}, {L"", 1, false}, {L"1.1", 0, false}, {L"2.0b", 1, true},
+  };
+  for (const Case& c : cases) {
+    Settings s;
+    s.newver.Assign(c.newver);
+    s.show_newver = c.show_newver;
+    EXPECT_EQ(NoticeWanted(s), c.wanted) << testing::PrintToString(std::wstring(c.newver)) << " " << c.show_newver;
+  }
+}
+
+// Slides built at change c are faded in at change c + 1.
+TEST(SlideSequencer, WeatherAndNoticeEveryTwentiethChange) {
+  struct Case {
+    bool weather, notice;
+    std::vector<std::string> overlays;  // "kind at change"
+  };
+  const Case cases[] = {
+      {true, true, {"weather@21", "forecast@22", "notice@23", "weather@41", "forecast@42", "notice@43", "weather@61"}},
+      {true, false, {"weather@21", "forecast@22", "weather@41", "forecast@42", "weather@61"}},
+      {false, true, {"notice@21", "notice@41", "notice@61"}},
+      {false, false, {}},
+  };
+  for (const Case& c : cases) {
+    Show show(40);
+    show.platform.AddPhotos(30);
+    show.platform.show_weather = c.weather;
+    show.platform.notice_wanted = c.notice;
+    show.RunUntilBuilds(2 + 60);  // two at the start, then one for each of the changes up to 61
+    std::vector<std::string> overlays;
+    for (std::size_t i = 2; i < show.platform.builds.size(); ++i) {
+      const std::string& b = show.platform.builds[i];
+      const int faded_in_at = static_cast<int>(i - 2) + 2;  // built at change i - 1
+      if (b[0] != 'p') overlays.push_back(b.substr(0, b.find('@')) + "@" + std::to_string(faded_in_at));
+    }
+    EXPECT_EQ(overlays, c.overlays) << "weather " << c.weather << " notice " << c.notice;
+    EXPECT_EQ(show.platform.texture_faults, 0);
+  }
+}
+
+// With 20 or more photos nothing starts a refresh at Starting; the first
+// periodic check, about five seconds into the first hold, finds the cache old.
+TEST(SlideSequencer, PeriodicCheckStartsARefreshWhenTheGalleryIsOverdue) {
+  struct Case {
+    int64_t last_refresh_time;
+    int expected_starts;
+  };
+  const Case cases[] = {
+      {0, 1},
+      {kNow - 86401 * kSecond, 1},
+      {kNow - 86400 * kSecond, 0},  // exactly the interval is not overdue
+      {kNow - 100 * kSecond, 0},
+      {kNow + 3600 * kSecond, 0},  // a page written in the future
+  };
+  for (const Case& c : cases) {
+    Show show(100'000);
+    show.platform.AddPhotos(25);
+    show.platform.last_refresh_time = c.last_refresh_time;
+    show.Frame();
+    ASSERT_EQ(show.seq.state, SlideState::Holding);
+    const uint32_t hold_began = show.tick;
+    EXPECT_EQ(show.platform.refresh_starts, 0);
+    while (show.seq.state == SlideState::Holding) show.Frame();
+    EXPECT_EQ(show.platform.refresh_starts, c.expected_starts) << c.last_refresh_time;
+    EXPECT_EQ(show.platform.weather_refreshes, 2) << "at start and at the check";
+    for (uint32_t at : show.platform.refresh_start_ticks) {
+      EXPECT_GT(at - hold_began, 5000u);
+      EXPECT_LE(at - hold_began, 5000u + 3 * kFrameMs);
+    }
+  }
+}
+
+TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
+  Show show(12347);
+  show.platform.AddPhotos(5);
+  while (show.seq.state != SlideState::Fading) show.Frame();
+  show.platform.new_photos = true;  // a refresh stored a photo during the hold
+  show.platform.AddPhotos(1);
+  const std::size_t fade_begins = show.frames.size();
+  while (show.seq.state != SlideState::Starting) show.Frame();
+  for (std::size_t i = fade_begins; i < show.frames.size(); ++i) {
+    const FramePlan& f = show.frames[i];
+    if (f.count > 0) {  // only the outgoing slide, fading to black
+      ASSERT_EQ(f.count, 1);
+      EXPECT_EQ(f.draws[0].slot, 0);
+    }
+  }
+  EXPECT_EQ(show.frames.back().count, 0);  // the Advancing frame is black
+  EXPECT_FALSE(show.platform.new_photos);
+  EXPECT_EQ(show.platform.scans, 1);
+  EXPECT_TRUE(show.platform.live_textures.empty());
+
+  const uint32_t restart_tick = show.tick;
+  show.Frame();
+  EXPECT_EQ(show.seq.state, SlideState::Holding);
+  EXPECT_TRUE(show.seq.fade_in_pending);
+  EXPECT_EQ(show.frames.back().draws[0].opacity, 0.0f);  // fading in from black again
+  const std::string first = "p" + std::to_string(restart_tick % 6) + "@0";
+  EXPECT_EQ(show.platform.builds[show.platform.builds.size() - 2], first);
+  EXPECT_EQ(show.platform.live_textures.size(), 2u);
+  EXPECT_EQ(show.platform.texture_faults, 0);
+}
+
+TEST(SlideGeometry, PictureIsCentredAndCutToItsSize) {
+  struct Case {
+    float a, b, w, h;
+    float x0, y0, side;
+    float left, right, top, bottom;  // what the planes keep
+  };
+  const Case cases[] = {
+      {1024, 768, 1280, 720, -320, -600, 1920, 160, 1120, 0, 720},
+      {2048, 1024, 1280, 720, 0, -280, 1280, 0, 1280, 40, 680},
+      {1280, 720, 1280, 720, -384, -664, 2048, 0, 1280, 0, 720},  // an overlay: pixel for pixel
+      {1024, 2048, 1280, 720, 280, 0, 720, 460, 820, 0, 720},
+  };
+  for (const Case& c : cases) {
+    SlideGeometry g{};
+    ASSERT_TRUE(ComputeSlideGeometry(c.a, c.b, c.w, c.h, g));
+    const std::string at = std::to_string(c.a) + "x" + std::to_string(c.b);
+    EXPECT_FLOAT_EQ(g.x0, c.x0) << at;
+    EXPECT_FLOAT_EQ(g.y0, c.y0) << at;
+    EXPECT_FLOAT_EQ(g.side, c.side) << at;
+    // Plane i keeps points where a*x + b*y + d >= 0: find where each one cuts.
+    EXPECT_FLOAT_EQ(-g.planes[0][3] / g.planes[0][0], c.left) << at;
+    EXPECT_FLOAT_EQ(-g.planes[1][3] / g.planes[1][0], c.right) << at;
+    EXPECT_FLOAT_EQ(-g.planes[2][3] / g.planes[2][1], c.top) << at;
+    EXPECT_FLOAT_EQ(-g.planes[3][3] / g.planes[3][1], c.bottom) << at;
+    EXPECT_GT(g.planes[0][0], 0) << at;
+    EXPECT_LT(g.planes[1][0], 0) << at;
+    EXPECT_GT(g.planes[2][1], 0) << at;
+    EXPECT_LT(g.planes[3][1], 0) << at;
+  }
+  SlideGeometry g{};
+  for (const auto& [a, b] : {std::pair{0.0f, 0.0f}, std::pair{0.0f, 100.0f}, std::pair{100.0f, 0.0f}})
+    EXPECT_FALSE(ComputeSlideGeometry(a, b, 1280, 720, g)) << a << "x" << b;
+}
+
+}  // namespace
