@@ -1,0 +1,284 @@
+#!/usr/bin/python3
+"""A stand-in for the photo site and the update service, for tests and the demo.
+
+Serves on 127.0.0.1 (a free port unless --port is given):
+  /showphotos.php?...            the listing page (any of the six galleries' queries)
+  /images/x/y/NAME.jpg           the photos, NAME.tb.jpg the same bytes as thumbnails
+  /screensavers/update.php?...   the update answer with <appver>VERSION</appver>
+  /__requests                    JSON list of every request so far (path, query, user_agent)
+  /__control?path=P&mode=M[&to=T][&rate=R][&seconds=S]
+                                 sets how P misbehaves from now on (mode "ok" clears it)
+  /__control?version=V           changes the version of the update answer
+  /__stop                        ends the server
+
+Misbehaviour modes, per path (path alone, or path?query for one exact query):
+  404, 500       that status with a short body
+  empty          200 with an empty body
+  trickle        200, declared length, the body at `rate` bytes a second (default 5)
+  stall          200, declared length, a few bytes, then nothing until the server ends
+  cut            200, declared length, half the body, then the connection is closed
+  cut_nolength   200 without a length, half the body, then the connection is closed
+  reset          200, declared length, half the body, then a TCP reset
+  redirect       302 to `to`
+  loop           302 back to the same path, for ever
+
+The port goes to stdout (one line) and to --port-file. The server ends by itself
+after --lifetime seconds, on /__stop, or on SIGTERM/SIGINT.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qs, urlsplit
+
+LISTING_PATH = "/showphotos.php"
+UPDATE_PATH = "/screensavers/update.php"
+IMAGE_DIR = "/images/x/y/"
+
+COLOURS = ["#8b1e1e", "#1e5b8b", "#2e7d32", "#b8860b", "#6a1b9a", "#00695c", "#ad1457", "#4e342e"]
+
+
+class Site:
+    """Everything the handlers share; every field is read and written under `lock`."""
+
+    def __init__(self, photos, version, listing_template, update_body, faults):
+        self.lock = threading.Lock()
+        self.photos = photos  # name -> bytes
+        self.version = version
+        self.listing_template = listing_template
+        self.update_body = update_body
+        self.faults = dict(faults)
+        self.requests = []
+        self.port = 0
+        self.stopping = threading.Event()
+
+    def prefix(self):
+        return "http://127.0.0.1:%d/images/" % self.port
+
+    def listing(self):
+        prefix = self.prefix()
+        if self.listing_template is not None:
+            return self.listing_template.replace("{prefix}", prefix).encode("latin-1")
+        rows = "".join(
+            '<td><a href="/photo/%s"><img src="%sx/y/%s.tb.jpg" alt="%s"></a></td>\n' % (n, prefix, n, n)
+            for n in sorted(self.photos))
+        return ("<html><head><title>Gallery</title></head><body><table><tr>\n%s</tr></table></body></html>\n"
+                % rows).encode("latin-1")
+
+    def update_answer(self):
+        if self.update_body is not None:
+            return self.update_body.encode("latin-1")
+        return ('<?xml version="1.0"?>\n<update>\n<appver>%s</appver>\n</update>\n' % self.version).encode("latin-1")
+
+
+def make_photos(count, size):
+    """Solid-colour JPEGs made by ImageMagick, one per colour in turn."""
+    folder = tempfile.mkdtemp(prefix="fake_site_")
+    photos = {}
+    try:
+        for i in range(count):
+            path = os.path.join(folder, "%d.jpg" % i)
+            subprocess.run(["convert", "-size", size, "xc:" + COLOURS[i % len(COLOURS)], "-quality", "85", path],
+                           check=True)
+            with open(path, "rb") as f:
+                photos["%d" % (1000 + i)] = f.read()
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+    return photos
+
+
+def read_photos(folder):
+    photos = {}
+    for entry in sorted(os.listdir(folder)):
+        stem, ext = os.path.splitext(entry)
+        if ext.lower() in (".jpg", ".jpeg") and stem:
+            with open(os.path.join(folder, entry), "rb") as f:
+                photos[stem] = f.read()
+    return photos
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "FakeSite/1.0"
+    site = None  # set by main
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        try:
+            self.serve()
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True  # the client gave up; nothing left to answer
+
+    def serve(self):
+        parts = urlsplit(self.path)
+        path, query = parts.path, parts.query
+        site = self.site
+        if path == "/__requests":
+            with site.lock:
+                body = json.dumps(site.requests).encode()
+            return self.answer(200, body, "application/json")
+        if path == "/__control":
+            return self.control(parse_qs(query))
+        if path == "/__stop":
+            self.answer(200, b"stopping\n", "text/plain")
+            site.stopping.set()
+            return
+
+        with site.lock:
+            site.requests.append({"path": path, "query": query, "user_agent": self.headers.get("User-Agent", ""),
+                                  "time": time.time()})
+            fault = site.faults.get(path + "?" + query) or site.faults.get(path)
+
+        status, body, kind = self.content(path)
+        if fault and fault.get("mode", "ok") != "ok":
+            return self.misbehave(fault, path, body, kind)
+        self.answer(status, body, kind)
+
+    def content(self, path):
+        site = self.site
+        with site.lock:
+            if path == LISTING_PATH:
+                return 200, site.listing(), "text/html"
+            if path == UPDATE_PATH:
+                return 200, site.update_answer(), "text/xml"
+            if path.startswith(IMAGE_DIR):
+                name = path[len(IMAGE_DIR):]
+                for suffix in (".tb.jpg", ".jpg"):
+                    if name.endswith(suffix) and name[:-len(suffix)] in site.photos:
+                        return 200, site.photos[name[:-len(suffix)]], "image/jpeg"
+        return 404, b"<html><body>Not found</body></html>\n", "text/html"
+
+    def control(self, params):
+        fault = {k: v[0] for k, v in params.items()}
+        path = fault.pop("path", None)
+        version = fault.pop("version", None)
+        if not path and version is None:
+            return self.answer(400, b"path or version missing\n", "text/plain")
+        with self.site.lock:
+            if version is not None:
+                self.site.version = version
+            if path and fault.get("mode", "ok") == "ok":
+                self.site.faults.pop(path, None)
+            elif path:
+                self.site.faults[path] = fault
+        self.answer(200, b"ok\n", "text/plain")
+
+    def answer(self, status, body, kind, extra=()):
+        self.send_response(status)
+        self.send_header("Content-Type", kind)
+        self.send_header("Content-Length", str(len(body)))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(body)
+
+    def head_only(self, kind, length=None):
+        self.send_response(200)
+        self.send_header("Content-Type", kind)
+        if length is None:
+            self.send_header("Connection", "close")
+        else:
+            self.send_header("Content-Length", str(length))
+        self.end_headers()
+        self.wfile.flush()
+
+    def misbehave(self, fault, path, body, kind):
+        mode = fault["mode"]
+        if mode in ("404", "500"):
+            return self.answer(int(mode), b"<html><body>Error %s</body></html>\n" % mode.encode(), "text/html")
+        if mode == "empty":
+            return self.answer(200, b"", kind)
+        if mode == "redirect":
+            return self.answer(302, b"", "text/html", [("Location", fault.get("to", "/"))])
+        if mode == "loop":
+            return self.answer(302, b"", "text/html", [("Location", path)])
+        if len(body) < 2:
+            body = body + b" " * (2 - len(body))
+        if mode == "trickle":
+            rate = max(1, int(fault.get("rate", "5")))
+            self.head_only(kind, len(body))
+            for b in body:
+                if self.site.stopping.wait(1.0 / rate):
+                    break
+                self.wfile.write(bytes([b]))
+                self.wfile.flush()
+            self.close_connection = True
+            return
+        if mode == "stall":
+            self.head_only(kind, len(body))
+            self.wfile.write(body[:1])
+            self.wfile.flush()
+            self.site.stopping.wait(float(fault.get("seconds", "1e9")))
+            self.close_connection = True
+            return
+        half = body[:len(body) // 2]
+        if mode == "cut":
+            self.head_only(kind, len(body))
+        elif mode == "cut_nolength":
+            self.head_only(kind, None)
+        elif mode == "reset":
+            self.head_only(kind, len(body))
+        else:
+            return self.answer(500, b"unknown fault mode\n", "text/plain")
+        self.wfile.write(half)
+        self.wfile.flush()
+        if mode == "reset":
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.close_connection = True
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--port-file")
+    parser.add_argument("--photos", help="folder of JPEG files to serve (names without extension)")
+    parser.add_argument("--generate", type=int, default=6, help="solid-colour photos to make when --photos is absent")
+    parser.add_argument("--size", default="640x480", help="size of generated photos")
+    parser.add_argument("--version", default="1.2", help="version text of the update answer")
+    parser.add_argument("--config", help="JSON file: listing (with {prefix}), update_body, version, faults")
+    parser.add_argument("--lifetime", type=float, default=600.0, help="seconds until the server ends by itself")
+    args = parser.parse_args()
+
+    config = {}
+    if args.config:
+        with open(args.config, encoding="utf-8") as f:
+            config = json.load(f)
+    photos = read_photos(args.photos) if args.photos else make_photos(args.generate, args.size)
+    site = Site(photos, config.get("version", args.version), config.get("listing"), config.get("update_body"),
+                config.get("faults", {}))
+    Handler.site = site
+
+    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
+    server.daemon_threads = True
+    site.port = server.server_address[1]
+
+    signal.signal(signal.SIGTERM, lambda *_: site.stopping.set())
+    signal.signal(signal.SIGINT, lambda *_: site.stopping.set())
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+
+    if args.port_file:
+        with open(args.port_file + ".part", "w") as f:
+            f.write("%d\n" % site.port)
+        os.replace(args.port_file + ".part", args.port_file)
+    print(site.port, flush=True)
+
+    site.stopping.wait(args.lifetime)
+    site.stopping.set()  # wakes stalled and trickling answers
+    server.shutdown()
+    server.server_close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,153 @@
+#!/usr/bin/python3
+"""Checks that the fake site serves and misbehaves the way the end-to-end scenarios rely on."""
+
+import http.client
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.error
+import urllib.request
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+AGENT = "Mozilla/4.0 (compatible; MSIE 7.0; Win32)"
+
+
+class FakeSiteTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.TemporaryDirectory()
+        port_file = os.path.join(cls.dir.name, "port")
+        cls.proc = subprocess.Popen([sys.executable, os.path.join(HERE, "fake_site.py"), "--generate", "3",
+                                     "--size", "32x24", "--lifetime", "60", "--port-file", port_file],
+                                    stdout=subprocess.PIPE)
+        cls.port = int(cls.proc.stdout.readline())
+        with open(port_file) as f:
+            assert int(f.read()) == cls.port
+        cls.base = "http://127.0.0.1:%d" % cls.port
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.proc.poll() is None:
+            cls.proc.kill()
+        cls.proc.wait()
+        cls.dir.cleanup()
+
+    def get(self, path, timeout=5):
+        request = urllib.request.Request(self.base + path, headers={"User-Agent": AGENT})
+        with urllib.request.urlopen(request, timeout=timeout) as r:
+            return r.status, r.read()
+
+    def control(self, query):
+        self.assertEqual(self.get("/__control?" + query)[0], 200)
+
+    def raw(self, path, timeout=5):
+        """Status, declared length and the body bytes the server sent before closing."""
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
+        conn.request("GET", path)
+        r = conn.getresponse()
+        length = r.getheader("Content-Length")
+        body = b""
+        try:
+            while True:
+                chunk = r.read1(4096) if hasattr(r, "read1") else r.read(1)
+                if not chunk:
+                    break
+                body += chunk
+        except (http.client.IncompleteRead, ConnectionError) as e:
+            body += getattr(e, "partial", b"")
+        conn.close()
+        return r.status, (int(length) if length is not None else None), body
+
+    def test_listing_links_every_photo_under_the_image_prefix(self):
+        status, page = self.get("/showphotos.php?offset=0&where=|||||||90|2|||&newsort=1")
+        self.assertEqual(status, 200)
+        prefix = ("http://127.0.0.1:%d/images/" % self.port).encode()
+        names = [b"1000", b"1001", b"1002"]
+        for name in names:
+            self.assertIn(prefix + b"x/y/" + name + b".tb.jpg", page)
+            status, photo = self.get("/images/x/y/" + name.decode() + ".jpg")
+            self.assertEqual(status, 200)
+            self.assertEqual(photo[:2], b"\xff\xd8")
+
+    def test_update_answer_carries_the_version(self):
+        self.control("version=1.3")
+        self.assertIn(b"<appver>1.3</appver>", self.get("/screensavers/update.php?app=velmora")[1])
+        self.control("version=1.2")
+
+    def test_requests_are_recorded_with_query_and_user_agent(self):
+        self.get("/screensavers/update.php?app=velmora&ver=1.0")
+        recorded = json.loads(self.get("/__requests")[1])
+        self.assertIn({"path": "/screensavers/update.php", "query": "app=velmora&ver=1.0", "user_agent": AGENT},
+                      [{k: r[k] for k in ("path", "query", "user_agent")} for r in recorded])
+
+    def test_error_statuses_and_empty_body(self):
+        for mode in ("404", "500"):
+            self.control("path=/images/x/y/1000.jpg&mode=" + mode)
+            with self.assertRaises(urllib.error.HTTPError) as caught:
+                self.get("/images/x/y/1000.jpg")
+            self.assertEqual(caught.exception.code, int(mode))
+        self.control("path=/images/x/y/1000.jpg&mode=empty")
+        self.assertEqual(self.get("/images/x/y/1000.jpg"), (200, b""))
+        self.control("path=/images/x/y/1000.jpg&mode=ok")
+        self.assertGreater(len(self.get("/images/x/y/1000.jpg")[1]), 100)
+
+    def test_cut_bodies_end_short(self):
+        full = self.get("/images/x/y/1001.jpg")[1]
+        for mode, declared in (("cut", len(full)), ("cut_nolength", None), ("reset", len(full))):
+            with self.subTest(mode=mode):
+                self.control("path=/images/x/y/1001.jpg&mode=" + mode)
+                status, length, body = self.raw("/images/x/y/1001.jpg")
+                self.assertEqual((status, length), (200, declared))
+                self.assertLess(len(body), len(full))
+        self.control("path=/images/x/y/1001.jpg&mode=ok")
+
+    def test_trickle_and_stall_are_slow(self):
+        self.control("path=/images/x/y/1002.jpg&mode=trickle&rate=10")
+        start = time.monotonic()
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=5)
+        conn.request("GET", "/images/x/y/1002.jpg")
+        r = conn.getresponse()
+        got = r.read(5)
+        self.assertEqual(len(got), 5)
+        self.assertGreater(time.monotonic() - start, 0.35)
+        conn.close()
+
+        self.control("path=/images/x/y/1002.jpg&mode=stall")
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=1)
+        conn.request("GET", "/images/x/y/1002.jpg")
+        r = conn.getresponse()
+        self.assertEqual(r.read(1), b"\xff")
+        with self.assertRaises(socket.timeout):
+            r.read(1)
+        conn.close()
+        self.control("path=/images/x/y/1002.jpg&mode=ok")
+
+    def test_redirect_and_loop(self):
+        self.control("path=/moved.jpg&mode=redirect&to=/images/x/y/1000.jpg")
+        self.assertEqual(self.get("/moved.jpg")[1][:2], b"\xff\xd8")
+        self.control("path=/circle&mode=loop")
+        with self.assertRaises(urllib.error.HTTPError) as caught:
+            self.get("/circle")
+        self.assertEqual(caught.exception.code, 302)
+
+    def test_zz_stop_ends_the_server(self):
+        self.get("/__stop")
+        self.assertEqual(self.proc.wait(timeout=5), 0)
+
+
+class LifetimeTest(unittest.TestCase):
+    def test_server_ends_by_itself(self):
+        proc = subprocess.Popen([sys.executable, os.path.join(HERE, "fake_site.py"), "--generate", "1",
+                                 "--size", "8x8", "--lifetime", "1"], stdout=subprocess.PIPE)
+        int(proc.stdout.readline())
+        self.assertEqual(proc.wait(timeout=10), 0)
+        proc.stdout.close()
+
+
+if __name__ == "__main__":
+    unittest.main()
