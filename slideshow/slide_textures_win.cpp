@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 #include "slideshow/photo_fit.h"
@@ -124,8 +125,9 @@ GdiplusImage* GetResourceImage(int id) {
   for (ResourceImageRow* row = ResourceImageTable; row->id > 0; ++row) {
     if (row->id != id) continue;
     if (!row->cached.image.valid()) {
+      ResourceImage loaded = LoadPngResource(row->type, row->id);
       ClearResourceImage(row->cached);
-      row->cached = LoadPngResource(row->type, row->id);
+      row->cached = std::move(loaded);
     }
     return row->cached.image.valid() ? &row->cached.image : nullptr;
   }

@@ -1,0 +1,459 @@
+// Slide textures against real GDI+ and OpenGL: JPEG files written at test
+// time, uploaded into textures of a hidden window's GL context and read back.
+#include <windows.h>
+#include <GL/gl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/gdiplus_session_win.h"
+#include "slideshow/gdiplus_objects_win.h"
+#include "slideshow/photo_fit.h"
+#include "slideshow/slide_textures_win.h"
+
+namespace {
+
+namespace flat = Gdiplus::DllExports;
+
+constexpr Gdiplus::ARGB kRed = 0xffff0000, kGreen = 0xff00ff00, kBlue = 0xff0000ff, kWhite = 0xffffffff;
+
+struct Rgb {
+  int r, g, b;
+};
+
+Rgb ToRgb(Gdiplus::ARGB colour) {
+  return {static_cast<int>((colour >> 16) & 0xff), static_cast<int>((colour >> 8) & 0xff),
+          static_cast<int>(colour & 0xff)};
+}
+
+// JPEG and the drawing libraries differ a little in their exact values.
+bool Near(Rgb a, Rgb b, int tolerance = 40) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+}
+
+std::string Show(Rgb c) {
+  return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
+}
+
+bool FindJpegEncoder(CLSID* clsid) {
+  UINT count = 0, bytes = 0;
+  if (flat::GdipGetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0) return false;
+  std::vector<unsigned char> buffer(bytes);
+  auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+  if (flat::GdipGetImageEncoders(count, bytes, codecs) != Gdiplus::Ok) return false;
+  for (UINT i = 0; i < count; ++i) {
+    if (std::wstring(codecs[i].MimeType) == L"image/jpeg") {
+      *clsid = codecs[i].Clsid;
+      return true;
+    }
+  }
+  return false;
+}
+
+// A photo of four flat quadrants: red top-left, green top-right, blue
+// bottom-left, white bottom-right, so any flip or mirror shows.
+bool WriteQuadrantJpeg(const std::wstring& path, int width, int height) {
+  CLSID jpeg;
+  if (!FindJpegEncoder(&jpeg)) return false;
+  GdiplusBitmap bitmap = GdiplusBitmap::Create(width, height, PixelFormat24bppRGB);
+  GdiplusGraphics graphics = GdiplusGraphics::FromImage(bitmap.image());
+  const int half_w = width / 2, half_h = height / 2;
+  const struct {
+    Gdiplus::ARGB colour;
+    int x, y, w, h;
+  } quadrants[] = {{kRed, 0, 0, half_w, half_h},
+                   {kGreen, half_w, 0, width - half_w, half_h},
+                   {kBlue, 0, half_h, half_w, height - half_h},
+                   {kWhite, half_w, half_h, width - half_w, height - half_h}};
+  for (const auto& q : quadrants) {
+    const GdiplusSolidBrush brush = GdiplusSolidBrush::Create(q.colour);
+    graphics.FillRectangle(brush.brush(), q.x, q.y, q.w, q.h);
+  }
+  if (graphics.status() != Gdiplus::Ok) return false;
+  return flat::GdipSaveImageToFile(bitmap.image(), path.c_str(), &jpeg, nullptr) == Gdiplus::Ok;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+// The texture's level 0 as RGBA, first row first (the canvas's bottom row).
+struct TexturePixels {
+  std::vector<unsigned char> rgba;
+  int width = 0, height = 0;
+
+  // Canvas coordinates: y counts down from the canvas's top row.
+  Rgb AtCanvas(int x, int y) const {
+    const size_t i = (static_cast<size_t>(height - 1 - y) * width + x) * 4;
+    return {rgba[i], rgba[i + 1], rgba[i + 2]};
+  }
+  int MaxChannel() const {
+    int m = 0;
+    for (size_t i = 0; i < rgba.size(); i += 4) m = std::max({m, int(rgba[i]), int(rgba[i + 1]), int(rgba[i + 2])});
+    return m;
+  }
+};
+
+TexturePixels ReadTexture(GLuint texture) {
+  TexturePixels pixels;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &pixels.width);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &pixels.height);
+  pixels.rgba.assign(static_cast<size_t>(pixels.width) * pixels.height * 4, 0);
+  if (!pixels.rgba.empty()) glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.rgba.data());
+  return pixels;
+}
+
+// GDI+ started and a GL context current on a hidden window, as on the
+// saver's render thread.
+class SlideTextures : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    gdiplus_ = new GdiplusSession();
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VelmoraTextureTest";
+    wc.style = CS_OWNDC;
+    RegisterClassW(&wc);
+    window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+    dc_ = GetDC(window_);
+    PIXELFORMATDESCRIPTOR pfd = {};
+    pfd.nSize = sizeof(pfd);
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = 32;
+    pfd.cDepthBits = 16;
+    SetPixelFormat(dc_, ChoosePixelFormat(dc_, &pfd), &pfd);
+    context_ = wglCreateContext(dc_);
+    wglMakeCurrent(dc_, context_);
+  }
+  static void TearDownTestSuite() {
+    wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(context_);
+    ReleaseDC(window_, dc_);
+    DestroyWindow(window_);
+    delete gdiplus_;
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(gdiplus_->started());
+    ASSERT_NE(context_, nullptr);
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    folder_ = std::wstring(base) + L"velmora-textures-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    glGenTextures(2, textures_);
+  }
+  void TearDown() override {
+    glDeleteTextures(2, textures_);
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder_ + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      do DeleteFileW((folder_ + L"\\" + found.cFileName).c_str());
+      while (FindNextFileW(find, &found));
+      FindClose(find);
+    }
+    RemoveDirectoryW(folder_.c_str());
+  }
+
+  std::wstring Path(const wchar_t* name) const { return folder_ + L"\\" + name; }
+
+  static GdiplusSession* gdiplus_;
+  static HWND window_;
+  static HDC dc_;
+  static HGLRC context_;
+  std::wstring folder_;
+  GLuint textures_[2] = {};
+};
+
+GdiplusSession* SlideTextures::gdiplus_ = nullptr;
+HWND SlideTextures::window_ = nullptr;
+HDC SlideTextures::dc_ = nullptr;
+HGLRC SlideTextures::context_ = nullptr;
+
+TEST_F(SlideTextures, PhotosAreFittedCentredOnBlack) {
+  const struct {
+    int pixel_width, pixel_height;
+    float slot_width, slot_height;
+  } cases[] = {
+      {3000, 2000, 2048.0f, 2000.0f / (3000.0f / 2048.0f)},
+      {1024, 768, 1024.0f, 768.0f},
+      {2048, 4096, 1024.0f, 2048.0f},
+  };
+  int slot = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.pixel_width << " x " << c.pixel_height << " in slot " << slot);
+    const std::wstring path = Path((std::to_wstring(c.pixel_width) + L"x" + std::to_wstring(c.pixel_height) + L".jpg").c_str());
+    ASSERT_TRUE(WriteQuadrantJpeg(path, c.pixel_width, c.pixel_height));
+
+    LoadPhotoTexture(path.c_str(), textures_[slot], slot);
+
+    EXPECT_FLOAT_EQ(slideSlots[slot].width, c.slot_width);
+    EXPECT_FLOAT_EQ(slideSlots[slot].height, c.slot_height);
+    EXPECT_EQ(slideSlots[slot].bitmap.bmWidth, kTextureSize);
+    EXPECT_EQ(slideSlots[slot].bitmap.bmHeight, kTextureSize);
+
+    const TexturePixels texture = ReadTexture(textures_[slot]);
+    ASSERT_EQ(texture.width, kTextureSize);
+    ASSERT_EQ(texture.height, kTextureSize);
+    const PhotoFit fit = FitPhoto(c.pixel_width, c.pixel_height);
+    // A quarter of the way into each quadrant, well away from JPEG's blur at the seams.
+    const int left = fit.x + fit.w / 4, right = fit.x + fit.w * 3 / 4;
+    const int top = fit.y + fit.h / 4, bottom = fit.y + fit.h * 3 / 4;
+    struct Probe {
+      int x, y;
+      Gdiplus::ARGB colour;
+    };
+    std::vector<Probe> probes = {
+        {left, top, kRed},
+        {right, top, kGreen},
+        {left, bottom, kBlue},
+        {right, bottom, kWhite},
+        // Just inside the picture's corners.
+        {fit.x + 3, fit.y + 3, kRed},
+        {fit.x + fit.w - 4, fit.y + fit.h - 4, kWhite},
+    };
+    // The black margin, four texels outside the picture, where there is one.
+    if (fit.x > 0) probes.insert(probes.end(), {{fit.x - 4, top, 0xff000000}, {fit.x + fit.w + 4, bottom, 0xff000000}});
+    if (fit.y > 0) probes.insert(probes.end(), {{left, fit.y - 4, 0xff000000}, {right, fit.y + fit.h + 4, 0xff000000}});
+    for (const auto& p : probes) {
+      const Rgb seen = texture.AtCanvas(p.x, p.y);
+      EXPECT_TRUE(Near(seen, ToRgb(p.colour))) << "at (" << p.x << ", " << p.y << "): " << Show(seen);
+    }
+    // The texture is filtered without mipmaps.
+    GLint min_filter = 0, mag_filter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min_filter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag_filter);
+    EXPECT_EQ(min_filter, GL_LINEAR);
+    EXPECT_EQ(mag_filter, GL_LINEAR);
+    slot = 1 - slot;
+  }
+}
+
+TEST_F(SlideTextures, UndecodablePhotosGiveAnEmptySlotAndBlack) {
+  const std::wstring photo = Path(L"photo.jpg");
+  ASSERT_TRUE(WriteQuadrantJpeg(photo, 640, 480));
+  const std::wstring text = Path(L"notes.jpg");
+  WriteBytes(text, "this is not a picture\r\n");
+  const std::wstring truncated = Path(L"empty.jpg");
+  WriteBytes(truncated, "");
+  const std::wstring missing = Path(L"missing.jpg");
+
+  const struct {
+    const char* name;
+    const wchar_t* path;
+  } cases[] = {{"text", text.c_str()}, {"empty file", truncated.c_str()}, {"missing", missing.c_str()},
+               {"no path", nullptr}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A real photo first, so a build that stopped early would leave it behind.
+    LoadPhotoTexture(photo.c_str(), textures_[1], 1);
+    ASSERT_FLOAT_EQ(slideSlots[1].width, 640.0f);
+    ASSERT_GT(ReadTexture(textures_[1]).MaxChannel(), 200);
+
+    LoadPhotoTexture(c.path, textures_[1], 1);
+
+    EXPECT_EQ(slideSlots[1].width, 0.0f);
+    EXPECT_EQ(slideSlots[1].height, 0.0f);
+    const TexturePixels texture = ReadTexture(textures_[1]);
+    EXPECT_EQ(texture.width, kTextureSize);
+    EXPECT_EQ(texture.MaxChannel(), 0);
+  }
+}
+
+TEST_F(SlideTextures, CanvasUploadKeepsRowsBottomUp) {
+  // An overlay builder's canvas: a red band along the canvas's top edge.
+  Canvas canvas = CreateCanvas();
+  const GdiplusSolidBrush red = GdiplusSolidBrush::Create(kRed);
+  canvas.graphics.FillRectangle(red.brush(), 0, 0, kTextureSize, 16);
+  ASSERT_EQ(canvas.graphics.status(), Gdiplus::Ok);
+
+  UploadSlotTexture(canvas.bitmap, textures_[0], 0);
+
+  const TexturePixels texture = ReadTexture(textures_[0]);
+  ASSERT_EQ(texture.width, kTextureSize);
+  // The texture's last row is the canvas's top row.
+  const size_t last_row = static_cast<size_t>(kTextureSize - 1) * kTextureSize * 4;
+  EXPECT_TRUE(Near({texture.rgba[last_row], texture.rgba[last_row + 1], texture.rgba[last_row + 2]}, ToRgb(kRed)));
+  EXPECT_TRUE(Near({texture.rgba[0], texture.rgba[1], texture.rgba[2]}, {0, 0, 0}));
+  EXPECT_EQ(slideSlots[0].bitmap.bmBitsPixel, 32);
+}
+
+TEST_F(SlideTextures, FailedCanvasStillUploadsBlack) {
+  // A canvas that could not be created must not leave the texture without an
+  // image (it would draw white) or with the previous slide.
+  LoadPhotoTexture(nullptr, textures_[0], 0);
+  Canvas filled = CreateCanvas();
+  const GdiplusSolidBrush white = GdiplusSolidBrush::Create(kWhite);
+  filled.graphics.FillRectangle(white.brush(), 0, 0, kTextureSize, kTextureSize);
+  UploadSlotTexture(filled.bitmap, textures_[0], 0);
+  ASSERT_EQ(ReadTexture(textures_[0]).MaxChannel(), 255);
+
+  GdiplusBitmap failed;
+  UploadSlotTexture(failed, textures_[0], 0);
+
+  EXPECT_NE(failed.status(), Gdiplus::Ok);
+  const TexturePixels texture = ReadTexture(textures_[0]);
+  EXPECT_EQ(texture.width, kTextureSize);
+  EXPECT_EQ(texture.MaxChannel(), 0);
+}
+
+TEST_F(SlideTextures, TextFontSurvivesMissingFamilies) {
+  // This prefix may or may not have the families installed; either way the
+  // call returns, and text appears exactly when there is a font.
+  for (const float size : {20.0f, 35.0f, 75.0f}) {
+    SCOPED_TRACE(size);
+    const GdiplusFont font = CreateTextFont(size);
+    Canvas canvas = CreateCanvas();
+    const GdiplusSolidBrush white = GdiplusSolidBrush::Create(kWhite);
+    const GdiplusStringFormat format = GdiplusStringFormat::Create();
+    canvas.graphics.DrawString(L"Weather in Hollin", font, Gdiplus::RectF(0, 0, 2048, 400), format, white.brush());
+    int lit = 0;
+    for (int y = 0; y < 200; y += 2)
+      for (int x = 0; x < 600; x += 2) lit += (canvas.bitmap.Pixel(x, y) & 0xffffff) != 0;
+    if (font.valid()) {
+      EXPECT_EQ(canvas.graphics.status(), Gdiplus::Ok);
+      EXPECT_GT(lit, 0);
+    } else {
+      EXPECT_NE(canvas.graphics.status(), Gdiplus::Ok);
+      EXPECT_EQ(lit, 0);
+    }
+  }
+  // Whatever the fonts, missing families are reported, not thrown or crashed on.
+  const GdiplusFontFamily absent = GdiplusFontFamily::FromName(L"No Such Family Velmora");
+  EXPECT_FALSE(absent.valid());
+  EXPECT_EQ(absent.status(), Gdiplus::FontFamilyNotFound);
+  const GdiplusFont no_font = GdiplusFont::Create(absent, 35, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint);
+  EXPECT_FALSE(no_font.valid());
+}
+
+TEST(FormatText, FormatsAndCutsAtTheBuffer) {
+  const std::wstring long_name(300, L'x');
+  struct Guarded {
+    wchar_t text[kTextBufferSize];
+    wchar_t guard[8];
+  };
+  const struct {
+    const char* name;
+    std::wstring expected;
+    void (*format)(wchar_t (&)[kTextBufferSize], const std::wstring&);
+  } cases[] = {
+      {"wide string argument", L"Weather in Hollin",
+       [](wchar_t(&b)[kTextBufferSize], const std::wstring&) { FormatText(b, L"Weather in %s", L"Hollin"); }},
+      {"temperature", L"-12\u00b0 C",
+       [](wchar_t(&b)[kTextBufferSize], const std::wstring&) { FormatText(b, L"%d\u00b0 %c", -12, L'C'); }},
+      {"clock", L"Sunrise: 7:05, sunset: 16:48",
+       [](wchar_t(&b)[kTextBufferSize], const std::wstring&) {
+         FormatText(b, L"Sunrise: %d:%02d, sunset: %d:%02d", 7, 5, 16, 48);
+       }},
+      {"exactly 99 characters", std::wstring(99, L'x'),
+       [](wchar_t(&b)[kTextBufferSize], const std::wstring& s) { FormatText(b, L"%s", s.substr(0, 99).c_str()); }},
+      {"100 characters are cut", std::wstring(99, L'x'),
+       [](wchar_t(&b)[kTextBufferSize], const std::wstring& s) { FormatText(b, L"%s", s.substr(0, 100).c_str()); }},
+      {"far too long", L"New version " + std::wstring(87, L'x'),
+       [](wchar_t(&b)[kTextBufferSize], const std::wstring& s) {
+         FormatText(b, L"New version %s is available!", s.c_str());
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Guarded buffer;
+    for (wchar_t& ch : buffer.text) ch = L'#';
+    for (wchar_t& ch : buffer.guard) ch = L'!';
+    c.format(buffer.text, long_name);
+    EXPECT_EQ(std::wstring(buffer.text), c.expected);
+    EXPECT_EQ(std::wstring(buffer.guard, 8), std::wstring(8, L'!'));
+  }
+}
+
+TEST_F(SlideTextures, ResourceImagesAreFoundOnceAndCached) {
+  // The table: 31 rows of "PNG", the weather icons then the warning icon, ended by id 0.
+  int rows = 0;
+  while (ResourceImageTable[rows].id > 0) {
+    EXPECT_EQ(std::wstring(ResourceImageTable[rows].type), L"PNG");
+    EXPECT_EQ(ResourceImageTable[rows].id, rows < 30 ? 2000 + rows : 2100);
+    ++rows;
+  }
+  EXPECT_EQ(rows, kResourceImageRows);
+
+  // Not in the table, in the table but not embedded, embedded but no picture.
+  for (const int id : {1999, 0, -1, 2030, 2000, 2001}) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(GetResourceImage(id), nullptr);
+  }
+
+  GdiplusImage* icon = GetResourceImage(2100);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(icon->Width(), 6u);
+  EXPECT_EQ(icon->Height(), 4u);
+  Gdiplus::GpImage* decoded = icon->get();
+  // Drawn after a later build: still the same decoded image, still readable
+  // through its stream.
+  ASSERT_EQ(GetResourceImage(2100), icon);
+  EXPECT_EQ(icon->get(), decoded);
+  Canvas canvas = CreateCanvas();
+  canvas.graphics.DrawImage(icon->get(), 10.0f, 20.0f);
+  EXPECT_EQ(canvas.graphics.status(), Gdiplus::Ok);
+  // The opaque red corner pixel and a half-transparent green one over black.
+  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(10, 20)), ToRgb(kRed)));
+  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(12, 21)), {0, 128, 0}));
+
+  ReleaseResourceImages();
+  EXPECT_FALSE(ResourceImageTable[30].cached.image.valid());
+  EXPECT_NE(GetResourceImage(2100), nullptr);
+}
+
+TEST_F(SlideTextures, WrappersRecordFailuresAndMoveOwnership) {
+  GdiplusGraphics none;
+  const GdiplusSolidBrush brush = GdiplusSolidBrush::Create(kRed);
+  none.FillRectangle(brush.brush(), 0, 0, 10, 10);
+  EXPECT_EQ(none.status(), Gdiplus::InvalidParameter);
+
+  Canvas canvas = CreateCanvas();
+  canvas.graphics.DrawImageRect(nullptr, 0, 0, 10, 10);
+  // A later success keeps the failure on record.
+  canvas.graphics.FillRectangle(brush.brush(), 0, 0, 10, 10);
+  EXPECT_EQ(canvas.graphics.status(), Gdiplus::InvalidParameter);
+  EXPECT_EQ(canvas.bitmap.Pixel(5, 5), kRed);
+
+  GdiplusSolidBrush first = GdiplusSolidBrush::Create(kBlue);
+  Gdiplus::GpSolidFill* native = first.get();
+  GdiplusSolidBrush second = std::move(first);
+  EXPECT_EQ(first.get(), nullptr);
+  EXPECT_EQ(second.get(), native);
+  second = GdiplusSolidBrush::Create(kGreen);
+  canvas.graphics.FillRectangle(second.brush(), 20, 20, 10, 10);
+  EXPECT_EQ(canvas.bitmap.Pixel(25, 25), kGreen);
+}
+
+TEST_F(SlideTextures, GradientsAndCurvesDrawOnTheCanvas) {
+  Canvas canvas = CreateCanvas();
+  canvas.graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+  const Gdiplus::RectF column(100, 200, 300, 1000);
+  const GdiplusLinearGradient sky = GdiplusLinearGradient::Create(column, 0xff6698da, 0xff001030,
+                                                                  Gdiplus::LinearGradientModeVertical,
+                                                                  Gdiplus::WrapModeTile);
+  canvas.graphics.FillRectangle(sky.brush(), column.X, column.Y, column.Width, column.Height);
+  const GdiplusPen pen = GdiplusPen::Create(0xffe0d080, 5);
+  const Gdiplus::PointF points[] = {{600, 500}, {800, 450}, {1000, 500}, {1200, 550}, {1400, 500}};
+  canvas.graphics.DrawCurve(pen, points, 5);
+  EXPECT_EQ(canvas.graphics.status(), Gdiplus::Ok);
+
+  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(250, 202)), ToRgb(0xff6698da), 12));
+  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(250, 1197)), ToRgb(0xff001030), 12));
+  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(250, 1300)), {0, 0, 0}, 0));
+  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(1000, 500)), ToRgb(0xffe0d080)));
+  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(1000, 520)), {0, 0, 0}, 0));
+}
+
+}  // namespace
