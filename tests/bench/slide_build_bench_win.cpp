@@ -1,0 +1,97 @@
+// Times slide builds the way the sequencer runs them: for each photo file
+// given, LoadPhotoTexture into a texture of a hidden window's GL context,
+// several times, and prints the fastest and the median build in milliseconds,
+// with the upload step alone for comparison.
+//
+//   slide_build_bench.exe [-n RUNS] photo.jpg...
+#include <windows.h>
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <vector>
+
+#include "app/gdiplus_session_win.h"
+#include "slideshow/gdiplus_objects_win.h"
+#include "slideshow/slide_textures_win.h"
+
+namespace {
+
+double NowMs() {
+  LARGE_INTEGER frequency, counter;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Timing {
+  double fastest, median;
+};
+
+template <typename Step>
+Timing Measure(int runs, Step step) {
+  std::vector<double> times;
+  step();  // warm-up: codecs loaded, texture storage allocated
+  for (int i = 0; i < runs; ++i) {
+    const double start = NowMs();
+    step();
+    glFinish();
+    times.push_back(NowMs() - start);
+  }
+  std::sort(times.begin(), times.end());
+  return {times.front(), times[times.size() / 2]};
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  int runs = 5;
+  int first = 1;
+  if (argc > 2 && std::wcscmp(argv[1], L"-n") == 0) {
+    runs = std::max(1, _wtoi(argv[2]));
+    first = 3;
+  }
+  const GdiplusSession gdiplus;
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"VelmoraBench";
+  wc.style = CS_OWNDC;
+  RegisterClassW(&wc);
+  HWND window = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+  HDC dc = GetDC(window);
+  PIXELFORMATDESCRIPTOR pfd = {};
+  pfd.nSize = sizeof(pfd);
+  pfd.nVersion = 1;
+  pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  pfd.iPixelType = PFD_TYPE_RGBA;
+  pfd.cColorBits = 32;
+  SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd);
+  HGLRC context = wglCreateContext(dc);
+  if (!gdiplus.started() || context == nullptr || !wglMakeCurrent(dc, context)) {
+    std::fprintf(stderr, "no GDI+ or GL context\n");
+    return 1;
+  }
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+
+  {
+    Canvas canvas = CreateCanvas();
+    const Timing upload = Measure(runs, [&] { UploadSlotTexture(canvas.bitmap, texture, 0); });
+    std::printf("upload-only %.1f %.1f\n", upload.fastest, upload.median);
+  }
+  for (int i = first; i < argc; ++i) {
+    const Timing build = Measure(runs, [&] { LoadPhotoTexture(argv[i], texture, 0); });
+    std::printf("%ls %.1f %.1f %.0fx%.0f\n", argv[i], build.fastest, build.median, slideSlots[0].width,
+                slideSlots[0].height);
+  }
+
+  glDeleteTextures(1, &texture);
+  wglMakeCurrent(nullptr, nullptr);
+  wglDeleteContext(context);
+  ReleaseDC(window, dc);
+  DestroyWindow(window);
+  return 0;
+}
