@@ -6,6 +6,7 @@
 
 #include "app/input_rule.h"
 #include "app/win_handle.h"
+#include "slideshow/photo_library_win.h"
 #include "slideshow/slideshow_win.h"
 
 namespace {
@@ -143,6 +144,7 @@ void SetProjection(const RECT& r) {
 }
 
 bool InitGlState() {
+  if (!ScanPhotoFolder()) return false;
   glEnable(GL_TEXTURE_2D);
   glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
   glClearDepth(1.0);
@@ -189,7 +191,10 @@ bool CreateSaverWindow(SaverMode mode, HWND parent) {
   return true;
 }
 
-void DestroySaverWindow() { resources.reset(); }
+void DestroySaverWindow() {
+  resources.reset();
+  FreePhotoList();
+}
 
 HWND SaverWindow() { return resources ? resources->window.get() : nullptr; }
 HDC SaverDC() { return resources && resources->dc ? resources->dc->get() : nullptr; }

@@ -3,11 +3,116 @@
 #include <windows.h>
 #include <GL/gl.h>
 
-void AdvanceSlideshow() {}
+#include <cstdint>
+#include <string>
+#include <type_traits>
+
+#include "app/run_state.h"
+#include "settings/settings.h"
+#include "slideshow/photo_library_win.h"
+#include "slideshow/slide_sequencer.h"
+#include "slideshow/slide_textures_win.h"
+#include "weather/weather_refresh_win.h"
+
+static_assert(std::is_same_v<GLuint, uint32_t>, "texture names pass through the sequencer unchanged");
+
+namespace {
+
+// Main thread only, like every GL call.
+SlideSequencer sequencer;
+
+// An overlay slide whose builder is not part of the program yet shows black
+// for its hold: a slot of 0 x 0 draws nothing.
+void BuildEmptyOverlay(int slot) {
+  slideSlots[slot].width = 0.0f;
+  slideSlots[slot].height = 0.0f;
+}
+
+class WinSlidePlatform final : public SlidePlatform {
+ public:
+  void GenTextures(int count, uint32_t* names) override { glGenTextures(count, names); }
+  void DeleteTextures(int count, const uint32_t* names) override { glDeleteTextures(count, names); }
+  int32_t PhotoCount() override { return ::PhotoCount(); }
+  std::wstring PhotoPath(int32_t index) override { return PhotoPathAt(index); }
+  void LoadPhotoTexture(const std::wstring& path, uint32_t texture, int slot) override {
+    slideSlots[slot].texture = texture;
+    ::LoadPhotoTexture(path.empty() ? nullptr : path.c_str(), texture, slot);
+  }
+  void BuildCurrentWeatherTexture(uint32_t texture, int slot) override { PrepareOverlay(texture, slot); }
+  void BuildForecastTexture(uint32_t texture, int slot) override { PrepareOverlay(texture, slot); }
+  void BuildNoticeTexture(uint32_t texture, int slot) override { PrepareOverlay(texture, slot); }
+  void DeleteOldestPhoto() override { ::DeleteOldestPhoto(); }
+  void ScanPhotoFolder() override { ::ScanPhotoFolder(); }
+  void StartRefreshThread() override { ::StartRefreshThread(); }
+  void RefreshWeather() override { ::RefreshWeather(); }
+  bool ShowWeather() override { return settings.show_weather != 0; }
+  bool NoticeWanted() override { return ::NoticeWanted(settings); }
+  int64_t GalleryRefreshSeconds() override { return settings.gallery_refresh_seconds; }
+  int64_t LastRefreshTime() override { return last_refresh_time; }
+  bool TakeNewPhotosArrived() override { return new_photos_arrived.exchange(false); }
+
+ private:
+  // Overlay builders fill slot currentSlot.
+  static void PrepareOverlay(uint32_t texture, int slot) {
+    slideSlots[slot].texture = texture;
+    currentSlot = slot;
+    BuildEmptyOverlay(slot);
+  }
+};
+
+WinSlidePlatform platform;
+
+int64_t SystemTime64() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+}
+
+}  // namespace
+
+void AdvanceSlideshow() {
+  StepSlideshow(sequencer, platform, GetTickCount(), SystemTime64());
+  for (int slot = 0; slot < 2; ++slot) slideSlots[slot].texture = sequencer.textures[slot];
+  currentSlot = sequencer.current_slot;
+}
 
 bool DrawFrame() {
   glClear(GL_COLOR_BUFFER_BIT);
   glLoadIdentity();
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  const FramePlan plan = PlanFrame(sequencer, new_photos_arrived);
+  for (int i = 0; i < plan.count; ++i)
+    DrawSlide(plan.draws[i].slot, plan.draws[i].opacity, static_cast<float>(viewport[2]),
+              static_cast<float>(viewport[3]));
   Sleep(20);
   return true;
 }
+
+void DrawSlide(int slot, float opacity, float w, float h) {
+  const SlideSlot& s = slideSlots[slot];
+  SlideGeometry g;
+  if (!ComputeSlideGeometry(s.width, s.height, w, h, g)) return;
+  glColor4f(1.0f, 1.0f, 1.0f, opacity);
+  glBindTexture(GL_TEXTURE_2D, s.texture);
+  for (int i = 0; i < 4; ++i) {
+    const GLdouble plane[4] = {g.planes[i][0], g.planes[i][1], g.planes[i][2], g.planes[i][3]};
+    glClipPlane(GL_CLIP_PLANE0 + i, plane);
+    glEnable(GL_CLIP_PLANE0 + i);
+  }
+  // The texture's first row is the picture's bottom row, so (0, 0) goes to
+  // the bottom-left corner of the square.
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex2f(g.x0, g.y0 + g.side);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex2f(g.x0 + g.side, g.y0 + g.side);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex2f(g.x0 + g.side, g.y0);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex2f(g.x0, g.y0);
+  glEnd();
+  for (int i = 3; i >= 0; --i) glDisable(GL_CLIP_PLANE0 + i);
+}
+
+void RestartSlideshow() { sequencer.state = SlideState::Starting; }

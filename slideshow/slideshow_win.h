@@ -6,3 +6,11 @@ void AdvanceSlideshow();
 // Draws the current state into the back buffer and sleeps 20 ms; the caller
 // swaps buffers. Always true.
 bool DrawFrame();
+
+// Draws slot 0 or 1 at the given opacity, centred and fitted into a viewport
+// of w x h pixels. A slot without a picture (0 wide or high) draws nothing.
+void DrawSlide(int slot, float opacity, float w, float h);
+
+// The next step starts the show over on the current photo list; the photo
+// scan calls this.
+void RestartSlideshow();

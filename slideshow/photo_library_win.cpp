@@ -1,0 +1,84 @@
+#include "slideshow/photo_library_win.h"
+
+#include <windows.h>
+#include <process.h>
+#include <shellapi.h>
+
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "app/data_folder.h"
+#include "app/run_state.h"
+#include "app/win_handle.h"
+#include "net/gallery_refresh_win.h"
+#include "slideshow/slideshow_win.h"
+#include "weather/weather_refresh_win.h"
+
+namespace {
+
+int64_t FileTime64(const FILETIME& t) {
+  return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+}
+
+// Downloads are written as name + ".jpg.tmp" and renamed when complete, so
+// any such file at scan time belongs to a download that never finished.
+void DeleteLeftoverDownloads() {
+  std::wstring pattern = DataPath(L"*.jpg.tmp");
+  pattern.push_back(L'\0');  // the list of names ends with two zero characters
+  SHFILEOPSTRUCTW op = {};
+  op.wFunc = FO_DELETE;
+  op.pFrom = pattern.c_str();
+  // No FOF_ALLOWUNDO: the files go for good. No recursion: only this folder's
+  // own leftovers, never a subfolder's.
+  op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_FILESONLY | FOF_NOERRORUI | FOF_NORECURSION;
+  SHFileOperationW(&op);
+}
+
+PhotoList ListPhotoFiles() {
+  PhotoList list;
+  WIN32_FIND_DATAW found;
+  const FindHandle search(FindFirstFileW(DataPath(L"*.jpg").c_str(), &found));
+  if (!search) return list;
+  do {
+    AppendPhoto(list, MakePhotoRecord(found.cFileName, FileTime64(found.ftLastWriteTime)));
+  } while (FindNextFileW(search.get(), &found));
+  return list;
+}
+
+}  // namespace
+
+bool ScanPhotoFolder() {
+  DeleteLeftoverDownloads();
+  PhotoList list = ListPhotoFiles();
+  SortPhotos(list, 0, list.count() - 1, ComparePhotoTimes);
+  ReplacePhotoList(std::move(list));
+  WIN32_FILE_ATTRIBUTE_DATA page;
+  if (GetFileAttributesExW(DataPath(L"index.htm").c_str(), GetFileExInfoStandard, &page))
+    last_refresh_time = FileTime64(page.ftLastWriteTime);
+  RefreshWeather();
+  RestartSlideshow();
+  return true;
+}
+
+void DeleteOldestPhoto() {
+  DeleteOldestPhoto([](const std::wstring& path) { DeleteFileW(path.c_str()); });
+}
+
+void StartRefreshThread() { StartRefreshThread(RefreshThreadMain); }
+
+void StartRefreshThread(RefreshThreadEntry entry) {
+  if (refresh_thread_id != 0) return;
+  const std::lock_guard<std::mutex> hold(RefreshLock());
+  unsigned id = 0;
+  // Created suspended so the id is stored before the thread can clear it.
+  const KernelHandle thread(
+      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, entry, nullptr, CREATE_SUSPENDED, &id)));
+  if (!thread) return;  // the next periodic check tries again
+  refresh_thread_id = id;
+  if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+    // A thread that never runs would never clear its id and block every later refresh.
+    TerminateThread(thread.get(), 0);
+    refresh_thread_id = 0;
+  }
+}
