@@ -1,0 +1,211 @@
+"""The slideshow on screen: photos of known colours and sizes, read back from
+screenshots of the real velmora.scr on a 1280 x 720 virtual screen."""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+import harness
+from harness import SAVER_TITLE, Scenario, check
+
+BLACK = (0, 0, 0)
+TOLERANCE = 14  # JPEG and the GL pipeline may move a colour a little
+
+# Every server address points at a closed local port: the refresh the show
+# starts fails at once and nothing leaves the machine.
+OFFLINE = dict(photo_site="http://127.0.0.1:1", image_prefix="http://127.0.0.1:1/images/",
+               weather_host="http://127.0.0.1:1", update_host="http://127.0.0.1:1", web_host="127.0.0.1:1",
+               show_weather="0", show_newver="0")
+
+# Two photos, each of two colours so an upside-down or mirrored picture shows.
+# On 1280 x 720 the 1024 x 768 one is drawn 960 x 720 with bars left and right,
+# the 1600 x 400 one 1280 x 320 with bars above and below.
+TALL = dict(name="tall.jpg", size=(1024, 768), split="vertical", first=(200, 40, 40), second=(200, 200, 40),
+            box=(160, 0, 1120, 720))
+WIDE = dict(name="wide.jpg", size=(1600, 400), split="horizontal", first=(40, 60, 200), second=(40, 200, 200),
+            box=(0, 200, 1280, 520))
+PROBE = (480, 300)  # inside both pictures: the top half of TALL, the left half of WIDE
+
+
+def make_jpeg(path, photo):
+    """A JPEG of photo["size"], top/bottom (vertical) or left/right (horizontal) halves."""
+    width, height = photo["size"]
+    first, second = (f"rgb{c}".replace(" ", "") for c in (photo["first"], photo["second"]))
+    if photo["split"] == "vertical":
+        half = ["-size", f"{width}x{height // 2}", f"xc:{first}", "-size", f"{width}x{height // 2}", f"xc:{second}",
+                "-append"]
+    else:
+        half = ["-size", f"{width // 2}x{height}", f"xc:{first}", "-size", f"{width // 2}x{height}", f"xc:{second}",
+                "+append"]
+    subprocess.run(["convert"] + half + ["-quality", "95", path], check=True, timeout=60)
+
+
+def put_photo(s, photo, mtime):
+    with tempfile.TemporaryDirectory() as scratch:
+        path = os.path.join(scratch, photo["name"])
+        make_jpeg(path, photo)
+        with open(path, "rb") as f:
+            s.put_file(photo["name"], f.read())
+    os.utime(s.data_path(photo["name"]), (mtime, mtime))
+
+
+def near(pixel, colour):
+    return all(abs(a - b) <= TOLERANCE for a, b in zip(pixel, colour))
+
+
+def probe_colour(photo):
+    return photo["first"]  # PROBE lies in the first half of both photos
+
+
+def classify(shot, photos):
+    """Name of the photo fully on screen, "black", or "between" (a fade)."""
+    p = shot.pixel(*PROBE)
+    for photo in photos:
+        if near(p, probe_colour(photo)):
+            return photo["name"]
+    if near(p, BLACK) and shot.fraction_near(BLACK, tolerance=4, step=16) == 1.0:
+        return "black"
+    return "between"
+
+
+def watch(s, photos, seconds):
+    """Screenshots as fast as they come for `seconds`: a list of (time, state, image)."""
+    timeline = []
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        shot = s.screenshot()
+        timeline.append((time.monotonic(), classify(shot, photos), shot))
+    return timeline
+
+
+def runs(timeline):
+    """Consecutive stretches of one state: [(state, first time, last time, first index)]."""
+    out = []
+    for i, (t, state, _) in enumerate(timeline):
+        if out and out[-1][0] == state:
+            out[-1][2] = t
+        else:
+            out.append([state, t, t, i])
+    return out
+
+
+def edges(shot, photo):
+    """Where the picture meets black: (left, top, right, bottom), right and bottom exclusive."""
+    x0, y0, x1, y1 = photo["box"]
+    cx, cy = x0 + (x1 - x0) // 4, y0 + (y1 - y0) // 4  # inside the first half either way
+    row = [not near(shot.pixel(x, cy), BLACK) for x in range(shot.width)]
+    column = [not near(shot.pixel(cx, y), BLACK) for y in range(shot.height)]
+    check(any(row) and any(column), f"{photo['name']}: no picture found at row {cy} / column {cx}")
+    return (row.index(True), column.index(True), len(row) - row[::-1].index(True),
+            len(column) - column[::-1].index(True))
+
+
+def check_placement(shot, photo):
+    found = edges(shot, photo)
+    expected = photo["box"]
+    check(all(abs(a - b) <= 1 for a, b in zip(found, expected)),
+          f"{photo['name']} drawn at {found} (left, top, right, bottom), expected {expected}")
+    x0, y0, x1, y1 = expected
+    # Upright and unmirrored: the first half is on top (or on the left).
+    if photo["split"] == "vertical":
+        inside = [((x0 + x1) // 2, y0 + 20, photo["first"]), ((x0 + x1) // 2, y1 - 20, photo["second"])]
+    else:
+        inside = [(x0 + 20, (y0 + y1) // 2, photo["first"]), (x1 - 20, (y0 + y1) // 2, photo["second"])]
+    for x, y, colour in inside:
+        check(near(shot.pixel(x, y), colour), f"{photo['name']}: pixel ({x}, {y}) is {shot.pixel(x, y)}, "
+              f"expected {colour}")
+
+
+def start_saver(s):
+    process = s.start("/s")
+    s.wait_window(SAVER_TITLE)
+    return process
+
+
+def photos_fade_in_hold_and_cross_fade_with_bars(scr, host):
+    with Scenario("slideshow-two-photos", scr, host, time_limit=150) as s:
+        s.write_settings(**OFFLINE)
+        now = time.time()
+        put_photo(s, TALL, now - 7200)
+        put_photo(s, WIDE, now - 3600)
+        process = start_saver(s)
+        timeline = watch(s, [TALL, WIDE], 32)
+        check(process.running(), "the saver ended during the show")
+        stretches = runs(timeline)
+        story = " -> ".join(f"{st}({b - timeline[0][0]:.1f}..{e - timeline[0][0]:.1f}s)" for st, b, e, _ in stretches)
+
+        photo_runs = [r for r in stretches if r[0] in (TALL["name"], WIDE["name"])]
+        check(len(photo_runs) >= 2, f"fewer than two slides seen: {story}")
+        first, second = photo_runs[0], photo_runs[1]
+        check(first[0] != second[0], f"the same photo twice in a row: {story}")
+
+        # The first photo comes up from black through dimmer versions of itself.
+        before = timeline[:first[3]]
+        check(any(state == "black" for _, state, _ in before), f"the show did not start black: {story}")
+        colour = probe_colour(TALL if first[0] == TALL["name"] else WIDE)
+        dim = [shot.pixel(*PROBE) for _, state, shot in before if state == "between"]
+        check(any(max(p) > 10 and all(c <= k + TOLERANCE for c, k in zip(p, colour)) and not near(p, colour)
+                  for p in dim),
+              f"no frame of the fade-in was seen: {story}")
+
+        # Held about ten seconds (the fade-in runs inside the hold), then a
+        # cross-fade whose frames show neither photo alone.
+        held = first[2] - first[1]
+        check(6.0 <= held <= 12.0, f"first photo held {held:.1f} s: {story}")
+        between = [r for r in stretches if stretches.index(r) > stretches.index(first)
+                   and stretches.index(r) < stretches.index(second)]
+        check(between and all(r[0] == "between" for r in between), f"no cross-fade between the photos: {story}")
+
+        for run in (first, second):
+            photo = TALL if run[0] == TALL["name"] else WIDE
+            check_placement(timeline[run[3]][2], photo)
+        print("seen:", story)
+
+
+def corrupt_photo_shows_black_and_the_show_goes_on(scr, host):
+    with Scenario("slideshow-corrupt-photo", scr, host, time_limit=150) as s:
+        s.write_settings(**OFFLINE)
+        now = time.time()
+        put_photo(s, TALL, now - 7200)
+        s.put_file("broken.jpg", b"\xff\xd8\xff\xe0 this is not really a picture" * 40)
+        process = start_saver(s)
+        timeline = watch(s, [TALL], 40)
+        check(process.running(), "the saver ended at the broken photo")
+        stretches = runs(timeline)
+        story = " -> ".join(f"{st}({b - timeline[0][0]:.1f}..{e - timeline[0][0]:.1f}s)" for st, b, e, _ in stretches)
+        # Good photo, then the broken one's hold in black, then the good one again.
+        names = [r[0] for r in stretches]
+        good = [i for i, n in enumerate(names) if n == TALL["name"]]
+        check(len(good) >= 2, f"the good photo did not come back: {story}")
+        gap = stretches[good[0] + 1:good[1]]
+        black = [r for r in gap if r[0] == "black"]
+        check(black, f"no black slide between two showings of the good photo: {story}")
+        longest = max(r[2] - r[1] for r in black)
+        check(longest >= 7.0, f"the broken photo's black hold lasted only {longest:.1f} s: {story}")
+        check_placement(timeline[stretches[good[1]][3]][2], TALL)
+        print("seen:", story)
+
+
+def empty_folder_stays_black(scr, host):
+    with Scenario("slideshow-empty", scr, host) as s:
+        s.write_settings(**OFFLINE)
+        process = start_saver(s)
+        for _ in range(6):
+            time.sleep(1.0)
+            shot = s.screenshot()
+            black = shot.fraction_near(BLACK, tolerance=2, step=8)
+            check(black == 1.0, f"only {black:.1%} of the screen is black with no photos")
+        check(process.running(), "the saver ended with no photos")
+        check([f for f in s.data_files() if f.endswith(".jpg")] == [], f"photos appeared: {s.data_files()}")
+
+
+SCENARIOS = {f.__name__: f for f in [
+    photos_fade_in_hold_and_cross_fade_with_bars,
+    corrupt_photo_shows_black_and_the_show_goes_on,
+    empty_folder_stays_black,
+]}
+
+if __name__ == "__main__":
+    sys.exit(harness.main(SCENARIOS))
