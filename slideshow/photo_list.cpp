@@ -76,8 +76,3 @@ void ReplacePhotoList(PhotoList list) {
 }
 
 void FreePhotoList() { ReplacePhotoList(PhotoList{}); }
-
-int32_t PhotoListCapacity() {
-  const std::lock_guard<std::mutex> hold(PhotoListLock());
-  return TheList().capacity;
-}

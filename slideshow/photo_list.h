@@ -68,6 +68,3 @@ void DeleteOldestPhoto(const std::function<void(const std::wstring& path)>& dele
 void ReplacePhotoList(PhotoList list);
 
 void FreePhotoList();
-
-// Test access: the process-wide list's capacity (the lock is taken).
-int32_t PhotoListCapacity();
