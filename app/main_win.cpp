@@ -42,9 +42,14 @@ int RunMainLoop(SaverMode mode, HWND dialog) {
 }
 
 int RunSetupDialog(HWND owner) {
+  // The owner comes from the command line: a handle that names no window would
+  // make the dialog creation fail, so the dialog then has no owner.
+  if (owner != nullptr && !IsWindow(owner)) owner = nullptr;
   const HWND dialog =
       CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETUP), owner, SetupDialogProc, 0);
-  if (dialog != nullptr) ShowWindow(dialog, SW_SHOW);
+  // Without a dialog nothing could ever post the quit message.
+  if (dialog == nullptr) return 0;
+  ShowWindow(dialog, SW_SHOW);
   return RunMainLoop(SaverMode::Config, dialog);
 }
 
