@@ -27,6 +27,7 @@ struct FakeAnswer {
   std::string status = "200";
   std::wstring location;
   std::optional<uint64_t> length;
+  int64_t headers_at_ms = 0;  // the length is known once the clock reaches this
   std::vector<FakeRead> reads;  // a clean end follows the last one
 };
 
@@ -183,7 +184,10 @@ class WorldTransport final : public FetchTransport {
   }
   std::string StatusText() override { return answer_.status; }
   std::wstring Location() override { return answer_.location; }
-  std::optional<uint64_t> ContentLength() override { return answer_.length; }
+  std::optional<uint64_t> ContentLength() override {
+    w_->WaitUntil(answer_.headers_at_ms);
+    return answer_.length;
+  }
   ReadChunk Read(char* buffer, std::size_t capacity) override {
     if (next_read_ >= answer_.reads.size()) return {ReadOutcome::kCleanEnd, 0};
     const FakeRead& read = answer_.reads[next_read_++];
@@ -449,13 +453,34 @@ TEST_F(Fetch, AbandonDeletesAFileThisFetchNeverOpened) {
   EXPECT_EQ(File(), std::nullopt);
 }
 
-TEST_F(Fetch, AnswerArrivingAfterTheWaiterGaveUpCreatesNoFile) {
-  world->answers[kAddress] = {.at_ms = 5000, .reads = {{5000, "late"}}};
-  world->stop_at = 1000;
-  EXPECT_FALSE(Download());
-  FinishFetchThread();
-  EXPECT_EQ(world->creates, 0);
-  EXPECT_EQ(File(), std::nullopt);
+// A fetch thread that comes back after its waiter gave up, wherever it was
+// blocked, neither creates, writes nor deletes anything: by then the name may
+// belong to the next download.
+TEST_F(Fetch, LateFetchThreadLeavesTheDiskAlone) {
+  struct Row {
+    const char* name;
+    FakeAnswer answer;
+  };
+  const Row rows[] = {
+      {"answer arrives late", {.at_ms = 5000, .reads = {{5000, "late"}}}},
+      {"headers read late", {.headers_at_ms = 5000, .reads = {{5000, "late"}}}},
+      {"bytes arrive late", {.reads = {{0, "abc"}, {5000, "late"}}}},
+      {"clean end arrives late", {.reads = {{0, "abc"}, End(5000)}}},
+      {"read error arrives late", {.reads = {{0, "abc"}, Broken(5000)}}},
+  };
+  for (const Row& r : rows) {
+    world = std::make_shared<World>();
+    world->answers[kAddress] = r.answer;
+    world->stop_at = 1000;
+    EXPECT_FALSE(Download()) << r.name;
+    EXPECT_EQ(File(), std::nullopt) << r.name;
+    const int creates = world->creates;
+    world->files[kTarget] = "next download";
+    FinishFetchThread();
+    EXPECT_EQ(File(), "next download") << r.name;
+    EXPECT_EQ(world->creates, creates) << r.name;
+    TearDown();
+  }
 }
 
 TEST_F(Fetch, RefusesWhatItCannotHoldAndAThreadItCannotStart) {
