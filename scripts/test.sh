@@ -5,9 +5,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
+# wine provides the wine, wineboot and wineserver commands; the X and GL
+# libraries are only recommended by Wine, and the saver needs them (llvmpipe
+# for its GL window). python3 (not -minimal) brings the standard library the
+# end-to-end harness uses.
 packages=(cmake g++ googletest libgtest-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          wine64 xvfb x11-apps x11-utils xdotool imagemagick fonts-wine fonts-dejavu-core fonts-liberation
-          python3-minimal libjpeg-turbo-progs)
+          wine wine64 libgl1 libglx-mesa0 libgl1-mesa-dri libxrandr2 libxrender1 libxi6 libxcursor1
+          libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
+          xvfb x11-apps x11-utils xdotool imagemagick fonts-wine fonts-dejavu-core fonts-liberation
+          python3 libjpeg-turbo-progs)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -35,10 +41,12 @@ cmake --build --preset win -j"$jobs" >/dev/null
 
 # Wine needs a display and a prefix; tests/e2e/wine_env.sh makes both once per
 # run and keeps one wineserver alive outside CTest, so each Wine test is fast.
+# End-to-end scenarios copy that prefix and start their own display and server.
 source "$root/tests/e2e/wine_env.sh"
-wine_env_start "$root/build/win/wine-run"
 trap wine_env_stop EXIT
+wine_env_start "$root/build/win/wine-run"
 echo "== win: test"
 ctest --preset win -j"$jobs" || status=1
 
+((status == 0)) && echo "== all tests passed" || echo "== some tests FAILED"
 exit $status

@@ -2,7 +2,10 @@
 # scripts/test.sh, scripts/demo.sh and scripts/bench_exit.sh.
 #
 #   source tests/e2e/wine_env.sh
-#   wine_env_start DIR   # exports DISPLAY, WINEPREFIX, HOME, VELMORA_BASE_PREFIX
+#   wine_env_start DIR [reuse-display]
+#                        # exports DISPLAY, WINEPREFIX, HOME, VELMORA_BASE_PREFIX;
+#                        # with reuse-display an answering $DISPLAY is used
+#                        # instead of a new Xvfb (the demo on a desktop)
 #   ...                  # ctest --preset win, or the harness
 #   wine_env_stop
 #
@@ -82,16 +85,23 @@ EOF
 }
 
 wine_env_start() {
-  local dir=$1
+  local dir=$1 display_mode=${2:-}
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-  wine_env_xvfb "$dir" || return 1
-  export DISPLAY=$WINE_ENV_DISPLAY
+  WINE_ENV_XVFB=""
+  if [ "$display_mode" = reuse-display ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    echo "== wine: using the display $DISPLAY"
+  else
+    wine_env_xvfb "$dir" || return 1
+    export DISPLAY=$WINE_ENV_DISPLAY
+  fi
 
+  # A fresh HOME each run: the base prefix's user folders point into it.
   export HOME="$dir/home" WINEPREFIX="$dir/prefix"
   export VELMORA_BASE_PREFIX="$WINEPREFIX"
+  rm -rf "$HOME"
   mkdir -p "$HOME"
   if [ "$(cat "$WINEPREFIX/.velmora-ready" 2>/dev/null)" != "$WINE_ENV_SETUP_VERSION" ]; then
     echo "== wine: making the base prefix in $WINEPREFIX"
@@ -105,7 +115,10 @@ wine_env_start() {
     echo "$WINE_ENV_SETUP_VERSION" >"$WINEPREFIX/.velmora-ready"
   fi
   # A persistent server keeps each Wine test well under a second. It must be
-  # started here, outside CTest: its children would inherit CTest's pipes.
+  # started here, outside CTest: its children would inherit CTest's pipes. A
+  # server left from an earlier run may serve another display, so it goes first.
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
   wineserver -p >/dev/null 2>&1 </dev/null
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
