@@ -434,7 +434,10 @@ class Scenario:
         self.env = dict(os.environ)
         self.env.update(HOME=self.home, WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
-        for name in ("WINESERVER", "WINELOADER"):
+        # Wine's WinINet honours proxy variables; the fake services on 127.0.0.1
+        # must be reached directly.
+        for name in ("WINESERVER", "WINELOADER", "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY",
+                     "all_proxy", "ALL_PROXY"):
             self.env.pop(name, None)
 
         # The server and Wine's own services must not hold any pipe of ours (or of
@@ -446,6 +449,8 @@ class Scenario:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True, timeout=60,
                        check=False)
         self.timings["wine"] = time.monotonic() - mark
+        print(f"scenario {self.name}: prefix copy {self.timings['copy']:.2f} s, display {self.timings['xvfb']:.2f} s, "
+              f"wine start {self.timings['wine']:.2f} s", flush=True)
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
