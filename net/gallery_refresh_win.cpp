@@ -1,8 +1,82 @@
 #include "net/gallery_refresh_win.h"
 
+#include <windows.h>
+
+#include <mutex>
+#include <vector>
+
+#include "app/data_folder.h"
 #include "app/run_state.h"
+#include "app/win_handle.h"
+#include "net/gallery_refresh.h"
+#include "net/http_fetch_win.h"
+#include "net/version_check_win.h"
+#include "slideshow/photo_list.h"
+
+namespace {
+
+int64_t FileTimeValue(const FILETIME& time) {
+  return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+class WindowsRefreshPlatform final : public RefreshPlatform {
+ public:
+  bool FetchListingPage(const std::wstring& address, std::string& page) override {
+    std::vector<char> buffer;
+    if (!DownloadToMemory(address, DataPath(kListingFileName), buffer) || buffer.empty()) return false;
+    page.assign(buffer.data(), buffer.size() - 1);  // without the trailing zero
+    return true;
+  }
+
+  bool FetchPhoto(const std::wstring& address, const std::wstring& local_path) override {
+    return DownloadFileViaTemp(address, local_path);
+  }
+
+  bool FileExists(const std::wstring& path) override {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  void TouchFile(const std::wstring& path) override {
+    FileHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    SetFileTime(file.get(), nullptr, nullptr, &now);
+  }
+
+  void RemoveFile(const std::wstring& path) override { DeleteFileW(path.c_str()); }
+
+  void AppendStoredPhoto(const std::wstring& local_path) override {
+    WIN32_FIND_DATAW found{};
+    const FindHandle search(FindFirstFileW(local_path.c_str(), &found));
+    if (!search) return;
+    PhotoRecord record = MakePhotoRecord(found.cFileName, FileTimeValue(found.ftLastWriteTime));
+    const std::lock_guard hold(PhotoListLock());
+    AppendPhoto(std::move(record));
+  }
+
+  bool StopRequested() override { return stop_refresh; }
+
+  void Sleep100Ms() override { Sleep(100); }
+
+  int64_t Now() override {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return FileTimeValue(now);
+  }
+};
+
+}  // namespace
+
+void RefreshGallery() {
+  WindowsRefreshPlatform platform;
+  RunGalleryRefresh(platform);
+}
 
 unsigned __stdcall RefreshThreadMain(void*) {
+  CheckVersion();
+  RefreshGallery();
   refresh_thread_id = 0;
   return 0;
 }
