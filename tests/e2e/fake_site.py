@@ -51,8 +51,9 @@ COLOURS = ["#8b1e1e", "#1e5b8b", "#2e7d32", "#b8860b", "#6a1b9a", "#00695c", "#a
 class Site:
     """Everything the handlers share; every field is read and written under `lock`."""
 
-    def __init__(self, photos, version, listing_template, update_body, faults):
+    def __init__(self, photos, version, listing_template, update_body, faults, serve_any=False):
         self.lock = threading.Lock()
+        self.serve_any = serve_any  # any other name under /images/ gets the first photo
         self.photos = photos  # name -> bytes
         self.version = version
         self.listing_template = listing_template
@@ -158,6 +159,8 @@ class Handler(BaseHTTPRequestHandler):
                 for suffix in (".tb.jpg", ".jpg"):
                     if name.endswith(suffix) and name[:-len(suffix)] in site.photos:
                         return 200, site.photos[name[:-len(suffix)]], "image/jpeg"
+                if site.serve_any and site.photos:
+                    return 200, next(iter(site.photos.values())), "image/jpeg"
         return 404, b"<html><body>Not found</body></html>\n", "text/html"
 
     def control(self, params):
@@ -239,6 +242,64 @@ class Handler(BaseHTTPRequestHandler):
         self.close_connection = True
 
 
+class FakeSiteProcess:
+    """Runs this server as a child process for a test or the demo: `with FakeSiteProcess(...) as site:`."""
+
+    def __init__(self, folder, config=None, photos=None, generate=4, size="640x480", version="1.2", lifetime=300):
+        self.folder = folder
+        os.makedirs(folder, exist_ok=True)
+        args = [sys.executable, os.path.abspath(__file__), "--lifetime", str(lifetime), "--version", version,
+                "--size", size, "--generate", str(generate)]
+        if photos:
+            args += ["--photos", photos]
+        if config is not None:
+            path = os.path.join(folder, "fake_site.json")
+            with open(path, "w", encoding="utf-8") as f:
+                json.dump(config, f)
+            args += ["--config", path]
+        self.log = open(os.path.join(folder, "fake_site.log"), "wb")
+        self.proc = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=self.log)
+        line = self.proc.stdout.readline()
+        if not line.strip().isdigit():
+            self.close()
+            raise RuntimeError("the fake site did not start; see " + os.path.join(folder, "fake_site.log"))
+        self.port = int(line)
+        self.base = "http://127.0.0.1:%d" % self.port
+        self.image_prefix = self.base + "/images/"
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def _get(self, path):
+        import urllib.request
+        with urllib.request.urlopen(self.base + path, timeout=10) as r:
+            return r.read()
+
+    def requests(self, path=None):
+        """Every request so far (dicts with path, query, user_agent, time), or those of one path."""
+        found = json.loads(self._get("/__requests"))
+        return [r for r in found if path is None or r["path"] == path]
+
+    def control(self, **params):
+        from urllib.parse import urlencode
+        self._get("/__control?" + urlencode(params))
+
+    def close(self):
+        if self.proc.poll() is None:
+            try:
+                self._get("/__stop")
+                self.proc.wait(5)
+            except Exception:
+                self.proc.kill()
+                self.proc.wait()
+        self.proc.stdout.close()
+        self.log.close()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--port", type=int, default=0)
@@ -247,7 +308,8 @@ def main():
     parser.add_argument("--generate", type=int, default=6, help="solid-colour photos to make when --photos is absent")
     parser.add_argument("--size", default="640x480", help="size of generated photos")
     parser.add_argument("--version", default="1.2", help="version text of the update answer")
-    parser.add_argument("--config", help="JSON file: listing (with {prefix}), update_body, version, faults")
+    parser.add_argument("--config", help="JSON file: listing (with {prefix}), update_body, version, faults "
+                                         "({path: {mode: ..., to/rate/seconds: ...}}), serve_any")
     parser.add_argument("--lifetime", type=float, default=600.0, help="seconds until the server ends by itself")
     args = parser.parse_args()
 
@@ -257,7 +319,7 @@ def main():
             config = json.load(f)
     photos = read_photos(args.photos) if args.photos else make_photos(args.generate, args.size)
     site = Site(photos, config.get("version", args.version), config.get("listing"), config.get("update_body"),
-                config.get("faults", {}))
+                config.get("faults", {}), config.get("serve_any", False))
     Handler.site = site
 
     server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
