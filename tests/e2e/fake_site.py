@@ -19,6 +19,7 @@ Misbehaviour modes, per path (path alone, or path?query for one exact query):
   cut            200, declared length, half the body, then the connection is closed
   cut_nolength   200 without a length, half the body, then the connection is closed
   reset          200, declared length, half the body, then a TCP reset
+  delay          the normal answer, after `seconds` (default 3)
   redirect       302 to `to`
   loop           302 back to the same path, for ever
 
@@ -203,6 +204,9 @@ class Handler(BaseHTTPRequestHandler):
             return self.answer(int(mode), b"<html><body>Error %s</body></html>\n" % mode.encode(), "text/html")
         if mode == "empty":
             return self.answer(200, b"", kind)
+        if mode == "delay":
+            self.site.stopping.wait(float(fault.get("seconds", "3")))
+            return self.answer(200 if body else 404, body, kind)
         if mode == "redirect":
             return self.answer(302, b"", "text/html", [("Location", fault.get("to", "/"))])
         if mode == "loop":

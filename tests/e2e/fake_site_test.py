@@ -127,6 +127,14 @@ class FakeSiteTest(unittest.TestCase):
         conn.close()
         self.control("path=/images/x/y/1002.jpg&mode=ok")
 
+    def test_delay_answers_late_but_whole(self):
+        full = self.get("/images/x/y/1000.jpg")[1]
+        self.control("path=/images/x/y/1000.jpg&mode=delay&seconds=0.5")
+        start = time.monotonic()
+        self.assertEqual(self.get("/images/x/y/1000.jpg")[1], full)
+        self.assertGreater(time.monotonic() - start, 0.45)
+        self.control("path=/images/x/y/1000.jpg&mode=ok")
+
     def test_redirect_and_loop(self):
         self.control("path=/moved.jpg&mode=redirect&to=/images/x/y/1000.jpg")
         self.assertEqual(self.get("/moved.jpg")[1][:2], b"\xff\xd8")

@@ -60,12 +60,15 @@ def tree(root, skip):
 
 
 def empty_cache_fills_from_the_site(scr, host):
+    # The listing answers late, so the show demonstrably starts without photos.
     with Scenario("refresh-fills", scr, host, time_limit=150) as s, \
-            FakeSiteProcess(os.path.join(s.root, "site"), generate=4, version="1.2") as site:
+            FakeSiteProcess(os.path.join(s.root, "site"), generate=4, version="1.2",
+                            config={"faults": {LISTING: {"mode": "delay", "seconds": "6"}}}) as site:
         point_at(s, site)
         saver = s.start("/s")
         s.wait_window(harness.SAVER_TITLE)
-        time.sleep(1.0)
+        wait_until(lambda: site.requests(LISTING), 20, 0.1, "the listing request")
+        time.sleep(2.0)
         first = s.screenshot(os.path.join(s.root, "before.png"))
         check(first.fraction_near((0, 0, 0), tolerance=8, step=8) > 0.95, "the screen is not black before photos arrive")
 
