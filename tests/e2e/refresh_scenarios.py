@@ -92,6 +92,7 @@ def empty_cache_fills_from_the_site(scr, host):
         query = updates[0]["query"]
         check(query.startswith(f"app=velmora&ver=1.0&uid={guid}&os=win&osver="), f"update query {query!r}")
         osver = query.rsplit("=", 1)[1]
+        print(f"update query: {query}")
         check(osver == "Unknown" or (osver.count(".") == 3 and osver.replace(".", "").isdigit()),
               f"Windows version text {osver!r}")
         listings = site.requests(LISTING)
@@ -133,6 +134,26 @@ def listing_failures_keep_photos(scr, host):
             check(os.stat(s.data_path("1000.jpg")).st_mtime_ns == photo_time, "a photo was touched")
             check(not [r for r in site.requests() if r["path"].startswith("/images/")], "a photo was fetched")
             check(sorted(jpg_files(s)) == ["1000.jpg"], f"photos changed: {s.data_files()}")
+
+
+def listed_photos_on_disk_are_made_young(scr, host):
+    """A photo the page still lists is not fetched again but gets a current last-write
+    time; a photo the page no longer lists keeps its old one."""
+    with Scenario("refresh-young", scr, host, time_limit=90) as s, \
+            FakeSiteProcess(os.path.join(s.root, "site"), generate=2) as site:
+        point_at(s, site)
+        s.put_file("1000.jpg", b"\xff\xd8 kept photo")
+        s.put_file("0999.jpg", b"\xff\xd8 gone from the gallery")
+        make_old(s, "1000.jpg")
+        unlisted_time = make_old(s, "0999.jpg")
+        s.start("/s")
+        wait_until(lambda: s.read_file("1001.jpg") is not None, 40, 0.2, "the new photo 1001.jpg")
+        now = time.time()
+        check(abs(os.stat(s.data_path("1000.jpg")).st_mtime - now) < 60, "the listed photo was not made young")
+        check(s.read_file("1000.jpg") == b"\xff\xd8 kept photo", "the listed photo was fetched again")
+        check(os.stat(s.data_path("0999.jpg")).st_mtime_ns == unlisted_time, "the unlisted photo was touched")
+        fetched = [r["path"] for r in site.requests() if r["path"].startswith("/images/")]
+        check(fetched == ["/images/x/y/1001.jpg"], f"photo requests: {fetched}")
 
 
 def key_ends_saver_during_stalled_download(scr, host):
@@ -214,6 +235,7 @@ def hostile_names_stay_in_the_data_folder(scr, host):
 SCENARIOS = {
     "empty_cache_fills_from_the_site": empty_cache_fills_from_the_site,
     "listing_failures_keep_photos": listing_failures_keep_photos,
+    "listed_photos_on_disk_are_made_young": listed_photos_on_disk_are_made_young,
     "key_ends_saver_during_stalled_download": key_ends_saver_during_stalled_download,
     "hostile_names_stay_in_the_data_folder": hostile_names_stay_in_the_data_folder,
 }
