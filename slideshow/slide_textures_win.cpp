@@ -72,6 +72,9 @@ void UploadSlotTexture(GdiplusBitmap& canvas, GLuint texture, int slot) {
   }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  // The bits die with the bitmap handle at the end of this scope; the slot
+  // keeps the description but no pointer into freed memory.
+  target.bitmap.bmBits = nullptr;
 }
 
 GdiplusFont CreateTextFont(float size) {

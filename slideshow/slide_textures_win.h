@@ -16,8 +16,8 @@ struct SlideSlot {
   GLuint texture;
   // Size in texels of the picture centred in the texture (the rest is black).
   float width, height;
-  // Description of the last uploaded bitmap; its bits are freed right after
-  // the upload, so nothing may read through bmBits afterwards.
+  // Description of the last uploaded bitmap. Its bits are freed right after
+  // the upload, so bmBits is null outside it.
   BITMAP bitmap;
 };
 

@@ -287,6 +287,8 @@ TEST_F(SlideTextures, CanvasUploadKeepsRowsBottomUp) {
   EXPECT_TRUE(Near({texture.rgba[last_row], texture.rgba[last_row + 1], texture.rgba[last_row + 2]}, ToRgb(kRed)));
   EXPECT_TRUE(Near({texture.rgba[0], texture.rgba[1], texture.rgba[2]}, {0, 0, 0}));
   EXPECT_EQ(slideSlots[0].bitmap.bmBitsPixel, 32);
+  // The bits were freed with the bitmap; no pointer to them may remain.
+  EXPECT_EQ(slideSlots[0].bitmap.bmBits, nullptr);
 }
 
 TEST_F(SlideTextures, FailedCanvasStillUploadsBlack) {
