@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "app/gl_context_win.h"
 #include "app/input_rule.h"
 #include "app/win_handle.h"
 #include "slideshow/photo_library_win.h"
@@ -67,23 +68,13 @@ class WindowDC {
   HDC dc_;
 };
 
-// Slide textures are not deleted one by one; they go with the context.
-struct GlContextTraits {
-  using Native = HGLRC;
-  static Native Invalid() { return nullptr; }
-  static void Close(Native h) {
-    if (wglGetCurrentContext() == h) wglMakeCurrent(nullptr, nullptr);
-    wglDeleteContext(h);
-  }
-};
-
 // Everything the saver window owns, destroyed in reverse order of creation:
 // cursor shown again, context, DC, window, class.
 struct SaverWindowResources {
   RegisteredClass window_class;
   UniqueHandle<WindowTraits> window;
   std::optional<WindowDC> dc;
-  UniqueHandle<GlContextTraits> gl;
+  GlContext gl;
   std::optional<HiddenCursor> cursor;
 
   SaverWindowResources(HINSTANCE instance, WNDPROC proc) : window_class(instance, proc) {}
@@ -116,21 +107,9 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
 
 bool SetUpContext(SaverWindowResources& r) {
   r.dc.emplace(r.window.get());
-  const HDC dc = r.dc->get();
-  if (dc == nullptr) return false;
-  PIXELFORMATDESCRIPTOR pfd = {};
-  pfd.nSize = sizeof(pfd);
-  pfd.nVersion = 1;
-  pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  pfd.iPixelType = PFD_TYPE_RGBA;
-  pfd.cColorBits = 24;
-  pfd.cAlphaBits = 8;
-  pfd.cDepthBits = 32;
-  pfd.iLayerType = PFD_MAIN_PLANE;
-  const int format = ChoosePixelFormat(dc, &pfd);
-  if (format == 0 || !SetPixelFormat(dc, format, &pfd)) return false;
-  r.gl.reset(wglCreateContext(dc));
-  return r.gl.valid() && wglMakeCurrent(dc, r.gl.get());
+  if (r.dc->get() == nullptr) return false;
+  r.gl = CreateSaverGlContext(r.dc->get());
+  return r.gl.valid();
 }
 
 // One unit is one pixel; the origin is the top-left corner and y grows downward.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/gdiplus_session_win.h"
+#include "app/gl_context_win.h"
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/slide_textures_win.h"
 
@@ -53,24 +54,8 @@ int wmain(int argc, wchar_t** argv) {
     first = 3;
   }
   const GdiplusSession gdiplus;
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"VelmoraBench";
-  wc.style = CS_OWNDC;
-  RegisterClassW(&wc);
-  HWND window = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                wc.hInstance, nullptr);
-  HDC dc = GetDC(window);
-  PIXELFORMATDESCRIPTOR pfd = {};
-  pfd.nSize = sizeof(pfd);
-  pfd.nVersion = 1;
-  pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  pfd.iPixelType = PFD_TYPE_RGBA;
-  pfd.cColorBits = 32;
-  SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd);
-  HGLRC context = wglCreateContext(dc);
-  if (!gdiplus.started() || context == nullptr || !wglMakeCurrent(dc, context)) {
+  const OffscreenGl gl;
+  if (!gdiplus.started() || !gl.ok()) {
     std::fprintf(stderr, "no GDI+ or GL context\n");
     return 1;
   }
@@ -89,9 +74,5 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   glDeleteTextures(1, &texture);
-  wglMakeCurrent(nullptr, nullptr);
-  wglDeleteContext(context);
-  ReleaseDC(window, dc);
-  DestroyWindow(window);
   return 0;
 }

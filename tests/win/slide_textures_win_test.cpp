@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/gdiplus_session_win.h"
+#include "app/gl_context_win.h"
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
@@ -117,37 +118,16 @@ class SlideTextures : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     gdiplus_ = new GdiplusSession();
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"VelmoraTextureTest";
-    wc.style = CS_OWNDC;
-    RegisterClassW(&wc);
-    window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                              wc.hInstance, nullptr);
-    dc_ = GetDC(window_);
-    PIXELFORMATDESCRIPTOR pfd = {};
-    pfd.nSize = sizeof(pfd);
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 32;
-    pfd.cDepthBits = 16;
-    SetPixelFormat(dc_, ChoosePixelFormat(dc_, &pfd), &pfd);
-    context_ = wglCreateContext(dc_);
-    wglMakeCurrent(dc_, context_);
+    gl_ = new OffscreenGl();
   }
   static void TearDownTestSuite() {
-    wglMakeCurrent(nullptr, nullptr);
-    wglDeleteContext(context_);
-    ReleaseDC(window_, dc_);
-    DestroyWindow(window_);
+    delete gl_;
     delete gdiplus_;
   }
 
   void SetUp() override {
     ASSERT_TRUE(gdiplus_->started());
-    ASSERT_NE(context_, nullptr);
+    ASSERT_TRUE(gl_->ok());
     wchar_t base[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, base);
     folder_ = std::wstring(base) + L"velmora-textures-" + std::to_wstring(GetCurrentProcessId());
@@ -169,17 +149,13 @@ class SlideTextures : public testing::Test {
   std::wstring Path(const wchar_t* name) const { return folder_ + L"\\" + name; }
 
   static GdiplusSession* gdiplus_;
-  static HWND window_;
-  static HDC dc_;
-  static HGLRC context_;
+  static OffscreenGl* gl_;
   std::wstring folder_;
   GLuint textures_[2] = {};
 };
 
 GdiplusSession* SlideTextures::gdiplus_ = nullptr;
-HWND SlideTextures::window_ = nullptr;
-HDC SlideTextures::dc_ = nullptr;
-HGLRC SlideTextures::context_ = nullptr;
+OffscreenGl* SlideTextures::gl_ = nullptr;
 
 TEST_F(SlideTextures, PhotosAreFittedCentredOnBlack) {
   const struct {
