@@ -1,33 +1,66 @@
 #!/usr/bin/env bash
-# Shows the saver: builds velmora.scr if needed and runs it in saver mode under
-# Wine, on $DISPLAY when one answers, else in its own Xvfb, in an isolated HOME
-# and Wine prefix. Screenshots go to demo-shots/ (after 2, 5 and 12 s); then
-# the saver is ended like a user would end it.
+# Shows the saver on its first day: builds velmora.scr if needed and runs it in
+# saver mode under Wine, on $DISPLAY when one answers, else in its own Xvfb, in
+# an isolated HOME and Wine prefix, starting from an empty data folder. A fake
+# photo site on 127.0.0.1 (tests/e2e/fake_site.py) lists and serves the sample
+# photographs and answers the version check, so every photo takes the whole
+# road: listing page, download, cache, slideshow. Screenshots go to
+# demo-shots/, at fixed moments and in the middle of every fade; then the
+# saver is ended like a user would end it, the site is stopped and a summary
+# tells what arrived in the data folder.
 #
 #   scripts/demo.sh [SECONDS,SECONDS,...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-moments=${1:-2,5,12}
+# Fixed moments: black before the first download, the first photo held while
+# the rest arrive, the restart after the site's photos are all in, the
+# restarted show and its next photos. Between them demo_run.py adds a shot
+# in the middle of every fade (fade-in, fade to black, cross-fade).
+moments=${1:-0.5,8,16,24,34,44}
 shots=$root/demo-shots
+work=$root/build/win/wine-demo
 
-# What the saver finds when it starts: extra settings.cfg lines (key=value,
-# e.g. photo_site=http://127.0.0.1:PORT) and files copied into its data folder
-# before the start (tests/e2e/demo_run.py, prepare_data_folder). Both empty
-# make a first run.
-demo_settings=()
-demo_files=()
+# Extra settings.cfg lines (key=value). The weather slides have no builder
+# and the fake site serves no weather, so they would be black holds; the demo
+# is about photographs.
+demo_settings=(show_weather=0)
+# The version the site's update answer announces, stored as newver.
+site_version=1.1
+
+# What the demo needs (Debian 12, installed as root when missing): the Windows
+# build, Wine with the X and GL libraries the saver's window uses, the X tools
+# of the harness, and the package the sample photographs come from.
+packages=(cmake g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+          wine wine64 libgl1 libglx-mesa0 libgl1-mesa-dri libxrandr2 libxrender1 libxi6 libxcursor1
+          libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
+          xvfb x11-apps x11-utils xdotool fonts-wine fonts-dejavu-core fonts-liberation python3
+          lomiri-wallpapers-16.04)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "== installing: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
 cmake --preset win >/dev/null
-cmake --build --preset win -j"$(nproc)" --target velmora >/dev/null
+cmake --build --preset win -j2 --target velmora >/dev/null
+
+site_photos=$work/site-photos
+rm -rf "$site_photos"
+echo "== sample photographs for the site"
+"$root/scripts/sample_photos.sh" "$site_photos"
 
 source "$root/tests/e2e/wine_env.sh"
 trap wine_env_stop EXIT
-wine_env_start "$root/build/win/wine-demo" reuse-display
+wine_env_start "$work" reuse-display
 
-args=(--scr "$root/build/win/velmora.scr" --shots "$shots" --at "$moments" --display "$DISPLAY")
+args=(--scr "$root/build/win/velmora.scr" --shots "$shots" --at "$moments" --display "$DISPLAY"
+      --site-photos "$site_photos" --site-version "$site_version")
 for s in "${demo_settings[@]}"; do args+=(--setting "$s"); done
-for f in "${demo_files[@]}"; do args+=(--file "$f"); done
 rm -rf "$shots"
 /usr/bin/python3 "$root/tests/e2e/demo_run.py" "${args[@]}"
 echo "== screenshots in $shots"
