@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Slide build benchmark (prints figures; not a test). For photos of 2, 6 and 12
-# megapixels: the time of one slide build under Wine (decode, fit onto the
-# 2048 x 2048 canvas, upload to OpenGL) beside the time djpeg takes just to
-# decode the same file on this machine, and their ratio.
+# Slideshow benchmark (prints figures; not a test), under Wine in Xvfb:
+# - for photos of 2, 6 and 12 megapixels, the time of one slide build (decode,
+#   fit onto the 2048 x 2048 canvas, upload to OpenGL) beside the time djpeg
+#   takes just to decode the same file on this machine, and their ratio;
+# - frames per second during cross-fades of the sample photographs, from the
+#   saver's own window and frame steps (tests/bench/fade_bench_win.cpp), with
+#   the plain hold before each fade for comparison;
+# - the peak memory of velmora.scr running a slideshow of the sample
+#   photographs for SECONDS (tests/e2e/bench_memory.py).
 #
-#   scripts/bench_slides.sh [RUNS]
+#   scripts/bench_slides.sh [RUNS] [FADES] [SECONDS]
 #
-# The prepared photos stay in build/win/bench-slides/photos, so later figures
-# (the frame rate during a cross-fade and the saver's peak memory, measured
-# once the saver runs a slideshow) can be taken on the same files: add them as
-# further steps at the end of this script, inside the same Wine environment.
+# The prepared photos stay in build/win/bench-slides/photos.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 runs=${1:-7}
+fades=${2:-3}
+seconds=${3:-30}
 work=$root/build/win/bench-slides
 photos=$work/photos
 mkdir -p "$photos"
@@ -23,14 +27,16 @@ for tool in djpeg convert identify; do
 done
 
 bench=$root/build/win/tests/bench/slide_build_bench.exe
-if [ ! -f "$bench" ]; then
-  cmake --preset win >/dev/null
-  cmake --build --preset win -j2 --target slide_build_bench >/dev/null
-fi
+fade_bench=$root/build/win/tests/bench/fade_bench.exe
+cmake --preset win >/dev/null
+cmake --build --preset win -j2 --target slide_build_bench fade_bench velmora >/dev/null
 
 # One real photograph, scaled to each size, so every file has the detail of a
 # real photo rather than flat colour that decodes unusually fast.
-source_photo=$("$root/scripts/sample_photos.sh" | grep sunset_)
+samples=$work/samples
+rm -rf "$samples"
+"$root/scripts/sample_photos.sh" "$samples" >/dev/null
+source_photo=$samples/sunset_by_Aitzol_Berasategi.jpg
 sizes=("2mp 1732x1155" "6mp 3000x2000" "12mp 4243x2828")
 files=()
 for entry in "${sizes[@]}"; do
@@ -75,3 +81,24 @@ for entry in "${sizes[@]}"; do
     "$djpeg_fast / $djpeg_median" "${ratio}x"
   i=$((i + 1))
 done
+
+# The sample photographs in a data folder of their own; every server address
+# of the benchmark points at a closed port, so nothing arrives during the run.
+fade_data=$work/fade-data
+rm -rf "$fade_data"
+cp -a "$samples" "$fade_data"
+echo
+echo "Cross-fades of the sample photographs, $fades fades (51 frames each), saver window and frame steps"
+wine "$fade_bench" "$(winepath -w "$fade_data")" "$fades" </dev/null | tr -d '\r' | awk '
+  $1 == "screen" { print "screen " $2 }
+  $1 == "fade" || $1 == "hold" {
+    printf "%s %d: %5.1f frames/s, frame median %5.1f ms, longest %5.1f ms, SwapBuffers median %5.1f ms\n",
+      ($1 == "fade" ? "cross-fade" : "hold before"), $2, $3, $4, $5, $6
+    if ($1 == "fade") { sum += $3; n++ }
+  }
+  END { if (n) printf "cross-fade mean: %.1f frames/s\n", sum / n }'
+
+echo
+echo "Peak memory of velmora.scr running a slideshow of the sample photographs"
+/usr/bin/python3 "$root/tests/e2e/bench_memory.py" --scr "$root/build/win/velmora.scr" --photos "$samples" \
+  --seconds "$seconds" | grep -v '^scenario '
