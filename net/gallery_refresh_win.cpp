@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/data_folder.h"
+#include "app/file_time_win.h"
 #include "app/run_state.h"
 #include "app/win_handle.h"
 #include "net/gallery_refresh.h"
@@ -14,10 +15,6 @@
 #include "slideshow/photo_list.h"
 
 namespace {
-
-int64_t FileTimeValue(const FILETIME& time) {
-  return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
-}
 
 class WindowsRefreshPlatform final : public RefreshPlatform {
  public:
@@ -60,11 +57,7 @@ class WindowsRefreshPlatform final : public RefreshPlatform {
 
   void Sleep100Ms() override { Sleep(100); }
 
-  int64_t Now() override {
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    return FileTimeValue(now);
-  }
+  int64_t Now() override { return SystemTimeNow(); }
 };
 
 }  // namespace

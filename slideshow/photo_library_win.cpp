@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/data_folder.h"
+#include "app/file_time_win.h"
 #include "app/run_state.h"
 #include "app/win_handle.h"
 #include "net/gallery_refresh_win.h"
@@ -16,10 +17,6 @@
 #include "weather/weather_refresh_win.h"
 
 namespace {
-
-int64_t FileTime64(const FILETIME& t) {
-  return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
-}
 
 // Downloads are written as name + ".jpg.tmp" and renamed when complete, so
 // any such file at scan time belongs to a download that never finished.
@@ -41,7 +38,7 @@ PhotoList ListPhotoFiles() {
   const FindHandle search(FindFirstFileW(DataPath(L"*.jpg").c_str(), &found));
   if (!search) return list;
   do {
-    AppendPhoto(list, MakePhotoRecord(found.cFileName, FileTime64(found.ftLastWriteTime)));
+    AppendPhoto(list, MakePhotoRecord(found.cFileName, FileTimeValue(found.ftLastWriteTime)));
   } while (FindNextFileW(search.get(), &found));
   return list;
 }
@@ -55,7 +52,7 @@ bool ScanPhotoFolder() {
   ReplacePhotoList(std::move(list));
   WIN32_FILE_ATTRIBUTE_DATA page;
   if (GetFileAttributesExW(DataPath(L"index.htm").c_str(), GetFileExInfoStandard, &page))
-    last_refresh_time = FileTime64(page.ftLastWriteTime);
+    last_refresh_time = FileTimeValue(page.ftLastWriteTime);
   RefreshWeather();
   RestartSlideshow();
   return true;

@@ -7,6 +7,7 @@
 #include <string>
 #include <type_traits>
 
+#include "app/file_time_win.h"
 #include "app/run_state.h"
 #include "settings/settings.h"
 #include "slideshow/photo_library_win.h"
@@ -62,16 +63,10 @@ class WinSlidePlatform final : public SlidePlatform {
 
 WinSlidePlatform platform;
 
-int64_t SystemTime64() {
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
-  return static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
-}
-
 }  // namespace
 
 void AdvanceSlideshow() {
-  StepSlideshow(sequencer, platform, GetTickCount(), SystemTime64());
+  StepSlideshow(sequencer, platform, GetTickCount(), SystemTimeNow());
   for (int slot = 0; slot < 2; ++slot) slideSlots[slot].texture = sequencer.textures[slot];
   currentSlot = sequencer.current_slot;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/data_folder.h"
+#include "app/file_time_win.h"
 #include "app/run_state.h"
 #include "slideshow/photo_library_win.h"
 
@@ -24,10 +25,6 @@ FILETIME AtHour(int hour) {
   FILETIME ft = {};
   SystemTimeToFileTime(&st, &ft);
   return ft;
-}
-
-int64_t Ticks(const FILETIME& ft) {
-  return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
 }
 
 void MakeFile(const std::wstring& name, int hour = 12) {
@@ -106,7 +103,7 @@ TEST_F(PhotoLibraryWin, ScanTakesTheLastRefreshTimeFromTheGalleryPage) {
   EXPECT_EQ(last_refresh_time.load(), 777);
   MakeFile(L"index.htm", 7);
   ScanPhotoFolder();
-  EXPECT_EQ(last_refresh_time.load(), Ticks(AtHour(7)));
+  EXPECT_EQ(last_refresh_time.load(), FileTimeValue(AtHour(7)));
 }
 
 TEST_F(PhotoLibraryWin, DeleteOldestPhotoRemovesTheFileAndTheRecord) {
