@@ -31,7 +31,7 @@ site_version=1.1
 # What the demo needs (Debian 12, installed as root when missing): the Windows
 # build, Wine with the X and GL libraries the saver's window uses, the X tools
 # of the harness, and the package the sample photographs come from.
-packages=(cmake g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+packages=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine64 libgl1 libglx-mesa0 libgl1-mesa-dri libxrandr2 libxrender1 libxi6 libxcursor1
           libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
           xvfb x11-apps x11-utils xdotool fonts-wine fonts-dejavu-core fonts-liberation python3
