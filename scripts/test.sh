@@ -14,15 +14,8 @@ packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-x86-64-posix binu
           libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
           xvfb x11-apps x11-utils xdotool imagemagick fonts-wine fonts-dejavu-core fonts-liberation
           python3 libjpeg-turbo-progs)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "== installing: ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source scripts/install_missing.sh
+install_missing "${packages[@]}"
 
 jobs=$(nproc)
 status=0

@@ -24,15 +24,9 @@
 #include "slideshow/slide_sequencer.h"
 #include "slideshow/slide_textures_win.h"
 #include "slideshow/slideshow_win.h"
+#include "tests/bench/bench_clock_win.h"
 
 namespace {
-
-double NowMs() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The frames one fade draws: the sequencer steps the progress by kFadeStep in
 // 32-bit floats until it passes 1.

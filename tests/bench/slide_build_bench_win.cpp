@@ -16,15 +16,9 @@
 #include "app/gl_context_win.h"
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/slide_textures_win.h"
+#include "tests/bench/bench_clock_win.h"
 
 namespace {
-
-double NowMs() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct Timing {
   double fastest, median;

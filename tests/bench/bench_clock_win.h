@@ -1,0 +1,11 @@
+// The benchmarks' clock: the performance counter in milliseconds.
+#pragma once
+
+#include <windows.h>
+
+inline double NowMs() {
+  LARGE_INTEGER frequency, counter;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
