@@ -108,18 +108,25 @@ ENDING_INPUTS = [
 ]
 
 
+def _exit_problem(process, timeout=10):
+    """None when the process ends with code 0 within `timeout`, else what went wrong."""
+    try:
+        code = process.wait(timeout)
+    except harness.HarnessError:
+        return "still running"
+    return None if code == 0 else f"exit code {code}"
+
+
 def input_ends_saver(scr, host):
     failures = []
     with Scenario("ending-input", scr, host, time_limit=150) as s:
         for name, act in ENDING_INPUTS:
             process, _ = start_saver(s)
             act(s)
-            try:
-                code = process.wait(10)
-                if code != 0:
-                    failures.append(f"{name}: exit code {code}")
-            except harness.HarnessError:
-                failures.append(f"{name}: the saver kept running")
+            problem = _exit_problem(process)
+            if problem:
+                failures.append(f"{name}: {problem}")
+            if problem == "still running":
                 s.post_to_saver("close")
                 process.wait(10)
     check(not failures, "; ".join(failures))
@@ -220,12 +227,9 @@ def setup_dialog_shows_and_closes(scr, host):
             if s.find_windows(SAVER_TITLE):
                 failures.append(f"{' '.join(args)}: a saver window is open")
             s.click_control(SETUP_TITLE, button)
-            try:
-                code = process.wait(10)
-                if code != 0:
-                    failures.append(f"{' '.join(args)} {button}: exit code {code}")
-            except harness.HarnessError:
-                failures.append(f"{' '.join(args)}: clicking {button} did not end it")
+            problem = _exit_problem(process)
+            if problem:
+                failures.append(f"{' '.join(args)} {button}: {problem}")
     check(not failures, "; ".join(failures))
 
 
@@ -238,13 +242,9 @@ def bogus_preview_handle_exits_at_once(scr, host):
             saw_window = False
             while process.running() and time.monotonic() - started < 10:
                 saw_window = saw_window or bool(s.find_windows(SAVER_TITLE, visible=False))
-            try:
-                code = process.wait(0.1)
-            except harness.HarnessError:
-                failures.append(f"{' '.join(args)}: still running after 10 s")
-                continue
-            if code != 0:
-                failures.append(f"{' '.join(args)}: exit code {code}")
+            problem = _exit_problem(process, 0.1)
+            if problem:
+                failures.append(f"{' '.join(args)}: {problem}")
             if saw_window:
                 failures.append(f"{' '.join(args)}: a saver window appeared")
     check(not failures, "; ".join(failures))
