@@ -27,6 +27,13 @@ int32_t ParseDecimal(std::wstring_view text) {
   return static_cast<int32_t>(magnitude > kMax ? kMax : magnitude);
 }
 
+std::wstring WidenBytes(std::string_view bytes) {
+  std::wstring text;
+  text.reserve(bytes.size());
+  for (const char b : bytes) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(b)));
+  return text;
+}
+
 wchar_t ToUpperAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
 
 bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b) {

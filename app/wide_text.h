@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // A zero-terminated text of at most N characters. Assigning longer text cuts it.
@@ -28,6 +29,9 @@ struct FixedText {
 // leading white space skipped, an optional sign, digits up to the first
 // non-digit, 0 when there are none, clamped to the signed 32-bit range.
 int32_t ParseDecimal(std::wstring_view text);
+
+// Downloaded documents are 8-bit text: each byte becomes one character.
+std::wstring WidenBytes(std::string_view bytes);
 
 wchar_t ToUpperAscii(wchar_t c);
 bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b);

@@ -2,14 +2,13 @@
 
 #include "app/data_folder.h"
 #include "app/run_state.h"
+#include "app/wide_text.h"
+#include "net/http_fetch.h"
 #include "net/file_name_rules.h"
 #include "settings/gallery_table.h"
 #include "settings/settings.h"
 
 namespace {
-
-constexpr std::size_t kMaxText = kMaxPath - 1;
-constexpr std::size_t kTempSuffixLength = 4;  // ".tmp", added by the photo fetch
 
 // The prefix as the page writes it, one byte per character. A character above
 // 0xFF can never equal a page byte, so such a prefix finds nothing.
@@ -20,13 +19,6 @@ bool NarrowPrefix(std::wstring_view prefix, std::string& bytes) {
     bytes.push_back(static_cast<char>(c));
   }
   return true;
-}
-
-std::wstring Widen(std::string_view bytes) {
-  std::wstring text;
-  text.reserve(bytes.size());
-  for (const char b : bytes) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(b)));
-  return text;
 }
 
 void Pause(RefreshPlatform& platform) {
@@ -54,13 +46,13 @@ PhotoTarget MakePhotoTarget(std::string_view page, std::size_t candidate, std::s
                             std::wstring_view data_folder) {
   PhotoTarget target;
   const std::size_t address_length = suffix_at - candidate + std::wstring_view(kPhotoSuffix).size();
-  if (address_length > kMaxText) return target;
-  target.address = Widen(page.substr(candidate, suffix_at - candidate));
+  if (address_length > kMaxFetchText) return target;
+  target.address = WidenBytes(page.substr(candidate, suffix_at - candidate));
   target.address += kPhotoSuffix;
 
   const std::wstring_view name = std::wstring_view(target.address).substr(target.address.rfind(L'/') + 1);
   if (name == kPhotoSuffix || !IsSafeFileName(name)) return target;
-  if (data_folder.size() + 1 + name.size() + kTempSuffixLength > kMaxText) return target;
+  if (data_folder.size() + 1 + name.size() + kTempSuffix.size() > kMaxFetchText) return target;
 
   target.local_path = data_folder;
   target.local_path += L'\\';
@@ -98,7 +90,7 @@ void RunGalleryRefresh(RefreshPlatform& platform) {
   int new_photo_count = 0;
   std::string page;
   // The fetch takes addresses of at most 259 characters; a cut one would ask for another page.
-  if (address.size() <= kMaxText && platform.FetchListingPage(address, page)) {
+  if (address.size() <= kMaxFetchText && platform.FetchListingPage(address, page)) {
     new_photo_count = ScrapeListingPage(page, settings.image_prefix.View(), DataFolder(), platform);
   }
   last_refresh_time = platform.Now();

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/data_folder.h"
 #include "app/wide_text.h"
 
 inline constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 7.0; Win32)";
@@ -21,7 +22,8 @@ inline constexpr unsigned kPollMilliseconds = 100;        // the waiter's sleep 
 inline constexpr int64_t kInactivitySeconds = 180;        // no progress for longer abandons
 inline constexpr uint32_t kMinimumRate = 30;              // bytes per second, average since the start
 inline constexpr int kMaxRedirects = 5;                   // hops followed before the answer counts as final
-inline constexpr std::size_t kMaxFetchText = 259;         // address and target, terminator excluded
+inline constexpr std::size_t kMaxFetchText = kMaxPath - 1;  // address and target, terminator excluded
+inline constexpr std::wstring_view kTempSuffix = L".tmp";  // DownloadFileViaTemp downloads into target + this
 inline constexpr uint32_t kErrorIoPending = 997;          // a read that succeeded but has more to come
 
 // What one read of the body amounts to.

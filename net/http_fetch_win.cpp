@@ -118,7 +118,6 @@ bool DownloadFile(std::wstring_view address, std::wstring_view target) {
 }
 
 bool DownloadFileViaTemp(std::wstring_view address, std::wstring_view target) {
-  constexpr std::wstring_view kTempSuffix = L".tmp";
   // A cut name could be the target itself; refuse instead.
   if (target.size() + kTempSuffix.size() > kMaxFetchText) return false;
   const std::wstring final_name(target);

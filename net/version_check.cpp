@@ -1,7 +1,9 @@
 #include "net/version_check.h"
 
+#include <algorithm>
 
-#include "app/data_folder.h"
+#include "app/wide_text.h"
+#include "net/http_fetch.h"
 #include "settings/settings.h"
 
 namespace {
@@ -48,7 +50,7 @@ std::wstring FormatVersionQuery(std::wstring_view update_host, std::wstring_view
   query += guid;
   query += L"&os=win&osver=";
   query += windows_version;
-  if (query.size() > kMaxPath - 1) query.resize(kMaxPath - 1);
+  if (query.size() > kMaxFetchText) query.resize(kMaxFetchText);
   return query;
 }
 
@@ -60,11 +62,7 @@ std::optional<std::wstring> ReadAnswerVersion(std::string_view answer) {
     return std::nullopt;
   }
   const std::size_t start = opening + kOpeningTag.size();
-  std::wstring version;
-  for (std::size_t i = start; i < closing && version.size() < kNewverLimit; ++i) {
-    version.push_back(static_cast<wchar_t>(static_cast<unsigned char>(answer[i])));
-  }
-  return version;
+  return WidenBytes(answer.substr(start, std::min(closing - start, kNewverLimit)));
 }
 
 void RunVersionCheck(VersionPlatform& platform) {
