@@ -1,0 +1,359 @@
+#include "weather/weather_document.h"
+
+namespace {
+
+bool Is(std::wstring_view name, std::wstring_view expected) { return EqualsIgnoreCase(name, expected); }
+
+// The text state turns every character up to U+0020 into a space. Compared
+// unsigned so that a 32-bit wchar_t below zero is an ordinary character.
+bool IsControlOrSpace(wchar_t c) { return static_cast<uint32_t>(c) <= 0x20; }
+
+// The forecast day the day counter points at, or nothing once five days were read.
+ForecastDay* CurrentDay(const WeatherParser& parser, WeatherReport& report) {
+  if (parser.day_counter < 0 || parser.day_counter >= kForecastDays) return nullptr;
+  return &report.days[parser.day_counter];
+}
+
+void HandleTag(WeatherParser& p) {
+  const std::wstring_view tag = p.tag_name.View();
+  if (Is(tag, L"/day")) {
+    ++p.day_counter;
+    p.in_day = false;
+  } else if (Is(tag, L"day")) {
+    p.in_day = true;
+  } else if (Is(tag, L"/wind")) {
+    p.in_wind = false;
+  } else if (Is(tag, L"wind")) {
+    p.in_wind = true;
+  } else if (Is(tag, L"cc")) {
+    p.in_cc = true;
+  } else if (Is(tag, L"/cc")) {
+    p.in_cc = false;
+  } else if (Is(tag, L"loc")) {
+    p.in_loc = true;
+  } else if (Is(tag, L"/loc")) {
+    p.in_loc = false;
+  } else if (Is(tag, L"moon")) {
+    p.in_moon = true;
+  } else if (Is(tag, L"/moon")) {
+    p.in_moon = false;
+  } else if (Is(tag, L"uv")) {
+    p.in_uv = true;
+  } else if (Is(tag, L"/uv")) {
+    p.in_uv = false;
+  } else if (Is(tag, L"/part")) {
+    p.daytime_part = false;
+    p.night_part = false;
+  }
+
+  // Every tag, opening or closing, decides all element flags afresh.
+  p.el_ut = Is(tag, L"ut");
+  p.el_dnam = Is(tag, L"dnam");
+  p.el_tmp = Is(tag, L"tmp");
+  p.el_lsup = Is(tag, L"lsup");
+  p.el_icon = Is(tag, L"icon");
+  p.el_sunr = Is(tag, L"sunr");
+  p.el_suns = Is(tag, L"suns");
+  p.el_hi = p.in_day && Is(tag, L"hi");
+  p.el_low = p.in_day && Is(tag, L"low");
+  p.el_forecast_t = p.in_day && Is(tag, L"t");
+  p.el_current_t = Is(tag, L"t") && p.in_cc && !p.in_wind && !p.in_moon && !p.in_uv;
+}
+
+void HandleAttribute(WeatherParser& p, WeatherReport& report) {
+  const std::wstring_view tag = p.tag_name.View();
+  const std::wstring_view name = p.attribute_name.View();
+  const std::wstring_view value = p.attribute_value.View();
+  if (Is(tag, L"day") && Is(name, L"dt")) {
+    if (ForecastDay* day = CurrentDay(p, report)) day->date.Assign(value);
+  } else if (Is(tag, L"part") && Is(name, L"p")) {
+    p.night_part = Is(value, L"n");
+    p.daytime_part = Is(value, L"d");
+  }
+}
+
+void HandleText(const WeatherParser& p, WeatherReport& report) {
+  const std::wstring_view text = p.text.View();
+  if (text.empty()) return;
+
+  ForecastDay* day = p.in_wind ? nullptr : CurrentDay(p, report);
+  if (day != nullptr) {
+    if (p.el_hi) {
+      day->high = ParseDecimal(text);
+    } else if (p.el_low) {
+      day->low = ParseDecimal(text);
+    } else if (p.el_icon && p.daytime_part) {
+      day->day_icon = ParseDecimal(text);
+    } else if (p.el_icon && p.night_part) {
+      day->night_icon = ParseDecimal(text);
+    } else if (p.el_forecast_t && p.daytime_part) {
+      day->day_text.Assign(text);
+    } else if (p.el_forecast_t && p.night_part) {
+      day->night_text.Assign(text);
+    }
+  }
+
+  if (p.el_ut) {
+    report.temp_unit = text[0];
+  } else if (p.el_dnam) {
+    report.location_name.Assign(text);
+  } else if (p.el_tmp) {
+    report.current_temp = ParseDecimal(text);
+  } else if (p.el_sunr && p.in_loc) {
+    report.sunrise = ParseClockTime(text);
+  } else if (p.el_suns && p.in_loc) {
+    report.sunset = ParseClockTime(text);
+  } else if (p.el_lsup && p.in_cc) {
+    report.last_updated.Assign(text);
+  } else if (p.el_current_t) {
+    report.current_text.Assign(text);
+  } else if (p.el_icon && p.in_cc && !p.in_moon) {
+    report.current_icon = ParseDecimal(text);
+  }
+}
+
+// White space as the C library's scanning functions skip it.
+bool IsScanSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+
+std::size_t SkipScanSpace(std::wstring_view text, std::size_t pos) {
+  while (pos < text.size() && IsScanSpace(text[pos])) ++pos;
+  return pos;
+}
+
+// One "%d" conversion at `pos`: white space, an optional sign, at least one
+// digit. On success `pos` moves past the digits.
+bool ScanNumber(std::wstring_view text, std::size_t& pos, int32_t& value) {
+  std::size_t end = SkipScanSpace(text, pos);
+  if (end < text.size() && (text[end] == L'+' || text[end] == L'-')) ++end;
+  const std::size_t digits = end;
+  while (end < text.size() && text[end] >= L'0' && text[end] <= L'9') ++end;
+  if (end == digits) return false;
+  value = ParseDecimal(text.substr(pos, end - pos));
+  pos = end;
+  return true;
+}
+
+// Windows-1252 for 0x80..0x9F; the five bytes it leaves undefined map to the C1 controls.
+constexpr uint16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+wchar_t Windows1252(char byte) {
+  const unsigned char b = static_cast<unsigned char>(byte);
+  if (b >= 0x80 && b <= 0x9F) return static_cast<wchar_t>(kWindows1252High[b - 0x80]);
+  return static_cast<wchar_t>(b);
+}
+
+bool IsNameSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// True when the document starts with an XML declaration whose encoding names
+// a charset other than UTF-8.
+bool DeclaresOtherCharset(std::string_view bytes) {
+  if (!bytes.starts_with("<?xml")) return false;
+  const std::size_t close = bytes.find("?>");
+  if (close == std::string_view::npos) return false;
+  const std::string_view declaration = bytes.substr(0, close);
+  constexpr std::string_view kKey = "encoding";
+  std::size_t i = declaration.find(kKey);
+  if (i == std::string_view::npos) return false;
+  i += kKey.size();
+  while (i < declaration.size() && IsNameSpace(declaration[i])) ++i;
+  if (i >= declaration.size() || declaration[i] != '=') return false;
+  ++i;
+  while (i < declaration.size() && IsNameSpace(declaration[i])) ++i;
+  if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\'')) return false;
+  const char quote = declaration[i++];
+  const std::size_t end = declaration.find(quote, i);
+  if (end == std::string_view::npos || end == i) return false;
+  const std::wstring charset = WidenBytes(declaration.substr(i, end - i));
+  return !Is(charset, L"utf-8") && !Is(charset, L"utf8");
+}
+
+// Length of the well-formed UTF-8 sequence at `i` with its code point in
+// `code`; 0 when the bytes there are not one (bad lead, missing continuation,
+// overlong form, surrogate, beyond U+10FFFF).
+std::size_t Utf8SequenceAt(std::string_view bytes, std::size_t i, char32_t& code) {
+  const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+  std::size_t length = 0;
+  char32_t smallest = 0;
+  if (lead < 0x80) {
+    code = lead;
+    return 1;
+  } else if (lead >= 0xC0 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1F;
+    smallest = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0F;
+    smallest = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF7) {
+    length = 4;
+    code = lead & 0x07;
+    smallest = 0x10000;
+  } else {
+    return 0;
+  }
+  if (bytes.size() - i < length) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    const unsigned char b = static_cast<unsigned char>(bytes[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (b & 0x3F);
+  }
+  if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+// UTF-16 on every platform, so a 32-bit wchar_t holds surrogate pairs too.
+void AppendUtf16(std::wstring& out, char32_t code) {
+  if (code > 0xFFFF) {
+    code -= 0x10000;
+    out.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
+    out.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
+  } else {
+    out.push_back(static_cast<wchar_t>(code));
+  }
+}
+
+}  // namespace
+
+void ClearWeatherReport(WeatherReport& report) { report = WeatherReport{}; }
+
+bool WeatherReportComplete(const WeatherReport& report) {
+  return !report.location_name.Empty() && !report.last_updated.Empty();
+}
+
+void ScanBuffer::Clear() {
+  length = 0;
+  text[0] = L'\0';
+}
+
+void ScanBuffer::Append(wchar_t c) {
+  if (length >= kWeatherBufferChars) return;
+  text[length++] = c;
+  text[length] = L'\0';
+}
+
+void FeedWeatherChar(WeatherParser& p, WeatherReport& report, wchar_t c) {
+  switch (p.state) {
+    case ScanState::Text:
+      if (c == L'<') {
+        HandleText(p, report);
+        p.tag_name.Clear();
+        p.state = ScanState::TagName;
+      } else {
+        p.text.Append(IsControlOrSpace(c) ? L' ' : c);
+      }
+      return;
+
+    case ScanState::TagName:
+      if (c == L'>') {
+        // Also the end of a comment: its tag handler run clears the element flags.
+        p.in_comment = false;
+        HandleTag(p);
+        p.text.Clear();
+        p.state = ScanState::Text;
+      } else if (p.in_comment) {
+        return;  // up to the ">", a comment's equals signs and quotes start no attribute
+      } else if (c == L' ') {
+        if (p.tag_name.View().starts_with(L"!--")) {
+          p.in_comment = true;
+        } else {
+          HandleTag(p);
+          p.attribute_name.Clear();
+          p.state = ScanState::AttributeName;
+        }
+      } else {
+        p.tag_name.Append(c);
+      }
+      return;
+
+    case ScanState::AttributeName:
+      if (c == L'=') {
+        p.attribute_value.Clear();
+        p.opening_quote = false;
+        p.state = ScanState::AttributeValue;
+      } else if (c == L'>') {
+        if (p.attribute_name.length != 0) HandleAttribute(p, report);
+        p.text.Clear();
+        p.state = ScanState::Text;
+      } else if (!IsControlOrSpace(c) && c != L'?') {
+        p.attribute_name.Append(c);
+      }
+      return;
+
+    case ScanState::AttributeValue:
+      if (c == L'"') {
+        if (p.opening_quote) {
+          HandleAttribute(p, report);
+          p.attribute_name.Clear();
+          p.state = ScanState::AttributeName;
+        } else {
+          p.opening_quote = true;
+        }
+      } else {
+        p.attribute_value.Append(c);
+      }
+      return;
+  }
+}
+
+ClockTime ParseClockTime(std::wstring_view text) {
+  // "%d:%d %2s": every step needs the one before it.
+  int32_t hour = 0;
+  int32_t minute = 0;
+  std::wstring_view marker;
+  std::size_t pos = 0;
+  if (ScanNumber(text, pos, hour) && pos < text.size() && text[pos] == L':') {
+    ++pos;
+    if (ScanNumber(text, pos, minute)) {
+      pos = SkipScanSpace(text, pos);
+      std::size_t end = pos;
+      while (end < text.size() && end - pos < 2 && !IsScanSpace(text[end])) ++end;
+      marker = text.substr(pos, end - pos);
+    }
+  }
+
+  if (minute < 0 || minute > 59) minute = 0;
+  // The marker holds two characters at most, so containing "pm" means being it.
+  const bool pm = marker == L"pm" || marker == L"PM";
+  if (hour < 0 || hour > 23) {
+    hour = 0;  // no clock hour; would also wrap in 16 bits
+  } else if (pm) {
+    if (hour < 12) hour += 12;
+  } else if (hour == 12) {
+    hour = 0;
+  }
+  return ClockTime{static_cast<uint16_t>(hour), static_cast<uint16_t>(minute)};
+}
+
+std::wstring DecodeWeatherBytes(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  std::wstring text;
+  text.reserve(bytes.size());
+  if (DeclaresOtherCharset(bytes)) {
+    for (const char b : bytes) text.push_back(Windows1252(b));
+    return text;
+  }
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t code = 0;
+    const std::size_t length = Utf8SequenceAt(bytes, i, code);
+    if (length == 0) {
+      text.push_back(Windows1252(bytes[i]));
+      ++i;
+    } else {
+      AppendUtf16(text, code);
+      i += length;
+    }
+  }
+  return text;
+}
+
+WeatherReport ReadWeatherBytes(std::string_view bytes) {
+  WeatherReport report;
+  WeatherParser parser;
+  for (const wchar_t c : DecodeWeatherBytes(bytes)) FeedWeatherChar(parser, report, c);
+  return report;
+}
