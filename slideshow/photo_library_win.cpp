@@ -1,7 +1,6 @@
 #include "slideshow/photo_library_win.h"
 
 #include <windows.h>
-#include <process.h>
 #include <shellapi.h>
 
 #include <mutex>
@@ -11,14 +10,16 @@
 #include "app/data_folder.h"
 #include "app/file_time_win.h"
 #include "app/run_state.h"
+#include "app/tracked_thread_win.h"
 #include "app/win_handle.h"
 #include "net/gallery_refresh_win.h"
 #include "slideshow/slideshow_win.h"
-#include "weather/weather_refresh_win.h"
+#include "weather/weather_cache.h"
+#include "weather/weather_cache_win.h"
 
 namespace {
 
-// Downloads are written as name + ".jpg.tmp" and renamed when complete, so
+// Downloads are written to a temporary name and renamed when complete, so
 // any such file at scan time belongs to a download that never finished.
 void DeleteLeftoverDownloads() {
   std::wstring pattern = DataPath(L"*.jpg.tmp");
@@ -30,6 +31,8 @@ void DeleteLeftoverDownloads() {
   // own leftovers, never a subfolder's.
   op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_FILESONLY | FOF_NOERRORUI | FOF_NORECURSION;
   SHFileOperationW(&op);
+  // Likewise a weather answer that was never judged complete.
+  DeleteFileW(DataPath(kWeatherTempFileName).c_str());
 }
 
 PhotoList ListPhotoFiles() {
@@ -64,18 +67,4 @@ void DeleteOldestPhoto() {
 
 void StartRefreshThread() { StartRefreshThread(RefreshThreadMain); }
 
-void StartRefreshThread(RefreshThreadEntry entry) {
-  if (refresh_thread_id != 0) return;
-  const std::lock_guard<std::mutex> hold(RefreshLock());
-  unsigned id = 0;
-  // Created suspended so the id is stored before the thread can clear it.
-  const KernelHandle thread(
-      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, entry, nullptr, CREATE_SUSPENDED, &id)));
-  if (!thread) return;  // the next periodic check tries again
-  refresh_thread_id = id;
-  if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
-    // A thread that never runs would never clear its id and block every later refresh.
-    TerminateThread(thread.get(), 0);
-    refresh_thread_id = 0;
-  }
-}
+void StartRefreshThread(ThreadEntry entry) { StartTrackedThread(entry, refresh_thread_id, RefreshLock()); }

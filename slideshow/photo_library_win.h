@@ -2,6 +2,7 @@
 // start of the refresh thread. The list itself is in photo_list.h.
 #pragma once
 
+#include "app/tracked_thread_win.h"
 #include "slideshow/photo_list.h"
 
 // Rebuilds the process-wide list from the data folder's "*.jpg" files, oldest
@@ -14,10 +15,8 @@ bool ScanPhotoFolder();
 // cannot be deleted.
 void DeleteOldestPhoto();
 
-using RefreshThreadEntry = unsigned(__stdcall*)(void*);
-
 // Starts the refresh thread unless one runs (refresh_thread_id != 0). The id
 // is stored before the thread may run, because clearing it is the thread's
 // last step. Main thread only. Tests pass their own entry.
 void StartRefreshThread();
-void StartRefreshThread(RefreshThreadEntry entry);
+void StartRefreshThread(ThreadEntry entry);

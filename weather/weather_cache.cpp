@@ -1,0 +1,140 @@
+#include "weather/weather_cache.h"
+
+#include <mutex>
+
+#include "app/data_folder.h"
+
+std::atomic<uint32_t> weather_thread_id{0};
+std::atomic<int64_t> weather_retry_after{0};
+
+namespace {
+
+// Hand-over of the report: the reading thread (main or weather thread) builds
+// a private report and copies it in whole under this lock; the slides copy it
+// out under the same lock, so neither ever sees half a document. Allocated
+// once and never freed, like the report itself: the weather thread may still
+// publish while the process ends.
+struct PublishedReport {
+  std::mutex lock;
+  WeatherReport report;
+};
+
+PublishedReport& Published() {
+  static PublishedReport& published = *new PublishedReport;
+  return published;
+}
+
+constexpr int32_t kIconNotAvailable = 44;
+
+}  // namespace
+
+void PublishWeatherReport(const WeatherReport& report) {
+  PublishedReport& p = Published();
+  const std::lock_guard hold(p.lock);
+  p.report = report;
+}
+
+WeatherReport CurrentWeatherReport() {
+  PublishedReport& p = Published();
+  const std::lock_guard hold(p.lock);
+  return p.report;
+}
+
+WeatherReport ForecastWeatherReport() {
+  PublishedReport& p = Published();
+  const std::lock_guard hold(p.lock);
+  ForecastDay& today = p.report.days[0];
+  if (today.day_icon == kIconNotAvailable) {
+    today.day_icon = p.report.current_icon;
+    today.high = p.report.current_temp;
+    today.day_text = p.report.current_text;
+  }
+  return p.report;
+}
+
+bool WeatherReady() {
+  PublishedReport& p = Published();
+  const std::lock_guard hold(p.lock);
+  return WeatherReportComplete(p.report);
+}
+
+bool WeatherFresh(const WeatherReport& report, int64_t now) {
+  return now - report.file_time < kWeatherFreshSeconds * kTicksPerSecond;
+}
+
+std::wstring FormatWeatherQuery(std::wstring_view weather_host, std::wstring_view location_id) {
+  std::wstring address(weather_host);
+  address += L"/weather/local/";
+  address += location_id;
+  address += L"?cc=*&prod=xoap&par=5512093847&key=9b0d41e7c2a5f386&dayf=5&unit=m";
+  // A cut query would ask for another place or drop the key.
+  if (address.size() > kMaxPath - 1) return {};
+  return address;
+}
+
+namespace {
+
+// The report read from one data folder file; incomplete and cleared when the
+// file cannot be opened.
+WeatherReport ReadReportFile(WeatherPlatform& platform, std::wstring_view name) {
+  const std::optional<WeatherFile> file = platform.ReadDataFile(name);
+  if (!file) return WeatherReport{};
+  WeatherReport report = ReadWeatherBytes(file->bytes);
+  report.file_time = file->last_write;
+  return report;
+}
+
+bool CompleteAndFresh(const WeatherReport& report, int64_t now) {
+  return WeatherReportComplete(report) && WeatherFresh(report, now);
+}
+
+}  // namespace
+
+bool ReadWeatherDocument(WeatherPlatform& platform) {
+  const WeatherReport report = ReadReportFile(platform, kWeatherFileName);
+  PublishWeatherReport(report);
+  return CompleteAndFresh(report, platform.Now());
+}
+
+bool FetchWeather(WeatherPlatform& platform) {
+  const std::wstring query = platform.WeatherQuery();
+  WeatherReport fetched;
+  bool stored = false;
+  if (!query.empty() && platform.Download(query, kWeatherTempFileName)) {
+    // An error answer or a cut body must not replace a good document.
+    fetched = ReadReportFile(platform, kWeatherTempFileName);
+    stored = WeatherReportComplete(fetched) && platform.ReplaceDataFile(kWeatherTempFileName, kWeatherFileName);
+  }
+  if (!stored) {
+    platform.RemoveDataFile(kWeatherTempFileName);
+    weather_retry_after = platform.Now() + kWeatherRetrySeconds * kTicksPerSecond;
+    return false;
+  }
+  // The replacement keeps the file's last-write time, so the report read from
+  // the temporary file is the one weather.xml now holds.
+  PublishWeatherReport(fetched);
+  return CompleteAndFresh(fetched, platform.Now());
+}
+
+void RefreshWeather(WeatherPlatform& platform) {
+  if (!CompleteAndFresh(CurrentWeatherReport(), platform.Now())) ReadWeatherDocument(platform);
+  const int64_t now = platform.Now();
+  if (CompleteAndFresh(CurrentWeatherReport(), now)) return;
+  // Only this thread starts the weather thread, so testing the id outside the
+  // lock cannot let a second one start.
+  if (weather_thread_id != 0) return;
+  if (now < weather_retry_after) return;
+  platform.StartWeatherThread();
+}
+
+void RunWeatherThread(WeatherPlatform& platform) {
+  FetchWeather(platform);
+  weather_thread_id = 0;
+}
+
+void DiscardWeather(WeatherPlatform& platform) {
+  PublishWeatherReport(WeatherReport{});
+  platform.RemoveDataFile(kWeatherFileName);
+  // A new place deserves a fetch at once, not after a failure of the old one.
+  weather_retry_after = 0;
+}

@@ -1,0 +1,10 @@
+// The weather cache on Windows: the data folder's files, WinINet, the system
+// clock and the weather thread. Main thread only.
+#pragma once
+
+// Called by the photo scan and at every periodic check while a slide is held.
+void RefreshWeather();
+
+// Forgets the report and deletes weather.xml, so the next run fetches at once
+// (the setup dialog calls it when the user picks another location).
+void DiscardWeather();
