@@ -2,7 +2,8 @@
 # Slideshow benchmark (prints figures; not a test), under Wine in Xvfb:
 # - for photos of 2, 6 and 12 megapixels, the time of one slide build (decode,
 #   fit onto the 2048 x 2048 canvas, upload to OpenGL) beside the time djpeg
-#   takes just to decode the same file on this machine, and their ratio;
+#   takes just to decode the same file on this machine, and their ratio, with
+#   the builds of both weather panels (drawn without icons) for comparison;
 # - frames per second during cross-fades of the sample photographs, from the
 #   saver's own window and frame steps (tests/bench/fade_bench_win.cpp), with
 #   the plain hold before each fade for comparison;
@@ -69,11 +70,13 @@ results=$(wine "$bench" -n "$runs" "${wine_paths[@]}" </dev/null | tr -d '\r')
 
 echo "Slide build under Wine vs. djpeg decode, $runs runs each, milliseconds (fastest / median)"
 echo "$results" | awk '$1 == "upload-only" { printf "upload of one 2048 x 2048 canvas alone: %s / %s\n", $2, $3 }'
+echo "$results" | awk '$1 == "weather-current" || $1 == "weather-forecast" {
+  printf "%s panel build, slot %s: %s / %s\n", ($1 == "weather-current" ? "current-conditions" : "forecast"), $4, $2, $3 }'
 printf '%-6s %-10s %-10s %18s %18s %14s\n' photo pixels slot "build fast/median" "djpeg fast/median" "ratio (median)"
 i=0
 for entry in "${sizes[@]}"; do
   read -r name size <<<"$entry"
-  line=$(echo "$results" | grep -v '^upload-only' | sed -n "$((i + 1))p")
+  line=$(echo "$results" | grep -v -e '^upload-only' -e '^weather-' | sed -n "$((i + 1))p")
   read -r _ build_fast build_median slot <<<"$line"
   read -r djpeg_fast djpeg_median <<<"$(djpeg_times "${files[$i]}")"
   ratio=$(awk -v a="$build_median" -v b="$djpeg_median" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }')

@@ -109,7 +109,8 @@ void StepAdvancing(SlideSequencer& s, SlidePlatform& p) {
   p.DeleteTextures(1, &s.textures[slot]);
   p.GenTextures(1, &s.textures[slot]);
   ++s.slide_counter;
-  const SlideKind kind = ChooseSlideKind(s.last_built_kind, s.slide_counter, p.ShowWeather(), p.NoticeWanted());
+  const bool weather = p.ShowWeather() && p.WeatherReady();
+  const SlideKind kind = ChooseSlideKind(s.last_built_kind, s.slide_counter, weather, p.NoticeWanted());
   switch (kind) {
     case SlideKind::Photo:
       BuildNextPhoto(s, p);

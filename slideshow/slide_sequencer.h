@@ -37,6 +37,8 @@ class SlidePlatform {
   virtual void StartRefreshThread() = 0;
   virtual void RefreshWeather() = 0;
   virtual bool ShowWeather() = 0;
+  // The weather report is complete; an empty panel is never shown.
+  virtual bool WeatherReady() = 0;
   virtual bool NoticeWanted() = 0;
   virtual int64_t GalleryRefreshSeconds() = 0;
   virtual int64_t LastRefreshTime() = 0;  // 100 ns units since 1601, 0 for never

@@ -13,7 +13,9 @@
 #include "slideshow/photo_library_win.h"
 #include "slideshow/slide_sequencer.h"
 #include "slideshow/slide_textures_win.h"
-#include "weather/weather_refresh_win.h"
+#include "weather/weather_cache.h"
+#include "weather/weather_cache_win.h"
+#include "weather/weather_panel_win.h"
 
 static_assert(std::is_same_v<GLuint, uint32_t>, "texture names pass through the sequencer unchanged");
 
@@ -39,14 +41,23 @@ class WinSlidePlatform final : public SlidePlatform {
     slideSlots[slot].texture = texture;
     ::LoadPhotoTexture(path.empty() ? nullptr : path.c_str(), texture, slot);
   }
-  void BuildCurrentWeatherTexture(uint32_t texture, int slot) override { PrepareOverlay(texture, slot); }
-  void BuildForecastTexture(uint32_t texture, int slot) override { PrepareOverlay(texture, slot); }
+  void BuildCurrentWeatherTexture(uint32_t texture, int slot) override {
+    slideSlots[slot].texture = texture;
+    currentSlot = slot;
+    ::BuildCurrentWeatherTexture(texture);
+  }
+  void BuildForecastTexture(uint32_t texture, int slot) override {
+    slideSlots[slot].texture = texture;
+    currentSlot = slot;
+    ::BuildForecastTexture(texture);
+  }
   void BuildNoticeTexture(uint32_t texture, int slot) override { PrepareOverlay(texture, slot); }
   void DeleteOldestPhoto() override { ::DeleteOldestPhoto(); }
   void ScanPhotoFolder() override { ::ScanPhotoFolder(); }
   void StartRefreshThread() override { ::StartRefreshThread(); }
   void RefreshWeather() override { ::RefreshWeather(); }
   bool ShowWeather() override { return settings.show_weather != 0; }
+  bool WeatherReady() override { return ::WeatherReady(); }
   bool NoticeWanted() override { return ::NoticeWanted(settings); }
   int64_t GalleryRefreshSeconds() override { return settings.gallery_refresh_seconds; }
   int64_t LastRefreshTime() override { return last_refresh_time; }

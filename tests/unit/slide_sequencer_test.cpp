@@ -32,6 +32,7 @@ class FakePlatform : public SlidePlatform {
   int weather_refreshes = 0;
   int scans = 0;
   bool show_weather = false;
+  bool weather_ready = true;
   bool notice_wanted = false;
   int64_t gallery_refresh_seconds = 86400;
   int64_t last_refresh_time = kNow;
@@ -74,6 +75,7 @@ class FakePlatform : public SlidePlatform {
   }
   void RefreshWeather() override { ++weather_refreshes; }
   bool ShowWeather() override { return show_weather; }
+  bool WeatherReady() override { return weather_ready; }
   bool NoticeWanted() override { return notice_wanted; }
   int64_t GalleryRefreshSeconds() override { return gallery_refresh_seconds; }
   int64_t LastRefreshTime() override { return last_refresh_time; }
@@ -309,19 +311,23 @@ TEST(NoticeWanted, OnlyANewerVersionTheUserWantsToHearAbout) {
 // Slides built at change c are faded in at change c + 1.
 TEST(SlideSequencer, WeatherAndNoticeEveryTwentiethChange) {
   struct Case {
-    bool weather, notice;
+    bool weather, ready, notice;
     std::vector<std::string> overlays;  // "kind at change"
   };
   const Case cases[] = {
-      {true, true, {"weather@21", "forecast@22", "notice@23", "weather@41", "forecast@42", "notice@43", "weather@61"}},
-      {true, false, {"weather@21", "forecast@22", "weather@41", "forecast@42", "weather@61"}},
-      {false, true, {"notice@21", "notice@41", "notice@61"}},
-      {false, false, {}},
+      {true, true, true, {"weather@21", "forecast@22", "notice@23", "weather@41", "forecast@42", "notice@43", "weather@61"}},
+      {true, true, false, {"weather@21", "forecast@22", "weather@41", "forecast@42", "weather@61"}},
+      {false, true, true, {"notice@21", "notice@41", "notice@61"}},
+      {false, true, false, {}},
+      // Without a complete report the change shows what it would with the weather off.
+      {true, false, true, {"notice@21", "notice@41", "notice@61"}},
+      {true, false, false, {}},
   };
   for (const Case& c : cases) {
     Show show(40);
     show.platform.AddPhotos(30);
     show.platform.show_weather = c.weather;
+    show.platform.weather_ready = c.ready;
     show.platform.notice_wanted = c.notice;
     show.RunUntilBuilds(2 + 60);  // two at the start, then one for each of the changes up to 61
     std::vector<std::string> overlays;
@@ -330,7 +336,7 @@ TEST(SlideSequencer, WeatherAndNoticeEveryTwentiethChange) {
       const int faded_in_at = static_cast<int>(i - 2) + 2;  // built at change i - 1
       if (b[0] != 'p') overlays.push_back(b.substr(0, b.find('@')) + "@" + std::to_string(faded_in_at));
     }
-    EXPECT_EQ(overlays, c.overlays) << "weather " << c.weather << " notice " << c.notice;
+    EXPECT_EQ(overlays, c.overlays) << "weather " << c.weather << " ready " << c.ready << " notice " << c.notice;
     EXPECT_EQ(show.platform.texture_faults, 0);
   }
 }

@@ -1,0 +1,199 @@
+#include "weather/weather_panel.h"
+
+#include <algorithm>
+
+#include "app/wide_text.h"
+#include "slideshow/photo_fit.h"
+
+const WeatherIcons WeatherIconMap[kWeatherCodes] = {
+    {2000, 2000}, {2000, 2000}, {2000, 2000}, {2000, 2000}, {2000, 2000}, {2022, 2022}, {2017, 2017},
+    {2017, 2017}, {2011, 2011}, {2011, 2011}, {2020, 2020}, {2011, 2011}, {2020, 2020}, {2009, 2009},
+    {2014, 2014}, {2002, 2002}, {2014, 2014}, {2000, 2000}, {2017, 2017}, {2018, 2012}, {2001, 2001},
+    {2019, 2012}, {2018, 2012}, {2005, 2005}, {2005, 2005}, {2002, 2002}, {2007, 2007}, {2025, 2010},
+    {2024, 2010}, {2023, 2010}, {2024, 2010}, {2008, 2004}, {2008, 2004}, {2016, 2006}, {2016, 2006},
+    {2000, 2000}, {2008, 2004}, {2029, 2027}, {2029, 2027}, {2026, 2015}, {2020, 2020}, {2014, 2014},
+    {2013, 2013}, {2014, 2014}, {2003, 2003}, {2026, 2015}, {2014, 2014}, {2029, 2027}, {2028, 2021},
+};
+
+WeatherIcons IconsForCode(int32_t code) {
+  if (code < 0 || code >= kWeatherCodes) code = kUnknownWeatherCode;
+  return WeatherIconMap[code];
+}
+
+namespace {
+
+bool IsSpace(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
+}
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// The few scanf conversions the time stamp needs, with scanf's rules: a
+// number or a word skips the white space before it, a literal character
+// must come next, and the first mismatch ends the reading.
+struct TextScanner {
+  std::wstring_view text;
+  std::size_t at = 0;
+
+  void SkipSpace() {
+    while (at < text.size() && IsSpace(text[at])) ++at;
+  }
+  // An optional sign and at least one digit, clamped to 32 bits.
+  bool Number(int32_t& value) {
+    SkipSpace();
+    std::size_t i = at;
+    const bool negative = i < text.size() && text[i] == L'-';
+    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) ++i;
+    if (i >= text.size() || !IsDigit(text[i])) return false;
+    constexpr int64_t kLimit = static_cast<int64_t>(INT32_MAX) + 1;
+    int64_t magnitude = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+      magnitude = std::min(magnitude * 10 + (text[i] - L'0'), kLimit);
+    }
+    at = i;
+    value = static_cast<int32_t>(negative ? -magnitude : std::min<int64_t>(magnitude, INT32_MAX));
+    return true;
+  }
+  bool Literal(wchar_t c) {
+    if (at >= text.size() || text[at] != c) return false;
+    ++at;
+    return true;
+  }
+  // The next run of non-space characters, cut to the word's size.
+  template <std::size_t N>
+  void Word(wchar_t (&word)[N]) {
+    SkipSpace();
+    std::size_t n = 0;
+    for (; at < text.size() && !IsSpace(text[at]); ++at)
+      if (n + 1 < N) word[n++] = text[at];
+    word[n] = L'\0';
+  }
+};
+
+}  // namespace
+
+int64_t ObservationMinutes(std::wstring_view last_updated) {
+  TextScanner scan{last_updated};
+  int32_t date_field = -1, hour = -1, minute = -1;
+  wchar_t marker[3] = {};  // "AM" or "PM"
+  if (scan.Number(date_field) && scan.Literal(L'/') && scan.Number(date_field) && scan.Literal(L'/') &&
+      scan.Number(date_field) && scan.Number(hour) && scan.Literal(L':') && scan.Number(minute)) {
+    scan.Word(marker);
+  }
+  int64_t hour24 = std::max(hour, 0);
+  if (EqualsIgnoreCase(marker, L"PM")) {
+    if (hour < 12) hour24 += 12;
+  } else if (hour == 12) {
+    hour24 = 0;  // 12 AM, and a time without marker, is just after midnight
+  }
+  return hour24 * 60 + std::max(minute, 0);
+}
+
+SkyPhase SkyPhaseAt(int64_t now, ClockTime sunrise, ClockTime sunset) {
+  const int64_t rise = sunrise.hour * 60 + sunrise.minute;
+  const int64_t set = sunset.hour * 60 + sunset.minute;
+  if (rise <= now && now < set) return SkyPhase::Day;
+  if (now >= set + 60 || now < rise - 60) return SkyPhase::Night;
+  return SkyPhase::Twilight;
+}
+
+OverlaySize OverlaySlotSize(int screen_width, int screen_height) {
+  constexpr float side = static_cast<float>(kTextureSize);
+  return {std::min(static_cast<float>(screen_width), side), std::min(static_cast<float>(screen_height), side)};
+}
+
+PanelBounds OverlayPanelBounds(OverlaySize slot) {
+  constexpr float side = static_cast<float>(kTextureSize);
+  return {static_cast<int>(side - slot.width) / 2, static_cast<int>(side - slot.height) / 2,
+          static_cast<int>(slot.width + side) / 2, static_cast<int>(slot.height + side) / 2};
+}
+
+namespace {
+
+// The icons' own size, which the panels scale.
+constexpr float kIconWidth = 250.0f, kIconHeight = 180.0f;
+
+LayoutRect Layout(float x, float y, int width, int height) {
+  return {x, y, static_cast<float>(width), static_cast<float>(height)};
+}
+
+// Title and sun line sit at the same places on both panels.
+LayoutRect TitleRect(PanelBounds b) {
+  return Layout(static_cast<float>(b.left), static_cast<float>(b.top + 10), b.right - b.left, b.bottom - b.top);
+}
+LayoutRect SunLineRect(PanelBounds b) {
+  const int h = b.bottom - b.top;
+  return Layout(static_cast<float>(b.left), static_cast<float>(b.top + h - 70), b.right - b.left, h);
+}
+
+}  // namespace
+
+CurrentPanelLayout LayOutCurrentPanel(PanelBounds b) {
+  const int w = b.right - b.left, h = b.bottom - b.top;
+  CurrentPanelLayout out;
+  out.background = {b.left, b.top, w, h};
+  // The sun line and title need 200 pixels of the height.
+  out.scale = std::min(static_cast<float>(w) / kIconWidth, static_cast<float>(h - 200) / kIconHeight);
+  const int icon_w = static_cast<int>(out.scale * kIconWidth);
+  const int icon_h = static_cast<int>(out.scale * kIconHeight);
+  out.icon = {b.left + (w - icon_w) / 2, b.top + 100 + (h - icon_h - 200) / 2, icon_w, icon_h};
+  out.title = TitleRect(b);
+  const float left = static_cast<float>(b.left), top = static_cast<float>(b.top);
+  const float icon_wf = static_cast<float>(icon_w), icon_hf = static_cast<float>(icon_h);
+  // From one sixth to one half of the icon's height, flush with its right edge.
+  out.temperature = {left + static_cast<float>(w - icon_w) * 0.5f,
+                     top + static_cast<float>(h - icon_h) * 0.5f + icon_hf / 6.0f, icon_wf, icon_hf / 3.0f};
+  // Two thirds down the icon, the third cut to whole pixels.
+  out.condition = Layout(left, top + static_cast<float>(h + icon_h) * 0.5f - static_cast<float>(icon_h / 3), w,
+                         h - 100);
+  out.sun_line = SunLineRect(b);
+  return out;
+}
+
+ForecastPanelLayout LayOutForecastPanel(const ForecastDay (&days)[kForecastDays], PanelBounds b) {
+  const int w = b.right - b.left, h = b.bottom - b.top;
+  const int column_w = w / kForecastDays;
+  ForecastPanelLayout out;
+  out.scale = std::min(static_cast<float>(w) / kIconWidth / kForecastDays,
+                       static_cast<float>(h - 550) / kIconHeight * 0.5f);
+  const int icon_w = static_cast<int>(out.scale * kIconWidth);
+  const int icon_h = static_cast<int>(out.scale * kIconHeight);
+  out.title = TitleRect(b);
+  out.sun_line = SunLineRect(b);
+
+  int32_t lowest = days[0].low, highest = days[0].high;
+  for (int i = 0; i < kForecastDays; ++i) {
+    const int offset = (i * w) / kForecastDays;
+    const float text_x = static_cast<float>(b.left) + static_cast<float>(i * w) / kForecastDays;
+    const int icon_x = b.left + offset + (column_w - icon_w) / 2;
+    ForecastColumnLayout& column = out.columns[i];
+    column.gradient = {b.left + offset + 5, b.top + 200, column_w - 10, h - 350};
+    column.date = Layout(text_x, static_cast<float>(b.top + 145), column_w, 200);
+    column.day_icon = {icon_x, b.top + 200, icon_w, icon_h};
+    column.day_text = Layout(text_x, static_cast<float>(b.top + icon_h + 160), column_w, h);
+    column.high = Layout(text_x, static_cast<float>(b.top + icon_h + 195), column_w, h);
+    column.night_icon = {icon_x, b.top + h - icon_h - 215, icon_w, icon_h};
+    column.night_text = Layout(text_x, static_cast<float>(b.top + h - 255), column_w, h);
+    column.low = Layout(text_x, static_cast<float>(b.top + h - 220), column_w, h);
+    lowest = std::min({lowest, days[i].high, days[i].low});
+    highest = std::max({highest, days[i].high, days[i].low});
+  }
+
+  // One temperature for all five days would divide by zero; the stand-in
+  // range lays both curves flat on the coldest line instead.
+  int64_t range = static_cast<int64_t>(highest) - lowest;
+  if (range == 0) range = 10000;
+  const int bottom_y = h - icon_h - 215;  // top of the night icons
+  const int band = bottom_y - (icon_h + 265);
+  const float unit = static_cast<float>(band) / static_cast<float>(range);
+  const auto y_of = [&](int32_t temperature) {
+    return b.top + static_cast<int>(static_cast<float>(bottom_y) -
+                                    unit * static_cast<float>(static_cast<int64_t>(temperature) - lowest));
+  };
+  for (int i = 0; i < kForecastDays; ++i) {
+    const int x = b.left + (i * w) / kForecastDays + w / 10;
+    out.highs[i] = {x, y_of(days[i].high)};
+    out.lows[i] = {x, y_of(days[i].low)};
+  }
+  return out;
+}
