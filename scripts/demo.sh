@@ -4,10 +4,11 @@
 # an isolated HOME and Wine prefix, starting from an empty data folder. A fake
 # photo site on 127.0.0.1 (tests/e2e/fake_site.py) lists and serves the sample
 # photographs and answers the version check, so every photo takes the whole
-# road: listing page, download, cache, slideshow. Screenshots go to
-# demo-shots/, at fixed moments and in the middle of every fade; then the
-# saver is ended like a user would end it, the site is stopped and a summary
-# tells what arrived in the data folder.
+# road: listing page, download, cache, slideshow. It answers the weather
+# query too. Screenshots go to demo-shots/, at fixed moments, in the middle of
+# every fade, and of the two weather slides (about four minutes into the
+# show); then the saver is ended like a user would end it, the site is stopped
+# and a summary tells what arrived in the data folder.
 #
 #   scripts/demo.sh [SECONDS,SECONDS,...]
 set -euo pipefail
@@ -21,10 +22,8 @@ moments=${1:-0.5,8,16,24,34,44}
 shots=$root/demo-shots
 work=$root/build/win/wine-demo
 
-# Extra settings.cfg lines (key=value). The weather slides have no builder
-# and the fake site serves no weather, so they would be black holds; the demo
-# is about photographs.
-demo_settings=(show_weather=0)
+# Extra settings.cfg lines (key=value); the defaults show the weather.
+demo_settings=()
 # The version the site's update answer announces, stored as newver.
 site_version=1.1
 
@@ -52,7 +51,7 @@ trap wine_env_stop EXIT
 wine_env_start "$work" reuse-display
 
 args=(--scr "$root/build/win/velmora.scr" --shots "$shots" --at "$moments" --display "$DISPLAY"
-      --site-photos "$site_photos" --site-version "$site_version")
+      --site-photos "$site_photos" --site-version "$site_version" --weather-slides)
 for s in "${demo_settings[@]}"; do args+=(--setting "$s"); done
 rm -rf "$shots"
 /usr/bin/python3 "$root/tests/e2e/demo_run.py" "${args[@]}"

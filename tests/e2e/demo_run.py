@@ -4,14 +4,17 @@ would (a key press could land in another program on a desktop whose focus
 the saver does not hold).
 
     demo_run.py --scr velmora.scr --shots DIR [--at 2,5,12] [--site-photos DIR]
-                [--site-version V] [--setting key=value]... [--display :N]
+                [--site-version V] [--setting key=value]... [--display :N] [--weather-slides]
 
 With --site-photos the saver starts from an empty data folder against the fake
 photo site (tests/e2e/fake_site.py) on 127.0.0.1, which lists and serves the
 JPEG files of that folder and answers the version check with --site-version:
 settings.cfg sends every server request there. --setting adds or replaces a
-settings.cfg line. Without --display the run gets its own Xvfb. At the end a
-summary tells what reached the data folder and what the site was asked.
+settings.cfg line. Without --display the run gets its own Xvfb. With
+--weather-slides the run then waits for the current-weather and forecast slides
+(the twenty-first and twenty-second slide changes of the show) and saves one
+screenshot of each. At the end a summary tells what reached the data folder and
+what the site was asked.
 """
 
 import argparse
@@ -22,10 +25,15 @@ import time
 
 import harness
 from fake_site import FakeSiteProcess
+from weather_scenarios import weather_slide
 
 LISTING_PATH = "/showphotos.php"
 UPDATE_PATH = "/screensavers/update.php"
 IMAGE_PATH = "/images/"
+WEATHER_PATH = "/weather/local/"
+# Twenty-one holds of ten seconds and their fades, after the restart that the
+# arriving photos cause.
+WEATHER_WAIT = 420
 # A fade runs 51 frames, one to two seconds under Wine; a shot this far into
 # one shows both pictures (or a picture and black) at once.
 FADE_SHOT_AFTER = 0.5
@@ -97,6 +105,28 @@ def watch(scenario, process, started, moments, shots):
     return True
 
 
+def watch_weather(scenario, process, started, shots):
+    """Waits for the two weather slides and saves a screenshot of each. False when the
+    saver ended by itself or the slides did not come."""
+    print(f"waiting for the weather slides: they follow the twentieth slide change, about four "
+          f"minutes into the show ({time.monotonic() - started:.0f} s so far)", flush=True)
+    wanted = ["current", "forecast"]
+    deadline = time.monotonic() + WEATHER_WAIT
+    while wanted:
+        if not process.running():
+            print("the saver ended by itself while waiting for the weather", file=sys.stderr)
+            return False
+        if time.monotonic() > deadline:
+            print(f"no {wanted[0]} weather slide within {WEATHER_WAIT} s", file=sys.stderr)
+            return False
+        image = scenario.screenshot()
+        if weather_slide(image) == wanted[0]:
+            time.sleep(1.5)  # the fade-in of a slide takes about a second and a half
+            save(scenario, os.path.join(shots, f"weather-{wanted.pop(0)}.png"), None)
+        time.sleep(0.5)
+    return True
+
+
 def save(scenario, path, image):
     if image is None:
         scenario.screenshot(path)
@@ -124,9 +154,10 @@ def summary(scenario, site, peak_kib):
         listing = [r for r in requests if r["path"] == LISTING_PATH]
         images = [r for r in requests if r["path"].startswith(IMAGE_PATH)]
         updates = [r for r in requests if r["path"] == UPDATE_PATH]
+        weather = [r for r in requests if r["path"].startswith(WEATHER_PATH)]
         print(f"site requests: {len(listing)} listing page, {len(images)} photos, {len(updates)} version check, "
-              f"{len(requests) - len(listing) - len(images) - len(updates)} other")
-        for r in listing + updates:
+              f"{len(weather)} weather, {len(requests) - len(listing) - len(images) - len(updates) - len(weather)} other")
+        for r in listing + updates + weather:
             print(f"  {r['path']}?{r['query']}")
 
 
@@ -139,12 +170,13 @@ def main():
     parser.add_argument("--site-version", default="1.1")
     parser.add_argument("--setting", action="append", default=[])
     parser.add_argument("--display")
+    parser.add_argument("--weather-slides", action="store_true")
     args = parser.parse_args()
 
     moments = sorted(float(t) for t in args.at.split(","))
     settings = dict(item.split("=", 1) for item in args.setting)
     os.makedirs(args.shots, exist_ok=True)
-    limit = int(moments[-1]) + 120
+    limit = int(moments[-1]) + 120 + (WEATHER_WAIT if args.weather_slides else 0)
     with harness.Scenario("demo", args.scr, display=args.display, time_limit=limit) as s, \
             contextlib.ExitStack() as stack:
         site = None
@@ -159,6 +191,8 @@ def main():
         window = s.wait_window(harness.SAVER_TITLE, timeout=60)
         print(f"saver window {s.geometry(window)} on a {s.screen_size()} screen")
         if not watch(s, process, started, moments, args.shots):
+            return 1
+        if args.weather_slides and not watch_weather(s, process, started, args.shots):
             return 1
         peak_kib = peak_memory_kib(process.pid)
         x, y = s.mouse_location()

@@ -1,10 +1,16 @@
 #!/usr/bin/python3
-"""A stand-in for the photo site and the update service, for tests and the demo.
+"""A stand-in for the photo site, the update service and the weather service, for tests and the demo.
 
 Serves on 127.0.0.1 (a free port unless --port is given):
   /showphotos.php?...            the listing page (any of the six galleries' queries)
   /images/x/y/NAME.jpg           the photos, NAME.tb.jpg the same bytes as thumbnails
   /screensavers/update.php?...   the update answer with <appver>VERSION</appver>
+  /weather/local/ID?...          the weather document (see WEATHER_DEFAULTS; config "weather" changes
+                                 fields, "weather_body" replaces the whole answer, "weather_encoding"
+                                 chooses "utf-8" or "iso-8859-1", declared and used)
+  /search/search?where=TEXT      the location search answer for TEXT (config "search": {TEXT: answer,
+                                 "*": for any other text}; otherwise an answer without entries),
+                                 sent as ISO-8859-1
   /__requests                    JSON list of every request so far (path, query, user_agent)
   /__control?path=P&mode=M[&to=T][&rate=R][&seconds=S]
                                  sets how P misbehaves from now on (mode "ok" clears it)
@@ -40,11 +46,32 @@ import tempfile
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
-from urllib.parse import parse_qs, urlsplit
+from urllib.parse import parse_qs, unquote, urlsplit
 
 LISTING_PATH = "/showphotos.php"
 UPDATE_PATH = "/screensavers/update.php"
 IMAGE_DIR = "/images/x/y/"
+SEARCH_PATH = "/search/search"
+NO_LOCATIONS = '<?xml version="1.0" encoding="ISO-8859-1"?>\n<search ver="3.0">\n</search>\n'
+WEATHER_DIR = "/weather/local/"
+
+# A day-time observation: sky fill on the current panel, and five forecast days.
+WEATHER_DEFAULTS = {
+    "unit": "C", "place": "Saint-Petersburg, Russia", "sunrise": "7:30 AM", "sunset": "4:30 PM",
+    "observed": "12/7/2010 1:00 PM Local Time", "temp": "-4", "text": "Light Snow", "icon": "14",
+    "days": [
+        {"dt": "Dec 7", "hi": "-2", "low": "-9", "day_icon": "14", "day_text": "Snow Showers",
+         "night_icon": "29", "night_text": "Partly Cloudy"},
+        {"dt": "Dec 8", "hi": "-5", "low": "-12", "day_icon": "30", "day_text": "Partly Cloudy",
+         "night_icon": "31", "night_text": "Clear"},
+        {"dt": "Dec 9", "hi": "-1", "low": "-7", "day_icon": "26", "day_text": "Cloudy",
+         "night_icon": "27", "night_text": "Mostly Cloudy"},
+        {"dt": "Dec 10", "hi": "1", "low": "-3", "day_icon": "11", "day_text": "Showers",
+         "night_icon": "33", "night_text": "Fair"},
+        {"dt": "Dec 11", "hi": "3", "low": "0", "day_icon": "32", "day_text": "Sunny",
+         "night_icon": "31", "night_text": "Clear"},
+    ],
+}
 
 COLOURS = ["#8b1e1e", "#1e5b8b", "#2e7d32", "#b8860b", "#6a1b9a", "#00695c", "#ad1457", "#4e342e"]
 
@@ -52,7 +79,7 @@ COLOURS = ["#8b1e1e", "#1e5b8b", "#2e7d32", "#b8860b", "#6a1b9a", "#00695c", "#a
 class Site:
     """Everything the handlers share; every field is read and written under `lock`."""
 
-    def __init__(self, photos, version, listing_template, update_body, faults, serve_any=False):
+    def __init__(self, photos, version, listing_template, update_body, faults, serve_any=False, weather=None):
         self.lock = threading.Lock()
         self.serve_any = serve_any  # any other name under /images/ gets the first photo
         self.photos = photos  # name -> bytes
@@ -60,6 +87,8 @@ class Site:
         self.listing_template = listing_template
         self.update_body = update_body
         self.faults = dict(faults)
+        self.weather = dict(weather or {})
+        self.search_answers = {}  # decoded search text -> answer text (config "search")
         self.requests = []
         self.port = 0
         self.stopping = threading.Event()
@@ -81,6 +110,45 @@ class Site:
         if self.update_body is not None:
             return self.update_body.encode("latin-1")
         return ('<?xml version="1.0"?>\n<update>\n<appver>%s</appver>\n</update>\n' % self.version).encode("latin-1")
+
+    def weather_answer(self):
+        return weather_document(self.weather)
+
+
+def weather_document(config):
+    """The weather answer for a config with optional "weather", "weather_body" and "weather_encoding"."""
+    encoding = config.get("weather_encoding", "utf-8")
+    if config.get("weather_body") is not None:
+        return config["weather_body"].encode(encoding)
+    w = dict(WEATHER_DEFAULTS, **config.get("weather", {}))
+    days = "".join(
+        '  <day d="%d" t="Day%d" dt="%s">\n    <hi>%s</hi>\n    <low>%s</low>\n    <sunr>7:3%d AM</sunr>\n'
+        '    <suns>4:2%d PM</suns>\n    <part p="d">\n      <icon>%s</icon>\n      <t>%s</t>\n'
+        '      <wind><s>10</s><t>NW</t></wind>\n    </part>\n    <part p="n">\n      <icon>%s</icon>\n'
+        '      <t>%s</t>\n    </part>\n  </day>\n'
+        % (i, i, d["dt"], d["hi"], d["low"], i, i, d["day_icon"], d["day_text"], d["night_icon"], d["night_text"])
+        for i, d in enumerate(w["days"]))
+    text = ('<?xml version="1.0" encoding="%s"?>\n<!--This document is intended only for use by authorized '
+            'licensees. "Unauthorized" use is prohibited.-->\n<weather ver="2.0">\n'
+            '<head>\n  <locale>en_US</locale>\n  <form>MEDIUM</form>\n  <ut>%s</ut>\n  <ud>km</ud>\n</head>\n'
+            '<loc id="X">\n  <dnam>%s</dnam>\n  <tm>1:05 PM</tm>\n  <sunr>%s</sunr>\n  <suns>%s</suns>\n</loc>\n'
+            '<cc>\n  <lsup>%s</lsup>\n  <obst>%s</obst>\n  <tmp>%s</tmp>\n  <flik>-9</flik>\n  <t>%s</t>\n'
+            '  <icon>%s</icon>\n  <wind>\n    <s>18</s>\n    <gust>N/A</gust>\n    <d>300</d>\n    <t>WNW</t>\n'
+            '  </wind>\n  <uv>\n    <i>0</i>\n    <t>Low</t>\n  </uv>\n  <moon>\n    <icon>12</icon>\n'
+            '    <t>Waning Crescent</t>\n  </moon>\n</cc>\n<dayf>\n  <lsup>%s</lsup>\n%s</dayf>\n</weather>\n'
+            % (encoding.upper(), w["unit"], w["place"], w["sunrise"], w["sunset"], w["observed"], w["place"],
+               w["temp"], w["text"], w["icon"], w["observed"], days))
+    return text.encode(encoding)
+
+
+def search_answer(answers, query):
+    """The answer to the raw query of a search: the entry for its decoded `where` text (UTF-8,
+    "+" taken literally), else the "*" entry, else an answer without entries."""
+    where = ""
+    for part in query.split("&"):
+        if part.startswith("where="):
+            where = unquote(part[len("where="):], errors="replace")
+    return answers.get(where, answers.get("*", NO_LOCATIONS)).encode("latin-1")
 
 
 def make_photos(count, size):
@@ -143,7 +211,10 @@ class Handler(BaseHTTPRequestHandler):
                                   "time": time.time()})
             fault = site.faults.get(path + "?" + query) or site.faults.get(path)
 
-        status, body, kind = self.content(path)
+        if path == SEARCH_PATH:
+            status, body, kind = self.search(query)
+        else:
+            status, body, kind = self.content(path)
         if fault and fault.get("mode", "ok") != "ok":
             return self.misbehave(fault, path, body, kind)
         self.answer(status, body, kind)
@@ -155,6 +226,8 @@ class Handler(BaseHTTPRequestHandler):
                 return 200, site.listing(), "text/html"
             if path == UPDATE_PATH:
                 return 200, site.update_answer(), "text/xml"
+            if path.startswith(WEATHER_DIR):
+                return 200, site.weather_answer(), "text/xml"
             if path.startswith(IMAGE_DIR):
                 name = path[len(IMAGE_DIR):]
                 for suffix in (".tb.jpg", ".jpg"):
@@ -163,6 +236,10 @@ class Handler(BaseHTTPRequestHandler):
                 if site.serve_any and site.photos:
                     return 200, next(iter(site.photos.values())), "image/jpeg"
         return 404, b"<html><body>Not found</body></html>\n", "text/html"
+
+    def search(self, query):
+        with self.site.lock:
+            return 200, search_answer(self.site.search_answers, query), "text/xml"
 
     def control(self, params):
         fault = {k: v[0] for k, v in params.items()}
@@ -313,7 +390,8 @@ def main():
     parser.add_argument("--size", default="640x480", help="size of generated photos")
     parser.add_argument("--version", default="1.2", help="version text of the update answer")
     parser.add_argument("--config", help="JSON file: listing (with {prefix}), update_body, version, faults "
-                                         "({path: {mode: ..., to/rate/seconds: ...}}), serve_any")
+                                         "({path: {mode: ..., to/rate/seconds: ...}}), serve_any, weather "
+                                         "({field: value}), weather_body, weather_encoding")
     parser.add_argument("--lifetime", type=float, default=600.0, help="seconds until the server ends by itself")
     args = parser.parse_args()
 
@@ -323,7 +401,9 @@ def main():
             config = json.load(f)
     photos = read_photos(args.photos) if args.photos else make_photos(args.generate, args.size)
     site = Site(photos, config.get("version", args.version), config.get("listing"), config.get("update_body"),
-                config.get("faults", {}), config.get("serve_any", False))
+                config.get("faults", {}), config.get("serve_any", False),
+                {k: v for k, v in config.items() if k.startswith("weather")})
+    site.search_answers = dict(config.get("search", {}))
     Handler.site = site
 
     server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)

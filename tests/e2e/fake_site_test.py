@@ -79,6 +79,18 @@ class FakeSiteTest(unittest.TestCase):
         self.assertIn(b"<appver>1.3</appver>", self.get("/screensavers/update.php?app=velmora")[1])
         self.control("version=1.2")
 
+    def test_weather_answer_declares_and_uses_its_encoding(self):
+        status, body = self.get("/weather/local/RSXX0091?cc=*&dayf=5&unit=m")
+        self.assertEqual(status, 200)
+        self.assertTrue(body.startswith(b'<?xml version="1.0" encoding="UTF-8"?>'))
+        self.assertEqual(body.count(b"<day "), 5)
+        sys.path.insert(0, HERE)
+        from fake_site import weather_document
+        latin = weather_document({"weather": {"place": "Z\u00fcrich"}, "weather_encoding": "iso-8859-1"})
+        self.assertIn(b'encoding="ISO-8859-1"', latin)
+        self.assertIn(b"<dnam>Z\xfcrich</dnam>", latin)
+        self.assertEqual(weather_document({"weather_body": "<error/>"}), b"<error/>")
+
     def test_requests_are_recorded_with_query_and_user_agent(self):
         self.get("/screensavers/update.php?app=velmora&ver=1.0")
         recorded = json.loads(self.get("/__requests")[1])
@@ -146,6 +158,31 @@ class FakeSiteTest(unittest.TestCase):
     def test_zz_stop_ends_the_server(self):
         self.get("/__stop")
         self.assertEqual(self.proc.wait(timeout=5), 0)
+
+
+class SearchTest(unittest.TestCase):
+    def test_search_answers_by_decoded_text_and_records_the_raw_query(self):
+        from fake_site import FakeSiteProcess
+        answers = {"Z\u00fcrich": '<loc id="SZXX0033">Z\u00fcrich</loc>', "a+b c": '<loc id="AB1">AB</loc>'}
+        with tempfile.TemporaryDirectory() as folder, \
+                FakeSiteProcess(folder, generate=1, size="8x8", lifetime=60, config={"search": answers}) as site:
+            for query, body in (("where=Z%C3%BCrich", b'<loc id="SZXX0033">Z\xfcrich</loc>'),
+                                ("where=a+b%20c", b'<loc id="AB1">AB</loc>'),
+                                ("where=Paris", None)):
+                with self.subTest(query=query):
+                    with urllib.request.urlopen(site.base + "/search/search?" + query, timeout=5) as r:
+                        answer = r.read()
+                    if body is None:
+                        self.assertIn(b"<search", answer)
+                        self.assertNotIn(b"<loc", answer)
+                    else:
+                        self.assertEqual(answer, body)
+            self.assertEqual([r["query"] for r in site.requests("/search/search")],
+                             ["where=Z%C3%BCrich", "where=a+b%20c", "where=Paris"])
+            site.control(path="/search/search", mode="500")
+            with self.assertRaises(urllib.error.HTTPError) as caught:
+                urllib.request.urlopen(site.base + "/search/search?where=Z%C3%BCrich", timeout=5)
+            self.assertEqual(caught.exception.code, 500)
 
 
 class LifetimeTest(unittest.TestCase):
