@@ -101,6 +101,10 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
     case WM_CLOSE:
       PostQuitMessage(0);
       return 0;
+    case WM_DESTROY:
+      // Hosts end a preview by destroying the preview window, and our child with it.
+      if (preview) PostQuitMessage(0);
+      break;
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }

@@ -349,6 +349,10 @@ class PreviewHost(WineProcess):
         words = self.command(f"post {message} {wparam} {lparam}").split()
         check(words == ["posted"], f"post {message} failed: {words}")
 
+    def destroy(self):
+        """Destroys the host window with the saver's child in it, as a host ends a preview."""
+        check(self.command("destroy") == "destroyed", "the host could not destroy its window")
+
     def saver_exit(self, timeout):
         """The saver's exit code, or None if it still runs after `timeout` seconds."""
         words = self.command(f"wait {int(timeout * 1000)}", timeout + 5).split()

@@ -11,6 +11,8 @@
 //       client             -> "client w h"
 //       post MSG WP LP     -> "posted" (or "no-child") after posting MSG to the child
 //       wait MS            -> "exit <code>" once the saver ended, or "running"
+//       destroy            -> "destroyed" after destroying the host window (and
+//                             so the saver's child), as a host ends a preview
 //       quit               -> "bye"; a saver still running is terminated
 //   preview_host.exe --post MSG WP LP
 //     Posts MSG to the top-level window of class "CorvathVelmora" (the saver in
@@ -109,8 +111,11 @@ HWND SaverChild(HWND host) {
   return found;
 }
 
+// Set by the destroy command: the host goes on answering commands without its window.
+bool destroying_preview = false;
+
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_DESTROY) {
+  if (message == WM_DESTROY && !destroying_preview) {
     PostQuitMessage(0);
     return 0;
   }
@@ -202,6 +207,10 @@ bool RunCommand(Host& host, const std::string& line) {
     } else {
       Answer("running");
     }
+  } else if (verb == "destroy") {
+    destroying_preview = true;
+    Answer(DestroyWindow(host.window) ? "destroyed" : "destroy-failed");
+    host.window = nullptr;
   } else if (verb == "quit") {
     if (WaitForSingleObject(host.saver.get(), 0) != WAIT_OBJECT_0) TerminateProcess(host.saver.get(), 1);
     Answer("bye");

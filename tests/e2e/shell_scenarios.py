@@ -214,6 +214,19 @@ def preview_fills_host_and_ignores_input(scr, host):
     check(not failures, "; ".join(failures))
 
 
+def preview_ends_with_its_host_window(scr, host):
+    """Hosts end a preview by destroying the preview window: the saver's child then gets
+    WM_DESTROY, not WM_CLOSE, and must end instead of drawing into a dead window."""
+    with Scenario("preview-destroyed", scr, host) as s:
+        preview = s.start_preview()
+        check(preview.child() is not None, "no child window of class CorvathVelmora")
+        time.sleep(SETTLE)
+        preview.destroy()
+        code = preview.saver_exit(10)
+        check(code == 0, f"destroying the preview window gave {'no exit' if code is None else code}")
+        preview.quit()
+
+
 def setup_dialog_shows_and_closes(scr, host):
     failures = []
     with Scenario("setup-dialog", scr, host, time_limit=120) as s:
@@ -256,6 +269,7 @@ SCENARIOS = {f.__name__: f for f in [
     input_ends_saver,
     input_that_does_not_end_saver,
     preview_fills_host_and_ignores_input,
+    preview_ends_with_its_host_window,
     setup_dialog_shows_and_closes,
     bogus_preview_handle_exits_at_once,
 ]}
