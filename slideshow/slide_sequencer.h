@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "slideshow/photo_fit.h"
+
 enum class SlideState { Starting, WaitingForPhotos, SinglePhoto, Holding, Fading, Advancing };
 enum class SlideKind { Photo, CurrentWeather, Forecast, Notice };
 
@@ -17,7 +19,6 @@ inline constexpr float kFadeStep = 0.02f;
 inline constexpr int32_t kOverlayEvery = 20;
 inline constexpr int32_t kPhotoCacheLimit = 100;
 inline constexpr int32_t kStartRefreshBelow = 20;
-inline constexpr float kTextureSize = 2048.0f;
 
 // What the sequencer needs from the rest of the program.
 class SlidePlatform {

@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <type_traits>
+
+#include "slideshow/slide_sequencer.h"
+
+// The canvas and the sequencer's slide geometry share one texture side of one type.
+static_assert(std::is_same_v<decltype(kTextureSize), const int>);
 
 namespace {
 
