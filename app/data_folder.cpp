@@ -2,26 +2,29 @@
 
 namespace {
 
+// Never freed: fetch, refresh and weather threads build paths from it and may
+// still be running while the process ends.
 std::wstring& Folder() {
-  static std::wstring folder;
+  static std::wstring& folder = *new std::wstring;
   return folder;
 }
 
 }  // namespace
 
-void SetDataFolder(std::wstring_view folder) { Folder() = JoinBounded(folder, {}); }
+void SetDataFolder(std::wstring_view folder) { Folder() = JoinPath(folder, {}); }
 
 const std::wstring& DataFolder() { return Folder(); }
 
-std::wstring JoinBounded(std::wstring_view base, std::wstring_view tail) {
+std::wstring JoinPath(std::wstring_view base, std::wstring_view tail) {
+  if (base.size() + tail.size() > kMaxPath - 1) return {};
   std::wstring joined(base);
   joined += tail;
-  if (joined.size() > kMaxPath - 1) joined.resize(kMaxPath - 1);
   return joined;
 }
 
 std::wstring DataPath(std::wstring_view name) {
+  if (DataFolder().empty()) return {};
   std::wstring tail = L"\\";
   tail += name;
-  return JoinBounded(DataFolder(), tail);
+  return JoinPath(DataFolder(), tail);
 }

@@ -61,6 +61,7 @@ void LoadSettings() {
 void SaveSettings() {
   const std::string bytes = EncodeUtf16Le(ComposeSavedSettings(settings, NewGuid));
   const std::wstring target = DataPath(L"settings.cfg");
+  if (target.empty()) return;
 
   // A unique temporary name in the data folder, so the replace below stays on
   // one volume and two savers never share a temporary file.

@@ -23,6 +23,7 @@ namespace {
 // any such file at scan time belongs to a download that never finished.
 void DeleteLeftoverDownloads() {
   std::wstring pattern = DataPath(L"*.jpg.tmp");
+  if (pattern.empty()) return;
   pattern.push_back(L'\0');  // the list of names ends with two zero characters
   SHFILEOPSTRUCTW op = {};
   op.wFunc = FO_DELETE;
@@ -41,7 +42,8 @@ PhotoList ListPhotoFiles() {
   const FindHandle search(FindFirstFileW(DataPath(L"*.jpg").c_str(), &found));
   if (!search) return list;
   do {
-    AppendPhoto(list, MakePhotoRecord(found.cFileName, FileTimeValue(found.ftLastWriteTime)));
+    PhotoRecord record = MakePhotoRecord(found.cFileName, FileTimeValue(found.ftLastWriteTime));
+    if (!record.path.empty()) AppendPhoto(list, std::move(record));  // a path that does not fit
   } while (FindNextFileW(search.get(), &found));
   return list;
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 struct PhotoRecord {
-  std::wstring path;        // DataPath(file name), at most 259 characters
+  std::wstring path;        // DataPath(file name); empty when it does not fit
   int64_t last_write_time;  // 100 ns units since 1601-01-01 UTC; the sort key
 };
 

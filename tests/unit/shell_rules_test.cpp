@@ -45,17 +45,25 @@ TEST(FixedText, CutsInsteadOfOverflowing) {
   EXPECT_EQ(t.text[2], L'\0');
 }
 
-TEST(DataFolder, PathsAreBoundedTo259Characters) {
-  SetDataFolder(L"C:\\Users\\u\\Pictures\\Corvath\\VelmoraSaver");
-  EXPECT_EQ(DataPath(L"settings.cfg"), L"C:\\Users\\u\\Pictures\\Corvath\\VelmoraSaver\\settings.cfg");
-
-  const std::wstring deep = L"C:\\" + std::wstring(250, L'd');
-  SetDataFolder(deep);
-  EXPECT_EQ(DataPath(L"settings.cfg").size(), kMaxPath - 1);
-  SetDataFolder(std::wstring(400, L'x'));
-  EXPECT_EQ(DataFolder().size(), kMaxPath - 1);
-  SetDataFolder(L"");
-  EXPECT_EQ(DataPath(L"a.jpg"), L"\\a.jpg");  // no pictures folder: the root of the current drive
+TEST(DataFolder, PathsThatDoNotFitAreRefusedNeverCut) {
+  struct Case {
+    std::wstring folder, name, path;
+  };
+  const std::wstring deep = L"C:\\" + std::wstring(250, L'd');  // 253 characters
+  const Case cases[] = {
+      {L"C:\\Users\\u\\Pictures\\Corvath\\VelmoraSaver", L"settings.cfg",
+       L"C:\\Users\\u\\Pictures\\Corvath\\VelmoraSaver\\settings.cfg"},
+      {deep, L"a.jpg", deep + L"\\a.jpg"},  // exactly 259
+      {deep, L"ab.jpg", L""},
+      // Cut, this pattern would be "\\*" and the scan's cleanup would delete settings.cfg.
+      {deep, L"*.jpg.tmp", L""},
+      {std::wstring(400, L'x'), L"a.jpg", L""},  // a folder too long is no folder
+      {L"", L"a.jpg", L""},                      // nor is none: never the root of the drive
+  };
+  for (const Case& c : cases) {
+    SetDataFolder(c.folder);
+    EXPECT_EQ(DataPath(c.name), c.path) << c.folder.size() << " + " << testing::PrintToString(c.name);
+  }
 }
 
 }  // namespace
