@@ -12,6 +12,7 @@
 #include "app/gdiplus_session_win.h"
 #include "app/run_state.h"
 #include "app/saver_window_win.h"
+#include "net/http_fetch_win.h"
 #include "res/resource.h"
 #include "settings/settings_file_win.h"
 #include "settings/setup_dialog_win.h"
@@ -57,10 +58,12 @@ int RunSaver(SaverMode mode, HWND parent) {
   const GdiplusSession gdiplus;
   if (!CreateSaverWindow(mode, parent)) return 0;
   const int code = RunMainLoop(mode, nullptr);
-  // Waiting downloads and the gallery scrape give up within about 100 ms; the
-  // threads themselves are never waited for.
+  // Waiting downloads and the gallery scrape give up within about 100 ms, but
+  // the process ends sooner: every running download is abandoned right here,
+  // so no half-written file outlives it. The threads are never waited for.
   stop_downloads = true;
   stop_refresh = true;
+  AbandonRunningDownloads();
   DestroySaverWindow();
   return code;
 }
@@ -73,6 +76,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
   InitDataFolder();
   LoadSettings();
   CreateLocks();
-  if (run.mode == SaverMode::Config) return RunSetupDialog(HandleFromValue(run.parentWindow));
+  if (run.mode == SaverMode::Config) {
+    const int code = RunSetupDialog(HandleFromValue(run.parentWindow));
+    AbandonRunningDownloads();  // a location search still running
+    return code;
+  }
   return RunSaver(run.mode, HandleFromValue(run.parentWindow));
 }

@@ -13,6 +13,9 @@ inline constexpr int kPauseSleeps = 20;  // of 100 ms each, after every candidat
 inline constexpr char kThumbnailSuffix[] = ".tb.jpg";
 inline constexpr wchar_t kPhotoSuffix[] = L".jpg";
 inline constexpr wchar_t kListingFileName[] = L"index.htm";
+// Largest answers fetched: beyond these a server is sending something else.
+inline constexpr uint64_t kListingPageLimit = 16ull << 20;
+inline constexpr uint64_t kPhotoLimit = 64ull << 20;
 
 class RefreshPlatform {
  public:

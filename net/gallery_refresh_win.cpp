@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <mutex>
-#include <vector>
 
 #include "app/data_folder.h"
 #include "app/file_time_win.h"
@@ -19,14 +18,11 @@ namespace {
 class WindowsRefreshPlatform final : public RefreshPlatform {
  public:
   bool FetchListingPage(const std::wstring& address, std::string& page) override {
-    std::vector<char> buffer;
-    if (!DownloadToMemory(address, DataPath(kListingFileName), buffer) || buffer.empty()) return false;
-    page.assign(buffer.data(), buffer.size() - 1);  // without the trailing zero
-    return true;
+    return DownloadToMemory(address, DataPath(kListingFileName), kListingPageLimit, page) && !page.empty();
   }
 
   bool FetchPhoto(const std::wstring& address, const std::wstring& local_path) override {
-    return DownloadFileViaTemp(address, local_path);
+    return DownloadFileViaTemp(address, local_path, kPhotoLimit);
   }
 
   bool FileExists(const std::wstring& path) override {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -129,6 +130,8 @@ bool ReadBody(FetchJob& job, FetchTransport& transport, FetchClock& clock) {
     const ReadChunk chunk = transport.Read(buffer.data(), buffer.size());
     if (chunk.outcome == ReadOutcome::kError || !Running(job)) return false;
     if (chunk.outcome == ReadOutcome::kCleanEnd) return true;
+    // A server that never stops sending must not fill the disk.
+    if (job.received.load() + chunk.bytes > job.limit) return false;
     {
       std::lock_guard lock(job.file_lock);
       if (!Running(job)) return false;
@@ -141,7 +144,9 @@ bool ReadBody(FetchJob& job, FetchTransport& transport, FetchClock& clock) {
 
 }  // namespace
 
-void RunFetchThread(const std::shared_ptr<FetchJob>& job_ref, const FetchEnvironment& env) {
+namespace {
+
+void Fetch(const std::shared_ptr<FetchJob>& job_ref, const FetchEnvironment& env) {
   FetchJob& job = *job_ref;
   FetchFileSystem& files = *env.files;
   FetchClock& clock = *env.clock;
@@ -158,6 +163,7 @@ void RunFetchThread(const std::shared_ptr<FetchJob>& job_ref, const FetchEnviron
   // Wine reads a body cut short of its declared length as a clean end, so the
   // declared length, when there is one, decides whether the body is whole.
   const std::optional<uint64_t> declared = transport->ContentLength();
+  if (declared && *declared > job.limit) return Fail(job, files, false);
 
   bool created = false;
   {
@@ -186,6 +192,16 @@ void RunFetchThread(const std::shared_ptr<FetchJob>& job_ref, const FetchEnviron
   Fail(job, files, true);
 }
 
+}  // namespace
+
+void RunFetchThread(const std::shared_ptr<FetchJob>& job, const FetchEnvironment& env) {
+  try {
+    Fetch(job, env);
+  } catch (const std::bad_alloc&) {
+    Fail(*job, *env.files, true);
+  }
+}
+
 namespace {
 
 // Gives up on a running job: afterwards the fetch thread can no longer create,
@@ -200,34 +216,74 @@ bool Abandon(FetchJob& job, FetchFileSystem& files) {
   return false;
 }
 
-}  // namespace
+// Lists the job among the running downloads for as long as its waiter waits.
+class RunningEntry {
+ public:
+  RunningEntry(RunningDownloads& running, std::shared_ptr<FetchJob> job) : running_(running) {
+    const std::lock_guard hold(running_.lock);
+    if (running_.closed) return;
+    running_.jobs.push_back(job);
+    job_ = std::move(job);
+  }
+  ~RunningEntry() {
+    if (!job_) return;
+    const std::lock_guard hold(running_.lock);
+    std::erase(running_.jobs, job_);
+  }
+  RunningEntry(const RunningEntry&) = delete;
+  RunningEntry& operator=(const RunningEntry&) = delete;
+  bool listed() const { return job_ != nullptr; }
 
-bool DownloadFileWith(std::wstring_view address, std::wstring_view target, const FetchEnvironment& env) {
-  // A cut address or name would fetch or write the wrong thing.
-  if (address.size() > kMaxFetchText || target.size() > kMaxFetchText) return false;
+ private:
+  RunningDownloads& running_;
+  std::shared_ptr<FetchJob> job_;
+};
 
-  auto job = std::make_shared<FetchJob>();
-  job->address.Assign(address);
-  job->target.Assign(target);
-  job->last_activity = env.clock->NowSeconds();
-  if (!env.start_thread([job, env] { RunFetchThread(job, env); })) return false;
-
+bool Wait(FetchJob& job, const FetchEnvironment& env) {
   const int64_t start = env.clock->NowSeconds();
   uint32_t rate = 0;
   for (;;) {
     const int64_t now = env.clock->NowSeconds();
-    const int32_t state = job->state.load();
-    switch (CheckFetch(state, env.stop->load(), now, start, job->last_activity.load(), job->received.load(),
+    const int32_t state = job.state.load();
+    switch (CheckFetch(state, env.stop->load(), now, start, job.last_activity.load(), job.received.load(),
                        rate)) {
       case WaitVerdict::kFinished:
         return state == kSucceeded;
       case WaitVerdict::kAbandon:
-        return Abandon(*job, *env.files);
+        return Abandon(job, *env.files);
       case WaitVerdict::kKeepWaiting:
         break;
     }
     env.clock->Sleep(kPollMilliseconds);
   }
+}
+
+}  // namespace
+
+bool DownloadFileWith(std::wstring_view address, std::wstring_view target, uint64_t limit,
+                      const FetchEnvironment& env) {
+  // A cut address or name would fetch or write the wrong thing.
+  if (address.size() > kMaxFetchText || target.size() > kMaxFetchText) return false;
+  try {
+    auto job = std::make_shared<FetchJob>();
+    job->address.Assign(address);
+    job->target.Assign(target);
+    job->limit = limit;
+    job->last_activity = env.clock->NowSeconds();
+    // Listed before its thread starts, so shutdown can never miss a file it creates.
+    const RunningEntry entry(*env.running, job);
+    if (!entry.listed()) return false;
+    if (!env.start_thread([job, env] { RunFetchThread(job, env); })) return false;
+    return Wait(*job, env);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void AbandonRunningDownloads(const FetchEnvironment& env) {
+  const std::lock_guard hold(env.running->lock);
+  env.running->closed = true;
+  for (const std::shared_ptr<FetchJob>& job : env.running->jobs) Abandon(*job, *env.files);
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/data_folder.h"
 #include "app/wide_text.h"
@@ -25,6 +26,7 @@ inline constexpr int kMaxRedirects = 5;                   // hops followed befor
 inline constexpr std::size_t kMaxFetchText = kMaxPath - 1;  // address and target, terminator excluded
 inline constexpr std::wstring_view kTempSuffix = L".tmp";  // DownloadFileViaTemp downloads into target + this
 inline constexpr uint32_t kErrorIoPending = 997;          // a read that succeeded but has more to come
+inline constexpr uint64_t kMiB = 1024 * 1024;               // callers state their size limits in these
 
 // What one read of the body amounts to.
 enum class ReadOutcome { kData, kCleanEnd, kError };
@@ -75,6 +77,16 @@ class FetchClock {
   virtual void Sleep(unsigned milliseconds) = 0;
 };
 
+struct FetchJob;
+
+// The downloads still waited for, so that shutdown can abandon them all.
+// Once closed, no new download starts.
+struct RunningDownloads {
+  std::mutex lock;
+  bool closed = false;                           // under lock
+  std::vector<std::shared_ptr<FetchJob>> jobs;   // under lock
+};
+
 // Everything a download needs from outside. The fetch thread keeps its own
 // copy, so the pieces live as long as the longest-running fetch thread.
 struct FetchEnvironment {
@@ -84,6 +96,7 @@ struct FetchEnvironment {
   // Starts `body` on a thread nobody waits for; false when no thread could be made.
   std::function<bool(std::function<void()>)> start_thread;
   const std::atomic<bool>* stop = nullptr;
+  std::shared_ptr<RunningDownloads> running;
 };
 
 enum FetchState : int32_t { kRunning = 0, kAbandoned = 1, kSucceeded = 2, kFailed = 3 };
@@ -103,6 +116,7 @@ enum FetchState : int32_t { kRunning = 0, kAbandoned = 1, kSucceeded = 2, kFaile
 struct FetchJob {
   FixedText<kMaxFetchText> address;
   FixedText<kMaxFetchText> target;
+  uint64_t limit = 0;                       // most bytes the body may have
   std::atomic<int64_t> last_activity{0};    // written by the fetch thread, read by the waiter
   std::atomic<int32_t> state{kRunning};
   std::atomic<uint32_t> received{0};        // written by the fetch thread, read by the waiter
@@ -121,8 +135,16 @@ WaitVerdict CheckFetch(int32_t state, bool stop, int64_t now, int64_t start, int
 // The fetch thread's work on one job.
 void RunFetchThread(const std::shared_ptr<FetchJob>& job, const FetchEnvironment& env);
 
-// True only when the whole body of a "200" answer, at least one byte, is in `target`.
-bool DownloadFileWith(std::wstring_view address, std::wstring_view target, const FetchEnvironment& env);
+// True only when the whole body of a "200" answer, at least one byte and at
+// most `limit` bytes, is in `target`. A body that passes the limit fails at
+// once, like a read error. Nothing it allocates can throw out of it.
+bool DownloadFileWith(std::wstring_view address, std::wstring_view target, uint64_t limit,
+                      const FetchEnvironment& env);
+
+// Shutdown: closes `env` to new downloads and abandons every running one, so
+// that their targets are closed and deleted before the process ends. The fetch
+// threads are not waited for.
+void AbandonRunningDownloads(const FetchEnvironment& env);
 
 // `location` of a redirect answer to `address`, made absolute. Empty when it
 // cannot be resolved.

@@ -1,5 +1,6 @@
 #include "net/http_fetch_win.h"
 
+#include <new>
 #include <string>
 
 #include "app/run_state.h"
@@ -109,38 +110,44 @@ const FetchEnvironment& WindowsFetchEnvironment() {
       SystemFetchClock(),
       StartDetachedThread,
       &stop_downloads,
+      std::make_shared<RunningDownloads>(),
   };
   return *env;
 }
 
-bool DownloadFile(std::wstring_view address, std::wstring_view target) {
-  return DownloadFileWith(address, target, WindowsFetchEnvironment());
+bool DownloadFile(std::wstring_view address, std::wstring_view target, uint64_t limit) {
+  return DownloadFileWith(address, target, limit, WindowsFetchEnvironment());
 }
 
-bool DownloadFileViaTemp(std::wstring_view address, std::wstring_view target) {
+void AbandonRunningDownloads() { AbandonRunningDownloads(WindowsFetchEnvironment()); }
+
+bool DownloadFileViaTemp(std::wstring_view address, std::wstring_view target, uint64_t limit) {
   // A cut name could be the target itself; refuse instead.
   if (target.size() + kTempSuffix.size() > kMaxFetchText) return false;
   const std::wstring final_name(target);
   const std::wstring temp_name = final_name + std::wstring(kTempSuffix);
-  if (!DownloadFile(address, temp_name)) return false;
+  if (!DownloadFile(address, temp_name, limit)) return false;
   return MoveFileW(temp_name.c_str(), final_name.c_str()) != FALSE;
 }
 
-bool DownloadToMemory(std::wstring_view address, std::wstring_view target, std::vector<char>& buffer) {
-  buffer.clear();
-  if (!DownloadFile(address, target)) return false;
+bool DownloadToMemory(std::wstring_view address, std::wstring_view target, uint64_t limit, std::string& bytes) {
+  bytes.clear();
+  if (!DownloadFile(address, target, limit)) return false;
 
   const std::wstring name(target);
-  WIN32_FILE_ATTRIBUTE_DATA found;
-  if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &found)) return false;
-  const DWORD size = found.nFileSizeLow;
-  std::vector<char> block(static_cast<std::size_t>(size) + 1, '\0');
-
   FileHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  LARGE_INTEGER size{};
+  if (!file || !GetFileSizeEx(file.get(), &size) || static_cast<uint64_t>(size.QuadPart) > limit) return false;
+  try {
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   DWORD read = 0;
-  if (!ReadFile(file.get(), block.data(), size, &read, nullptr) || read != size) return false;
-  buffer = std::move(block);
+  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) {
+    bytes.clear();
+    return false;
+  }
   return true;
 }

@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <string>
 #include <string_view>
-#include <vector>
 
 #include "app/win_handle.h"
 #include "net/http_fetch.h"
@@ -22,16 +22,21 @@ using InternetHandle = UniqueHandle<InternetHandleTraits>;
 // `stop_downloads`. Never destroyed: fetch threads may outlive everything else.
 const FetchEnvironment& WindowsFetchEnvironment();
 
-// True only when the whole body of a "200" answer, at least one byte, is in
-// `target`. On false the target does not exist, unless the request failed
-// before the file was created. Both texts at most 259 characters.
-bool DownloadFile(std::wstring_view address, std::wstring_view target);
+// True only when the whole body of a "200" answer, at least one byte and at
+// most `limit` bytes, is in `target`. On false the target does not exist,
+// unless the request failed before the file was created. Both texts at most
+// 259 characters.
+bool DownloadFile(std::wstring_view address, std::wstring_view target, uint64_t limit);
 
 // Downloads into target + ".tmp", then renames that onto `target` without
 // replacing an existing file. After a failed rename the ".tmp" file stays.
-bool DownloadFileViaTemp(std::wstring_view address, std::wstring_view target);
+bool DownloadFileViaTemp(std::wstring_view address, std::wstring_view target, uint64_t limit);
 
-// DownloadFile, then the file read back: on success `buffer` holds its bytes
-// and one trailing 0 (size() - 1 is the file's length); on failure it is
-// empty. The file stays on disk either way.
-bool DownloadToMemory(std::wstring_view address, std::wstring_view target, std::vector<char>& buffer);
+// DownloadFile, then the file read back: on success `bytes` holds it (a
+// std::string, so its text ends with a zero); on failure it is empty. The
+// file stays on disk either way.
+bool DownloadToMemory(std::wstring_view address, std::wstring_view target, uint64_t limit, std::string& bytes);
+
+// At the end of the process: no new download starts, and every running one
+// is abandoned, its target closed and deleted.
+void AbandonRunningDownloads();

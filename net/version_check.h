@@ -10,6 +10,7 @@
 
 inline constexpr wchar_t kApplicationId[] = L"velmora";
 inline constexpr wchar_t kAnswerFileName[] = L"update.xml";
+inline constexpr uint64_t kAnswerLimit = 1ull << 20;  // bytes
 
 struct WindowsVersion {
   uint32_t major = 0;

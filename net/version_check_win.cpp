@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
 
 #include "app/data_folder.h"
 #include "net/http_fetch_win.h"
@@ -34,10 +33,7 @@ class WindowsVersionPlatform final : public VersionPlatform {
   std::optional<WindowsVersion> QueryWindowsVersion() override { return RunningWindowsVersion(); }
 
   bool FetchAnswer(const std::wstring& address, std::string& answer) override {
-    std::vector<char> buffer;
-    if (!DownloadToMemory(address, DataPath(kAnswerFileName), buffer) || buffer.empty()) return false;
-    answer.assign(buffer.data(), buffer.size() - 1);  // without the trailing zero
-    return true;
+    return DownloadToMemory(address, DataPath(kAnswerFileName), kAnswerLimit, answer) && !answer.empty();
   }
 
   void SaveSettings() override { ::SaveSettings(); }

@@ -20,6 +20,8 @@ inline constexpr wchar_t kWeatherFileName[] = L"weather.xml";
 // Fetches land here first; only a complete document replaces weather.xml.
 inline constexpr wchar_t kWeatherTempFileName[] = L"weather.xml.tmp";
 inline constexpr int64_t kTicksPerSecond = 10'000'000;  // 100 ns units
+// A weather answer is a few kilobytes; anything beyond this is not one.
+inline constexpr uint64_t kWeatherAnswerLimit = 1ull << 20;
 
 // The published report. The reading thread fills a private report and
 // publishes it whole; the drawing code takes a copy. Both hold one lock that

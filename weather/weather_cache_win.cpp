@@ -25,17 +25,26 @@ class WinWeatherPlatform final : public WeatherPlatform {
     const FileHandle file(CreateFileW(DataPath(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
-    WeatherFile result;
-    char block[65536];
-    DWORD got = 0;
-    while (ReadFile(file.get(), block, sizeof block, &got, nullptr) && got > 0) result.bytes.append(block, got);
+    // Downloads are bounded; a larger file was put here by hand and counts as unreadable.
+    LARGE_INTEGER size{};
     FILETIME written{};
-    if (GetFileTime(file.get(), nullptr, nullptr, &written)) result.last_write = FileTimeValue(written);
+    if (!GetFileSizeEx(file.get(), &size) || static_cast<uint64_t>(size.QuadPart) > kWeatherAnswerLimit ||
+        !GetFileTime(file.get(), nullptr, nullptr, &written)) {
+      return std::nullopt;
+    }
+    WeatherFile result;
+    result.bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (!ReadFile(file.get(), result.bytes.data(), static_cast<DWORD>(result.bytes.size()), &got, nullptr)) {
+      return std::nullopt;
+    }
+    result.bytes.resize(got);
+    result.last_write = FileTimeValue(written);
     return result;
   }
 
   bool Download(const std::wstring& address, std::wstring_view name) override {
-    return DownloadFile(address, DataPath(name));
+    return DownloadFile(address, DataPath(name), kWeatherAnswerLimit);
   }
 
   bool ReplaceDataFile(std::wstring_view from, std::wstring_view to) override {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <cstdio>
@@ -44,6 +45,7 @@ struct World {
   std::mutex m;
   std::condition_variable cv;
   bool lock_step = true;
+  bool frozen = false;  // lock-step with a clock that never moves: only release_all ends a wait
   int64_t clock_ms = 0;
   bool idle = false;
   int64_t idle_at = -1;
@@ -77,9 +79,9 @@ struct World {
   }
   void Advance(unsigned ms) {
     std::unique_lock lock(m);
-    if (!lock_step) {
+    if (!lock_step || frozen) {
       lock.unlock();
-      std::this_thread::yield();
+      std::this_thread::sleep_for(std::chrono::milliseconds(frozen ? 1 : 0));
       return;
     }
     clock_ms += ms;
@@ -222,9 +224,12 @@ class Fetch : public testing::Test {
       return true;
     };
     env.stop = &w->stop;
+    env.running = running;
     return env;
   }
-  bool Download(std::wstring_view target = kTarget) { return DownloadFileWith(kAddress, target, Env()); }
+  bool Download(std::wstring_view target = kTarget, uint64_t limit = kMiB) {
+    return DownloadFileWith(kAddress, target, limit, Env());
+  }
   // Lets the fetch thread run to its end (the waiter never does this).
   void FinishFetchThread() {
     world->ReleaseAll();
@@ -245,6 +250,7 @@ class Fetch : public testing::Test {
   }
 
   std::shared_ptr<World> world = std::make_shared<World>();
+  std::shared_ptr<RunningDownloads> running = std::make_shared<RunningDownloads>();
   std::vector<std::thread> threads;
 };
 
@@ -350,6 +356,7 @@ TEST_F(Fetch, OutcomeTable) {
     bool fail_create = false;
     std::size_t requests = 1;
     bool disk_full = false;
+    uint64_t limit = kMiB;
   };
   const std::string old = "old photo";
   const std::string big(10000, 'b');
@@ -388,6 +395,12 @@ TEST_F(Fetch, OutcomeTable) {
       {"redirect loop", loop, old, false, true, false, 6},
       {"five hops", five_hops, "five", true, true, false, 6},
       {"six hops", six_hops, old, false, true, false, 6},
+      {"exactly its limit", {{kAddress, Body("hello")}}, "hello", true, true, false, 1, false, 5},
+      // A server that never stops sending: the body fails the moment it passes the limit.
+      {"body past its limit", {{kAddress, {.reads = {{0, "hel"}, {0, "lo"}, {0, "!"}, {kNever, "..."}}}}},
+       std::nullopt, false, true, false, 1, false, 5},
+      {"declared past its limit", {{kAddress, {.length = 6, .reads = {{0, "hello!"}}}}}, old, false, true, false, 1,
+       false, 5},
   };
   for (const Row& r : rows) {
     world = std::make_shared<World>();
@@ -400,7 +413,7 @@ TEST_F(Fetch, OutcomeTable) {
       world->fail_create.insert(kTarget);
       world->files.erase(kTarget);
     }
-    EXPECT_EQ(Download(), r.result) << r.name;
+    EXPECT_EQ(Download(kTarget, r.limit), r.result) << r.name;
     FinishFetchThread();
     EXPECT_EQ(File(), r.fail_create ? std::nullopt : r.expected) << r.name;
     EXPECT_EQ(world->requests.size(), r.requests) << r.name;
@@ -487,13 +500,34 @@ TEST_F(Fetch, RefusesWhatItCannotHoldAndAThreadItCannotStart) {
   world->answers[kAddress] = Body("x");
   const std::wstring long_name(kMaxFetchText + 1, L'n');
   EXPECT_FALSE(Download(long_name));
-  EXPECT_FALSE(DownloadFileWith(L"http://site/" + long_name, kTarget, Env()));
+  EXPECT_FALSE(DownloadFileWith(L"http://site/" + long_name, kTarget, kMiB, Env()));
   FetchEnvironment env = Env();
   env.start_thread = [](std::function<void()>) { return false; };
-  EXPECT_FALSE(DownloadFileWith(kAddress, kTarget, env));
+  EXPECT_FALSE(DownloadFileWith(kAddress, kTarget, kMiB, env));
   EXPECT_TRUE(threads.empty());
   EXPECT_EQ(world->creates, 0);
   EXPECT_TRUE(Download(std::wstring(kMaxFetchText, L'n')));
+}
+
+// The process ends while a download is still running: shutdown abandons it,
+// so its file is gone before the process is, and no later download starts.
+TEST_F(Fetch, ShutdownAbandonsRunningDownloadsAndStartsNoNewOnes) {
+  world->frozen = true;  // the waiter's own limits never come into play
+  world->answers[kAddress] = {.reads = {{0, "part"}, {kNever, "rest"}}};
+  std::atomic<int> result{-1};
+  std::thread waiter([&] { result = Download(); });
+  for (bool written = false; !written; std::this_thread::yield()) {
+    const std::lock_guard lock(world->m);
+    written = world->files.count(kTarget) && !world->files[kTarget].empty();
+  }
+  AbandonRunningDownloads(Env());
+  waiter.join();
+  EXPECT_EQ(result, 0);
+  EXPECT_FALSE(Download());
+  const std::lock_guard lock(world->m);
+  EXPECT_EQ(world->files.count(kTarget), 0u);
+  EXPECT_EQ(world->requests.size(), 1u);
+  EXPECT_EQ(world->creates, 1);
 }
 
 // The fetch thread finishing and the waiter giving up, raced many times with

@@ -76,9 +76,9 @@ class FetchWin : public testing::Test {
   std::wstring Path(const std::wstring& name) const { return folder_ + L"\\" + name; }
   // What the server recorded, fetched through a plain download.
   std::string Ask(const std::wstring& question) {
-    std::vector<char> answer;
-    if (!DownloadToMemory(Url(question), Path(L"answer.txt"), answer)) return "<no answer>";
-    return answer.data();
+    std::string answer;
+    if (!DownloadToMemory(Url(question), Path(L"answer.txt"), kMiB, answer)) return "<no answer>";
+    return answer;
   }
 
   std::wstring base_;
@@ -91,6 +91,7 @@ TEST_F(FetchWin, DownloadFileTable) {
     std::optional<std::string> before;  // the target's content beforehand
     bool result;
     std::optional<std::string> after;  // nullopt: no target file
+    uint64_t limit = kMiB;
   };
   const Row rows[] = {
       {L"/bytes/10000/whole", "old", true, Pattern(10000)},
@@ -102,13 +103,15 @@ TEST_F(FetchWin, DownloadFileTable) {
       {L"/cut/no-length", std::nullopt, true, Pattern(40)},
       {L"/redirect/moved", std::nullopt, true, Pattern(10)},
       {L"/trickle/slow", std::nullopt, false, std::nullopt},
+      {L"/cut/no-length-past-limit", std::nullopt, false, std::nullopt, 39},
+      {L"/bytes/10000/declared-past-limit", "old", false, "old", 9999},
   };
   int n = 0;
   for (const Row& r : rows) {
     const std::wstring target = Path(L"file" + std::to_wstring(++n) + L".jpg");
     if (r.before) WriteFileBytes(target, *r.before);
     const auto started = Clock::now();
-    EXPECT_EQ(DownloadFile(Url(r.path), target), r.result) << n;
+    EXPECT_EQ(DownloadFile(Url(r.path), target, r.limit), r.result) << n;
     // The trickle runs for a minute unless it is given up on.
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(5)) << n;
     EXPECT_EQ(ReadFileBytes(target), r.after) << n;
@@ -117,23 +120,23 @@ TEST_F(FetchWin, DownloadFileTable) {
 
 TEST_F(FetchWin, RefusedConnectionFailsWithoutAFile) {
   const std::wstring target = Path(L"refused.jpg");
-  EXPECT_FALSE(DownloadFile(L"http://127.0.0.1:1/x", target));
+  EXPECT_FALSE(DownloadFile(L"http://127.0.0.1:1/x", target, kMiB));
   EXPECT_EQ(ReadFileBytes(target), std::nullopt);
 }
 
 TEST_F(FetchWin, RequestCarriesTheUserAgent) {
-  ASSERT_TRUE(DownloadFile(Url(L"/bytes/10/agent"), Path(L"agent.jpg")));
+  ASSERT_TRUE(DownloadFile(Url(L"/bytes/10/agent"), Path(L"agent.jpg"), kMiB));
   EXPECT_EQ(Ask(L"/_agent/bytes/10/agent"), "Mozilla/4.0 (compatible; MSIE 7.0; Win32)");
 }
 
 TEST_F(FetchWin, RedirectsAreCountedAndALoopEnds) {
-  EXPECT_TRUE(DownloadFile(Url(L"/redirect/counted"), Path(L"counted.jpg")));
+  EXPECT_TRUE(DownloadFile(Url(L"/redirect/counted"), Path(L"counted.jpg"), kMiB));
   EXPECT_EQ(Ask(L"/_count/redirect/counted"), "1");
   EXPECT_EQ(Ask(L"/_count/bytes/10/counted"), "1");
 
   const std::wstring target = Path(L"loop.jpg");
   WriteFileBytes(target, "old");
-  EXPECT_FALSE(DownloadFile(Url(L"/loop/round"), target));
+  EXPECT_FALSE(DownloadFile(Url(L"/loop/round"), target, kMiB));
   EXPECT_EQ(Ask(L"/_count/loop/round"), std::to_string(kMaxRedirects + 1));
   EXPECT_EQ(ReadFileBytes(target), "old");
 }
@@ -146,7 +149,7 @@ TEST_F(FetchWin, StopMakesTheWaiterReturnWhileTheReadIsBlocked) {
     stopped_at = Clock::now();
     stop_downloads = true;
   });
-  const bool result = DownloadFile(Url(L"/stall/stop"), target);
+  const bool result = DownloadFile(Url(L"/stall/stop"), target, kMiB);
   const auto returned_at = Clock::now();
   stopper.join();
   stop_downloads = false;
@@ -161,30 +164,28 @@ TEST_F(FetchWin, StopMakesTheWaiterReturnWhileTheReadIsBlocked) {
 TEST_F(FetchWin, ViaTempOntoAnExistingNameKeepsBothFiles) {
   const std::wstring target = Path(L"kept.jpg");
   WriteFileBytes(target, "old");
-  EXPECT_FALSE(DownloadFileViaTemp(Url(L"/bytes/10/kept"), target));
+  EXPECT_FALSE(DownloadFileViaTemp(Url(L"/bytes/10/kept"), target, kMiB));
   EXPECT_EQ(ReadFileBytes(target), "old");
   EXPECT_EQ(ReadFileBytes(target + L".tmp"), Pattern(10));
 
   const std::wstring fresh = Path(L"fresh.jpg");
-  EXPECT_TRUE(DownloadFileViaTemp(Url(L"/bytes/10/fresh"), fresh));
+  EXPECT_TRUE(DownloadFileViaTemp(Url(L"/bytes/10/fresh"), fresh, kMiB));
   EXPECT_EQ(ReadFileBytes(fresh), Pattern(10));
   EXPECT_EQ(ReadFileBytes(fresh + L".tmp"), std::nullopt);
 
-  EXPECT_FALSE(DownloadFileViaTemp(Url(L"/status/404/temp"), Path(L"none.jpg")));
+  EXPECT_FALSE(DownloadFileViaTemp(Url(L"/status/404/temp"), Path(L"none.jpg"), kMiB));
   EXPECT_EQ(ReadFileBytes(Path(L"none.jpg.tmp")), std::nullopt);
 }
 
-TEST_F(FetchWin, DownloadToMemoryAddsOneZero) {
-  std::vector<char> buffer = {'x'};
+TEST_F(FetchWin, DownloadToMemoryHandsOverTheFile) {
+  std::string bytes = "x";
   const std::wstring target = Path(L"ten.htm");
-  ASSERT_TRUE(DownloadToMemory(Url(L"/bytes/10/memory"), target, buffer));
-  ASSERT_EQ(buffer.size(), 11u);
-  EXPECT_EQ(std::string(buffer.data(), 10), Pattern(10));
-  EXPECT_EQ(buffer[10], '\0');
+  ASSERT_TRUE(DownloadToMemory(Url(L"/bytes/10/memory"), target, kMiB, bytes));
+  EXPECT_EQ(bytes, Pattern(10));
   EXPECT_EQ(ReadFileBytes(target), Pattern(10));
 
-  EXPECT_FALSE(DownloadToMemory(Url(L"/status/404/memory"), target, buffer));
-  EXPECT_TRUE(buffer.empty());
+  EXPECT_FALSE(DownloadToMemory(Url(L"/status/404/memory"), target, kMiB, bytes));
+  EXPECT_TRUE(bytes.empty());
 }
 
 }  // namespace
