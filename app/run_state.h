@@ -23,9 +23,14 @@ extern std::atomic<int64_t> last_refresh_time;
 // then fades to black, rescans the folder and starts over.
 extern std::atomic<bool> new_photos_arrived;
 
+// Background threads are never waited for, so the process may end, and run
+// its static destructors, while one of them still runs. Whatever such a thread
+// can reach therefore lives until the process is gone: it is either trivially
+// destructible (these flags and times, the settings record) or allocated once
+// and never freed (the locks below, the data folder path, the photo list, the
+// published weather report, the fetch environment).
+//
 // The three locks, created by start-up in this order before any thread exists.
-// They are never destroyed: a background thread that has not yet seen the stop
-// flags may still take one while the process ends.
 std::mutex& PhotoListLock();  // around appends by the refresh thread and deletes by the sequencer
 std::mutex& RefreshLock();    // around the creation of the refresh thread
 std::mutex& WeatherLock();    // around the creation of the weather thread

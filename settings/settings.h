@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #include "app/wide_text.h"
 
@@ -37,6 +38,8 @@ struct Settings {
 // starts; later writers are the setup dialog (main thread, no saver running)
 // and the version check on the refresh thread.
 extern Settings settings;
+// The refresh and weather threads read it while the process may be ending.
+static_assert(std::is_trivially_destructible_v<Settings>);
 
 // Handles the keys the loader does not handle itself; only "dloption" has an
 // effect. Either argument missing: nothing happens.

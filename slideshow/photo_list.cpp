@@ -9,9 +9,10 @@
 
 namespace {
 
-// Guarded by PhotoListLock(); see photo_list.h.
+// Guarded by PhotoListLock(); see photo_list.h. Never freed, like everything
+// a background thread can reach (run_state.h).
 PhotoList& TheList() {
-  static PhotoList list;
+  static PhotoList& list = *new PhotoList;
   return list;
 }
 
