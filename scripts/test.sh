@@ -13,7 +13,7 @@ packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-x86-64-posix binu
           wine wine64 libgl1 libglx-mesa0 libgl1-mesa-dri libxrandr2 libxrender1 libxi6 libxcursor1
           libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
           xvfb x11-apps x11-utils xdotool imagemagick fonts-wine fonts-dejavu-core fonts-liberation
-          python3 libjpeg-turbo-progs)
+          python3 libjpeg-turbo-progs nsis)
 source scripts/install_missing.sh
 install_missing "${packages[@]}"
 

@@ -6,8 +6,9 @@
 #include <type_traits>
 
 #include "app/wide_text.h"
+#include "version.h"
 
-inline constexpr wchar_t kOwnVersion[] = L"1.0";
+inline constexpr wchar_t kOwnVersion[] = L"" VELMORA_VERSION_TEXT;
 inline constexpr wchar_t kDefaultLocationId[] = L"RSXX0091";
 inline constexpr wchar_t kDefaultLocationName[] = L"Saint-Petersburg, Russia";
 

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Makes a Windows release: installs what is missing (Debian 12, as root), builds
+# velmora.scr with the win preset and writes build/release/velmora-VERSION-setup.exe
+# (the installer) and build/release/velmora-VERSION.zip (velmora.scr, README.md,
+# LICENSE). VELMORA_BUILD_DIR builds somewhere other than build/win.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$(realpath -m "${VELMORA_BUILD_DIR:-build/win}")
+release=$root/build/release
+
+# Configuring the win preset also sets up its tests, which need Wine, googletest
+# and python3.
+packages=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest python3 wine wine64
+          nsis zip)
+source scripts/install_missing.sh
+install_missing "${packages[@]}"
+
+echo "== win: build velmora.scr in $build"
+cmake --preset win -B "$build" >/dev/null
+cmake --build "$build" --target velmora -j"$(nproc)" >/dev/null
+
+# The version is set in CMakeLists.txt alone; the build wrote it here.
+version_of() { sed -n "s/^#define $1 \"\(.*\)\"$/\1/p" "$build/generated/version.h"; }
+version=$(version_of VELMORA_VERSION_TEXT)
+dotted=$(version_of VELMORA_VERSION_DOTTED)
+[ -n "$version" ] && [ -n "$dotted" ] || { echo "no version in $build/generated/version.h" >&2; exit 1; }
+
+mkdir -p "$release"
+setup=$release/velmora-$version-setup.exe
+archive=$release/velmora-$version.zip
+makensis -V2 -DVERSION="$version" -DVERSION_DOTTED="$dotted" -DSCR="$build/velmora.scr" -DOUTFILE="$setup" \
+  installer/velmora.nsi
+rm -f "$archive"
+zip -q -j -X "$archive" "$build/velmora.scr" README.md LICENSE
+echo "== wrote $setup"
+echo "== wrote $archive"
