@@ -62,6 +62,10 @@ void SaveSettings() {
   const std::string bytes = EncodeUtf16Le(ComposeSavedSettings(settings, NewGuid));
   const std::wstring target = DataPath(L"settings.cfg");
   if (target.empty()) return;
+  // A file the user made read-only stays as it is; replacing it would fail on
+  // Windows anyway, after the temporary file had been written.
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return;
 
   // A unique temporary name in the data folder, so the replace below stays on
   // one volume and two savers never share a temporary file.

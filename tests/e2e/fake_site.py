@@ -28,6 +28,8 @@ Misbehaviour modes, per path (path alone, or path?query for one exact query):
   delay          the normal answer, after `seconds` (default 3)
   redirect       302 to `to`
   loop           302 back to the same path, for ever
+  big            200 with a declared length of `mib` MiB (default 5), then that many bytes
+  flood          200 without a length, `mib` MiB (default 100) of bytes, then the connection is closed
 
 The port goes to stdout (one line) and to --port-file. The server ends by itself
 after --lifetime seconds, on /__stop, or on SIGTERM/SIGINT.
@@ -275,6 +277,17 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.flush()
 
+    def stream(self, kind, size, declared):
+        """`size` bytes of "x" in 64 KiB writes, until the client stops reading."""
+        self.head_only(kind, size if declared else None)
+        block = b"x" * 65536
+        sent = 0
+        while sent < size and not self.site.stopping.is_set():
+            part = block[:min(len(block), size - sent)]
+            self.wfile.write(part)
+            sent += len(part)
+        self.close_connection = True
+
     def misbehave(self, fault, path, body, kind):
         mode = fault["mode"]
         if mode in ("404", "500"):
@@ -288,6 +301,9 @@ class Handler(BaseHTTPRequestHandler):
             return self.answer(302, b"", "text/html", [("Location", fault.get("to", "/"))])
         if mode == "loop":
             return self.answer(302, b"", "text/html", [("Location", path)])
+        if mode in ("big", "flood"):
+            return self.stream(kind, int(float(fault.get("mib", "5" if mode == "big" else "100")) * 1024 * 1024),
+                               declared=mode == "big")
         if len(body) < 2:
             body = body + b" " * (2 - len(body))
         if mode == "trickle":
