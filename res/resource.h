@@ -4,6 +4,7 @@
 #define IDS_SAVER_NAME 1
 
 #define IDD_SETUP 101
+#define IDD_LOCATION 132
 #define IDI_VELMORA 106
 
 #define IDC_PROGRAM_ICON 1000
@@ -16,3 +17,8 @@
 #define IDC_SHOW_NEWVER 1013
 #define IDC_LOCATION_LABEL 1014
 #define IDC_LOCATION_NAME 1015
+
+// Dialog 132, the location search.
+#define IDC_SEARCH_RESULTS 1015
+#define IDC_SEARCH_BUTTON 1016
+#define IDC_SEARCH_TEXT 1017

@@ -1,10 +1,52 @@
 #include "settings/setup_dialog_win.h"
 
+#include <shellapi.h>
+
+#include <cwchar>
+#include <string>
+
+#include "app/win_handle.h"
 #include "res/resource.h"
 #include "settings/gallery_table.h"
 #include "settings/settings.h"
+#include "settings/settings_file_win.h"
+#include "weather/location_search_win.h"
+#include "weather/weather_cache_win.h"
 
 namespace {
+
+struct IconTraits {
+  using Native = HICON;
+  static Native Invalid() { return nullptr; }
+  static void Close(Native h) { DestroyIcon(h); }
+};
+
+// The setup dialog lives until the process ends, and so does its icon.
+UniqueHandle<IconTraits> program_icon;
+
+void EnableLocation(HWND dialog, bool enable) {
+  for (const int id : {IDC_LOCATION_LABEL, IDC_LOCATION_NAME, IDC_CHANGE_LOCATION}) {
+    EnableWindow(GetDlgItem(dialog, id), enable);
+  }
+}
+
+void ShowNewVersion(HWND dialog) {
+  const FixedText<9> newver = CurrentNewver();
+  const bool newer = !newver.Empty() && !EqualsIgnoreCase(newver.View(), kOwnVersion);
+  if (newer) {
+    SendDlgItemMessageW(dialog, IDC_NOTICE_ICON, STM_SETIMAGE, IMAGE_ICON,
+                        reinterpret_cast<LPARAM>(LoadIconW(nullptr, IDI_WARNING)));
+    // The runtime's own formatter, where %s takes a wide string; it leaves
+    // the terminator out when the text is cut, so the last place is set here.
+    wchar_t text[100];
+    _snwprintf(text, 99, L"New version %s is available!\nPlease, click \"Home Website\" for upgrade details.",
+               newver.c_str());
+    text[99] = L'\0';
+    SetDlgItemTextW(dialog, IDC_NOTICE_TEXT, text);
+  }
+  ShowWindow(GetDlgItem(dialog, IDC_NOTICE_ICON), newer ? SW_SHOW : SW_HIDE);
+  ShowWindow(GetDlgItem(dialog, IDC_NOTICE_TEXT), newer ? SW_SHOW : SW_HIDE);
+}
 
 void InitDialog(HWND dialog) {
   const HWND list = GetDlgItem(dialog, IDC_GALLERY_LIST);
@@ -13,13 +55,41 @@ void InitDialog(HWND dialog) {
   }
   SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(settings.dloption), 0);
   SetDlgItemTextW(dialog, IDC_LOCATION_NAME, settings.weather_loc.c_str());
-  CheckDlgButton(dialog, IDC_SHOW_WEATHER, settings.show_weather != 0 ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(dialog, IDC_SHOW_NEWVER, settings.show_newver != 0 ? BST_CHECKED : BST_UNCHECKED);
-  const HANDLE icon =
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_VELMORA), IMAGE_ICON, 48, 48, LR_DEFAULTCOLOR);
-  SendDlgItemMessageW(dialog, IDC_PROGRAM_ICON, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
-  ShowWindow(GetDlgItem(dialog, IDC_NOTICE_ICON), SW_HIDE);
-  ShowWindow(GetDlgItem(dialog, IDC_NOTICE_TEXT), SW_HIDE);
+  if (settings.show_weather != 0) {
+    CheckDlgButton(dialog, IDC_SHOW_WEATHER, BST_CHECKED);
+  } else {
+    EnableLocation(dialog, false);
+  }
+  if (settings.show_newver != 0) CheckDlgButton(dialog, IDC_SHOW_NEWVER, BST_CHECKED);
+  program_icon.reset(static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_VELMORA), IMAGE_ICON, 48, 48, LR_DEFAULTCOLOR)));
+  SendDlgItemMessageW(dialog, IDC_PROGRAM_ICON, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(program_icon.get()));
+  ShowNewVersion(dialog);
+}
+
+bool Differs(std::wstring_view chosen, std::wstring_view stored) {
+  return !chosen.empty() && !EqualsIgnoreCase(chosen, stored);
+}
+
+void StoreChoices(HWND dialog) {
+  const LRESULT row = SendDlgItemMessageW(dialog, IDC_GALLERY_LIST, CB_GETCURSEL, 0, 0);
+  if (row >= 0 && row < kGalleryCount) settings.dloption = static_cast<int32_t>(row);
+  settings.gallery_refresh_seconds = kGalleryTable[settings.dloption].refresh_seconds;
+  settings.show_newver = IsDlgButtonChecked(dialog, IDC_SHOW_NEWVER) == BST_CHECKED ? 1 : 0;
+  settings.show_weather = IsDlgButtonChecked(dialog, IDC_SHOW_WEATHER) == BST_CHECKED ? 1 : 0;
+  // The cached weather belongs to the old location: both are replaced together.
+  if (Differs(chosen_location_name.View(), settings.weather_loc.View()) ||
+      Differs(chosen_location_id.View(), settings.weather_loc_id.View())) {
+    DiscardWeather();
+    settings.weather_loc.Assign(chosen_location_name.View());
+    settings.weather_loc_id.Assign(chosen_location_id.View());
+  }
+  SaveSettings();
+}
+
+void OpenHomePage(HWND dialog) {
+  const std::wstring address = L"http://" + std::wstring(settings.web_host.View()) + L"/screensavers";
+  ShellExecuteW(dialog, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace
@@ -31,7 +101,25 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
+        case IDC_SHOW_WEATHER:
+          if (HIWORD(wparam) == BN_CLICKED) {
+            EnableLocation(dialog, IsDlgButtonChecked(dialog, IDC_SHOW_WEATHER) == BST_CHECKED);
+          }
+          return TRUE;
+        case IDC_CHANGE_LOCATION:
+          if (HIWORD(wparam) == BN_CLICKED && RunLocationSearch(dialog)) {
+            SetDlgItemTextW(dialog, IDC_LOCATION_NAME, chosen_location_name.c_str());
+          }
+          return TRUE;
+        case IDC_HOME_WEBSITE:
+          if (HIWORD(wparam) == BN_CLICKED) OpenHomePage(dialog);
+          return TRUE;
+        case IDC_GALLERY_LIST:
+          return TRUE;  // a new selection takes effect on OK only
         case IDOK:
+          StoreChoices(dialog);
+          PostQuitMessage(0);
+          return TRUE;
         case IDCANCEL:
           PostQuitMessage(0);
           return TRUE;

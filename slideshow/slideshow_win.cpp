@@ -10,6 +10,7 @@
 #include "app/file_time_win.h"
 #include "app/run_state.h"
 #include "settings/settings.h"
+#include "slideshow/notice_texture_win.h"
 #include "slideshow/photo_library_win.h"
 #include "slideshow/slide_sequencer.h"
 #include "slideshow/slide_textures_win.h"
@@ -51,7 +52,10 @@ class WinSlidePlatform final : public SlidePlatform {
     currentSlot = slot;
     ::BuildForecastTexture(texture);
   }
-  void BuildNoticeTexture(uint32_t texture, int slot) override { PrepareOverlay(texture, slot); }
+  void BuildNoticeTexture(uint32_t texture, int slot) override {
+    PrepareOverlay(texture, slot);
+    ::BuildNoticeTexture(texture);
+  }
   void DeleteOldestPhoto() override { ::DeleteOldestPhoto(); }
   void ScanPhotoFolder() override { ::ScanPhotoFolder(); }
   void StartRefreshThread() override { ::StartRefreshThread(); }

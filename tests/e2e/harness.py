@@ -564,6 +564,14 @@ class Scenario:
         self.processes.append(process)
         return process
 
+    def start_program(self, args, name, pipes=False):
+        """Starts a Windows program (its path, then its arguments) that ends with the scenario;
+        with `pipes` its standard input and output are the returned process's pipes."""
+        popen, log_path = self._spawn(list(args), name, pipes)
+        process = WineProcess(popen, name, log_path)
+        self.processes.append(process)
+        return process
+
     def start_preview(self, width=152, height=112, timeout=30.0):
         """Starts the preview host with a client area of width x height; the host starts
         `velmora.scr /p <its hwnd>`. Returns a PreviewHost after its handshake."""

@@ -1,0 +1,71 @@
+#include "slideshow/notice_texture_win.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+
+#include "settings/settings.h"
+#include "slideshow/photo_fit.h"
+
+namespace {
+
+constexpr int kWarningIconId = 2100;
+constexpr float kCanvas = static_cast<float>(kTextureSize);
+constexpr float kGap = 50.0f;  // between the screen's centre line and the icon above, the text below
+constexpr float kTextSize = 35.0f;
+constexpr Gdiplus::ARGB kTextColour = 0xff80d0e0;
+
+}  // namespace
+
+void FormatNoticeMessage(wchar_t (&buffer)[kTextBufferSize], const wchar_t* newver, std::wstring_view web_host) {
+  FormatText(buffer, L"New version %s is available!\nFor upgrade, please, visit:\n\n", newver);
+  // The address is appended as text: a "%" in the host is never read as a format.
+  const std::wstring address = std::wstring(web_host) + L"/screensavers";
+  std::size_t length = std::wcslen(buffer);
+  for (const wchar_t c : address) {
+    if (length + 1 >= kTextBufferSize) break;
+    buffer[length++] = c;
+  }
+  buffer[length] = L'\0';
+}
+
+void BuildNoticeTextureForScreen(GLuint texture, int slot, int screen_width, int screen_height,
+                                 Gdiplus::GpImage* icon) {
+  Canvas canvas = CreateCanvas();
+  canvas.graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+  canvas.graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+
+  const float width = std::clamp(static_cast<float>(screen_width), 0.0f, kCanvas);
+  const float height = std::clamp(static_cast<float>(screen_height), 0.0f, kCanvas);
+  slideSlots[slot].width = width;
+  slideSlots[slot].height = height;
+  // The screen's area lies centred on the canvas.
+  const float ox = (kCanvas - width) * 0.5f;
+  const float oy = (kCanvas - height) * 0.5f;
+
+  const FixedText<9> newver = CurrentNewver();
+  wchar_t message[kTextBufferSize];
+  FormatNoticeMessage(message, newver.c_str(), settings.web_host.View());
+
+  UINT icon_width = 0, icon_height = 0;
+  if (icon != nullptr && Gdiplus::DllExports::GdipGetImageWidth(icon, &icon_width) == Gdiplus::Ok &&
+      Gdiplus::DllExports::GdipGetImageHeight(icon, &icon_height) == Gdiplus::Ok) {
+    canvas.graphics.DrawImage(icon, ox + (width - static_cast<float>(icon_width)) * 0.5f,
+                              oy + height * 0.5f - static_cast<float>(icon_height) - kGap);
+  }
+
+  const GdiplusFont font = CreateTextFont(kTextSize);
+  const GdiplusSolidBrush brush = GdiplusSolidBrush::Create(kTextColour);
+  GdiplusStringFormat format = GdiplusStringFormat::Create();
+  format.SetAlignment(Gdiplus::StringAlignmentCenter);
+  // An empty layout rectangle: the lines are centred on x and never wrapped.
+  canvas.graphics.DrawString(message, font, Gdiplus::RectF(kCanvas * 0.5f, oy + height * 0.5f + kGap, 0.0f, 0.0f),
+                             format, brush.brush());
+  UploadSlotTexture(canvas.bitmap, texture, slot);
+}
+
+void BuildNoticeTexture(GLuint texture) {
+  GdiplusImage* icon = GetResourceImage(kWarningIconId);
+  BuildNoticeTextureForScreen(texture, currentSlot, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                              icon != nullptr ? icon->get() : nullptr);
+}

@@ -1,0 +1,187 @@
+// The new-version notice against real GDI+ and OpenGL: built for given screen
+// sizes with a test icon, uploaded and read back from the texture.
+#include <windows.h>
+#include <GL/gl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/gdiplus_session_win.h"
+#include "app/gl_context_win.h"
+#include "settings/settings.h"
+#include "slideshow/notice_texture_win.h"
+#include "slideshow/photo_fit.h"
+
+namespace {
+
+struct Rgb {
+  int r, g, b;
+};
+
+bool Near(Rgb a, Rgb b, int tolerance) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+}
+
+constexpr Rgb kIconRed = {255, 0, 0};
+constexpr Rgb kBlack = {0, 0, 0};
+constexpr Rgb kTextBlue = {0x80, 0xd0, 0xe0};
+
+// Level 0 of the texture; y counts down from the canvas's top row.
+struct Canvas2048 {
+  std::vector<unsigned char> rgba;
+
+  Rgb At(int x, int y) const {
+    const size_t i = (static_cast<size_t>(kTextureSize - 1 - y) * kTextureSize + x) * 4;
+    return {rgba[i], rgba[i + 1], rgba[i + 2]};
+  }
+};
+
+Canvas2048 ReadBack(GLuint texture) {
+  Canvas2048 canvas;
+  canvas.rgba.assign(static_cast<size_t>(kTextureSize) * kTextureSize * 4, 0);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, canvas.rgba.data());
+  return canvas;
+}
+
+// Where the pixels close to the text colour lie.
+struct Extent {
+  int left = kTextureSize, right = -1, top = kTextureSize, bottom = -1, solid = 0;
+};
+
+Extent TextExtent(const Canvas2048& canvas, int from_y, int to_y) {
+  Extent e;
+  for (int y = from_y; y < to_y; ++y) {
+    for (int x = 0; x < kTextureSize; ++x) {
+      const Rgb c = canvas.At(x, y);
+      if (!Near(c, kTextBlue, 60)) continue;
+      e.left = std::min(e.left, x);
+      e.right = std::max(e.right, x);
+      e.top = std::min(e.top, y);
+      e.bottom = std::max(e.bottom, y);
+      e.solid += Near(c, kTextBlue, 8);
+    }
+  }
+  return e;
+}
+
+class NoticeTexture : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    gdiplus_ = new GdiplusSession();
+    gl_ = new OffscreenGl();
+  }
+  static void TearDownTestSuite() {
+    delete gl_;
+    delete gdiplus_;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(gdiplus_->started());
+    ASSERT_TRUE(gl_->ok());
+    saved_ = settings;
+    glGenTextures(1, &texture_);
+  }
+  void TearDown() override {
+    glDeleteTextures(1, &texture_);
+    settings = saved_;
+  }
+
+  static GdiplusSession* gdiplus_;
+  static OffscreenGl* gl_;
+  Settings saved_;
+  GLuint texture_ = 0;
+};
+
+GdiplusSession* NoticeTexture::gdiplus_ = nullptr;
+OffscreenGl* NoticeTexture::gl_ = nullptr;
+
+TEST_F(NoticeTexture, IconAndTextSitAtTheCanvasCentreForAnyScreen) {
+  // An opaque 240 x 200 icon, the size of the real one.
+  GdiplusBitmap icon = GdiplusBitmap::Create(240, 200, PixelFormat32bppARGB);
+  {
+    GdiplusGraphics graphics = GdiplusGraphics::FromImage(icon.image());
+    const GdiplusSolidBrush red = GdiplusSolidBrush::Create(0xffff0000);
+    graphics.FillRectangle(red.brush(), 0, 0, 240, 200);
+    ASSERT_EQ(graphics.status(), Gdiplus::Ok);
+  }
+  StoreNewver(L"1.1");
+  settings.web_host.Assign(L"www.velmora.example");
+
+  const struct {
+    int screen_width, screen_height;
+    bool with_icon;
+    float slot_width, slot_height;
+  } cases[] = {
+      {1920, 1080, true, 1920.0f, 1080.0f},
+      {2560, 1600, true, 2048.0f, 1600.0f},
+      {1280, 720, false, 1280.0f, 720.0f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.screen_width << " x " << c.screen_height);
+    BuildNoticeTextureForScreen(texture_, 1, c.screen_width, c.screen_height, c.with_icon ? icon.image() : nullptr);
+
+    EXPECT_EQ(slideSlots[1].width, c.slot_width);
+    EXPECT_EQ(slideSlots[1].height, c.slot_height);
+    const Canvas2048 canvas = ReadBack(texture_);
+    // The icon's corners at (904, 774) and (1143, 973), black just outside them.
+    const struct {
+      int x, y;
+      Rgb colour;
+    } probes[] = {
+        {904, 774, kIconRed}, {1143, 774, kIconRed}, {904, 973, kIconRed}, {1143, 973, kIconRed},
+        {903, 774, kBlack},   {904, 773, kBlack},    {1144, 973, kBlack},  {1143, 974, kBlack},
+    };
+    for (const auto& p : probes) {
+      const Rgb expected = c.with_icon ? p.colour : kBlack;
+      const Rgb seen = canvas.At(p.x, p.y);
+      EXPECT_TRUE(Near(seen, expected, 24)) << "at (" << p.x << ", " << p.y << "): " << seen.r << ", " << seen.g
+                                             << ", " << seen.b;
+    }
+
+    // Nothing in the text colour above y = 1074; the first line starts within
+    // a few pixels below it (the line's ascent space), centred on x = 1024.
+    EXPECT_EQ(TextExtent(canvas, 0, 1074).solid, 0);
+    const Extent text = TextExtent(canvas, 1074, kTextureSize);
+    ASSERT_GT(text.solid, 500) << "no text in the notice colour";
+    EXPECT_LT(text.top, 1074 + 20);
+    // (Wine's GDI+ sets centred lines a few pixels right of their point.)
+    const Extent first_line = TextExtent(canvas, 1074, text.top + 30);
+    EXPECT_NEAR((first_line.left + first_line.right) / 2.0, 1024.0, 12.0);
+    EXPECT_NEAR((text.left + text.right) / 2.0, 1024.0, 12.0);
+    // Several lines, not one wrapped or cut line.
+    EXPECT_GT(text.bottom - text.top, 2 * 40);
+  }
+}
+
+TEST(NoticeMessage, NamesTheVersionAndTheDownloadPageAndCutsAt99) {
+  const std::wstring intro = L"New version 1.1 is available!\nFor upgrade, please, visit:\n\n";
+  const struct {
+    const char* what;
+    const wchar_t* newver;
+    std::wstring web_host;
+    std::wstring expected;
+  } cases[] = {
+      {"usual host", L"1.1", L"www.velmora.example", intro + L"www.velmora.example/screensavers"},
+      {"version inserted as it is", L"2.0beta", L"h.example",
+       L"New version 2.0beta is available!\nFor upgrade, please, visit:\n\nh.example/screensavers"},
+      {"a percent in the host is text", L"1.1", L"%s%n.example", intro + L"%s%n.example/screensavers"},
+      {"a long host is cut", L"1.1", std::wstring(200, L'h'), intro + std::wstring(99 - intro.size(), L'h')},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    struct {
+      wchar_t text[kTextBufferSize];
+      wchar_t guard[8];
+    } buffer;
+    std::fill(std::begin(buffer.guard), std::end(buffer.guard), L'!');
+    FormatNoticeMessage(buffer.text, c.newver, c.web_host);
+    EXPECT_EQ(std::wstring(buffer.text), c.expected);
+    EXPECT_EQ(std::wstring(buffer.guard, 8), std::wstring(8, L'!'));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+// The weather service's location search: the address a search text goes to,
+// the result lines read out of the answer, and how a chosen line becomes a
+// location name and id again.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/wide_text.h"
+
+inline constexpr std::size_t kSearchTextChars = 98;    // read from the search box
+inline constexpr std::size_t kLocationIdBytes = 20;    // of an answer's id, the rest is cut
+inline constexpr std::size_t kLocationNameBytes = 100;  // of an answer's name, the rest is cut
+inline constexpr std::size_t kResultLineChars = 119;   // a result line is cut to this
+inline constexpr std::size_t kSearchAddressChars = 259;
+inline constexpr wchar_t kResultDash = L'\u2014';
+inline constexpr wchar_t kSearchFileName[] = L"weather_search.xml";
+inline constexpr uint64_t kSearchAnswerLimit = 1ull << 20;  // bytes
+
+inline constexpr wchar_t kSearchingText[] = L"Searching, please wait...";
+inline constexpr wchar_t kNotFoundText[] = L"Could not find this location.";
+inline constexpr wchar_t kConnectionFailedText[] = L"Could not find the location. Looks like connection problems...";
+
+// What the user typed, without the leading characters up to U+0020.
+std::wstring_view TrimSearchText(std::wstring_view text);
+
+// The text as UTF-8 with every byte except letters, digits and "-._~"
+// written as %XX, so blanks, "&", "#", "%", "+", "?", control and non-ASCII
+// characters reach the service as typed. A lone surrogate becomes U+FFFD.
+std::wstring EncodeSearchText(std::wstring_view text);
+
+// The weather host followed by "/search/search?where=" and the encoded text.
+// An address longer than 259 characters loses whole characters of the text
+// from its end (never part of an escape); one whose host alone is too long is
+// empty.
+std::wstring FormatSearchAddress(std::wstring_view weather_host, std::wstring_view text);
+
+// Adds the result line of every `<loc id="ID">NAME</loc>` entry of the answer
+// (which ends at its first zero byte) to `list`, in document order, and
+// returns how many were added. `list` is cleared just before the first line
+// is added, so an answer without entries leaves it as it was. Markers and
+// "</loc>" are found in any letter case.
+int ParseLocationList(std::string_view answer, std::vector<std::wstring>& list);
+
+// "NAME — ID" from answer bytes: each byte the character of the same code,
+// control characters (U+0000..U+001F, U+007F..U+009F) turned into blanks,
+// the whole line cut to 119 characters.
+std::wstring FormatResultLine(std::string_view name, std::string_view id);
+
+struct ChosenLocation {
+  FixedText<99> name;
+  FixedText<19> id;
+};
+
+// Takes a result line apart: the name is the text before the blank that
+// precedes the dash, the id the text after the blank that follows it, cut to
+// 99 and 19 characters. Nothing for a line without a dash (a status line) or
+// with an empty name or id, which name no location.
+std::optional<ChosenLocation> SplitResultLine(std::wstring_view line);
+
+// What a search shows when it ends: the result lines, or the one status line.
+struct SearchOutcome {
+  std::vector<std::wstring> lines;
+  bool found = false;  // lines are results: OK is enabled and the first selected
+};
+SearchOutcome MakeSearchOutcome(bool downloaded, std::string_view answer);
