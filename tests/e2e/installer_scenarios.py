@@ -45,6 +45,9 @@ def reg_values(s, key):
 def install(s, *options):
     process = s.start_program([installer(), "/S", *options], "setup")
     check(process.wait(60) == 0, f"the silent install failed; see {process.log_path}")
+    # Under load a reg query right after the installer ended has once found no
+    # entry yet: give the registry a moment before the checks read it.
+    wait_until(lambda: reg_values(s, UNINSTALL_KEY) is not None, 20, 0.2, "the uninstall entry")
 
 
 def uninstall(s, entry):
