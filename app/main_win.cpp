@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "app/command_line.h"
@@ -16,15 +17,18 @@
 #include "res/resource.h"
 #include "settings/settings_file_win.h"
 #include "settings/setup_dialog_win.h"
+#include "slideshow/photo_builder_win.h"
 #include "slideshow/slideshow_win.h"
 
 namespace {
 
 HWND HandleFromValue(int32_t value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
 
-// Handles every waiting message before the next frame; frames are paced only by
-// the sleep at the end of DrawFrame. Returns the quit message's parameter.
+// Handles every waiting message before the next frame. A frame comes every
+// 20 ms, its own work included; one that would show the picture already on
+// screen is neither drawn nor swapped. Returns the quit message's parameter.
 int RunMainLoop(SaverMode mode, HWND dialog) {
+  FramePacer pacer;
   for (;;) {
     MSG msg;
     if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -34,10 +38,11 @@ int RunMainLoop(SaverMode mode, HWND dialog) {
       DispatchMessageW(&msg);
     } else if (mode == SaverMode::Config) {
       Sleep(10);
-    } else {
+    } else if (pacer.FrameDue()) {
       AdvanceSlideshow();
-      DrawFrame();
-      SwapBuffers(SaverDC());
+      if (DrawFrame()) SwapBuffers(SaverDC());
+    } else {
+      pacer.WaitForFrameOrMessage();
     }
   }
 }
@@ -55,7 +60,7 @@ int RunSetupDialog(HWND owner) {
 }
 
 int RunSaver(SaverMode mode, HWND parent) {
-  const GdiplusSession gdiplus;
+  auto gdiplus = std::make_unique<GdiplusSession>();
   if (!CreateSaverWindow(mode, parent)) return 0;
   const int code = RunMainLoop(mode, nullptr);
   // Waiting downloads and the gallery scrape give up within about 100 ms, but
@@ -65,6 +70,11 @@ int RunSaver(SaverMode mode, HWND parent) {
   stop_refresh = true;
   AbandonRunningDownloads();
   DestroySaverWindow();
+  // GDI+ must not be shut down under a photo build, and the exit must not
+  // wait for one: while a build runs GDI+ is left to the end of the process,
+  // which follows at once. No build starts after the loop, so a builder that
+  // is idle now stays idle.
+  if (PhotoBuildRunning()) static_cast<void>(gdiplus.release());
   return code;
 }
 

@@ -105,6 +105,14 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
       // Hosts end a preview by destroying the preview window, and our child with it.
       if (preview) PostQuitMessage(0);
       break;
+    case WM_PAINT:
+    case WM_SIZE:
+    case WM_DISPLAYCHANGE:
+    case WM_SHOWWINDOW:
+      // The window's picture may be gone: frames that would draw the same
+      // picture are skipped, so the next one must draw it again.
+      RedrawSlideshow();
+      break;
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }
@@ -181,3 +189,51 @@ void DestroySaverWindow() {
 
 HWND SaverWindow() { return resources ? resources->window.get() : nullptr; }
 HDC SaverDC() { return resources && resources->dc ? resources->dc->get() : nullptr; }
+
+namespace {
+
+constexpr int64_t kFrameMs = 20;
+// Windows 10 1803 and later; MinGW's headers do not name it yet.
+constexpr DWORD kHighResolutionTimer = 0x00000002;
+
+int64_t Counter() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+}  // namespace
+
+FramePacer::FramePacer() {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  frequency_ = frequency.QuadPart;
+  frame_start_ = Counter() - kFrameMs * frequency_ / 1000;  // the first frame is due at once
+  timer_.reset(CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer, TIMER_ALL_ACCESS));
+  if (!timer_) timer_.reset(CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS));
+}
+
+int64_t FramePacer::Remaining100ns() const {
+  const int64_t left = frame_start_ + kFrameMs * frequency_ / 1000 - Counter();
+  return left > 0 ? left * 10'000'000 / frequency_ : 0;
+}
+
+bool FramePacer::FrameDue() {
+  if (Remaining100ns() > 0) return false;
+  frame_start_ = Counter();
+  return true;
+}
+
+void FramePacer::WaitForFrameOrMessage() {
+  const int64_t left = Remaining100ns();
+  if (left <= 0) return;
+  LARGE_INTEGER due;
+  due.QuadPart = -left;  // relative
+  const HANDLE timer = timer_.get();
+  if (timer_ && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+    MsgWaitForMultipleObjectsEx(1, &timer, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  } else {
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>((left + 9'999) / 10'000), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+  }
+}

@@ -3,23 +3,31 @@
 # - for photos of 2, 6 and 12 megapixels, the time of one slide build (decode,
 #   fit onto the 2048 x 2048 canvas, upload to OpenGL) beside the time djpeg
 #   takes just to decode the same file on this machine, and their ratio, with
-#   the builds of both weather panels (drawn without icons) for comparison;
+#   the builds of both weather panels (drawn without icons) for comparison,
+#   and where a build's time goes (decode, fit, conversion, upload), for the
+#   show's own steps and for plain GDI+ drawing;
 # - frames per second during cross-fades of the sample photographs, from the
 #   saver's own window and frame steps (tests/bench/fade_bench_win.cpp), with
 #   the plain hold before each fade for comparison;
-# - the peak memory of velmora.scr running a slideshow of the sample
-#   photographs for SECONDS (tests/e2e/bench_memory.py).
+# - over photos of 12 megapixels: the time from the saver window's appearance
+#   to the first photo, and the CPU a held slide costs (tests/e2e/bench_show.py);
+# - the peak memory of velmora.scr running a slideshow for SECONDS, of the
+#   sample photographs and of 12-megapixel photos (tests/e2e/bench_memory.py).
 #
 #   scripts/bench_slides.sh [RUNS] [FADES] [SECONDS]
 #
-# The prepared photos stay in build/win/bench-slides/photos.
+# VELMORA_BUILD_DIR names another Windows build directory to measure (for
+# example an older build, for figures before and after); by default the win
+# preset's build/win is configured and built. The prepared photos stay in
+# BUILD_DIR/bench-slides/photos.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 runs=${1:-7}
 fades=${2:-3}
 seconds=${3:-30}
-work=$root/build/win/bench-slides
+build=${VELMORA_BUILD_DIR:-$root/build/win}
+work=$build/bench-slides
 photos=$work/photos
 mkdir -p "$photos"
 
@@ -27,10 +35,14 @@ for tool in djpeg convert identify; do
   command -v "$tool" >/dev/null || { echo "missing $tool (libjpeg-turbo-progs, imagemagick)" >&2; exit 1; }
 done
 
-bench=$root/build/win/tests/bench/slide_build_bench.exe
-fade_bench=$root/build/win/tests/bench/fade_bench.exe
-cmake --preset win >/dev/null
-cmake --build --preset win -j2 --target slide_build_bench fade_bench velmora >/dev/null
+bench=$build/tests/bench/slide_build_bench.exe
+fade_bench=$build/tests/bench/fade_bench.exe
+if [ -z "${VELMORA_BUILD_DIR:-}" ]; then
+  cmake --preset win >/dev/null
+  cmake --build --preset win -j2 --target slide_build_bench fade_bench velmora >/dev/null
+else
+  cmake --build "$build" -j2 --target slide_build_bench fade_bench velmora >/dev/null
+fi
 
 # One real photograph, scaled to each size, so every file has the detail of a
 # real photo rather than flat colour that decodes unusually fast.
@@ -68,20 +80,41 @@ wine_paths=()
 for file in "${files[@]}"; do wine_paths+=("$(winepath -w "$file")"); done
 results=$(wine "$bench" -n "$runs" "${wine_paths[@]}" </dev/null | tr -d '\r')
 
-echo "Slide build under Wine vs. djpeg decode, $runs runs each, milliseconds (fastest / median)"
+echo "Slide build under Wine vs. djpeg decode, $runs runs each, milliseconds (fastest / median), $build"
 echo "$results" | awk '$1 == "upload-only" { printf "upload of one 2048 x 2048 canvas alone: %s / %s\n", $2, $3 }'
 echo "$results" | awk '$1 == "weather-current" || $1 == "weather-forecast" {
   printf "%s panel build, slot %s: %s / %s\n", ($1 == "weather-current" ? "current-conditions" : "forecast"), $4, $2, $3 }'
 printf '%-6s %-10s %-10s %18s %18s %14s\n' photo pixels slot "build fast/median" "djpeg fast/median" "ratio (median)"
 i=0
+djpeg_medians=()
 for entry in "${sizes[@]}"; do
   read -r name size <<<"$entry"
-  line=$(echo "$results" | grep -v -e '^upload-only' -e '^weather-' | sed -n "$((i + 1))p")
+  line=$(echo "$results" | grep -v -e '^upload-only' -e '^weather-' -e '^stages-' | sed -n "$((i + 1))p")
   read -r _ build_fast build_median slot <<<"$line"
   read -r djpeg_fast djpeg_median <<<"$(djpeg_times "${files[$i]}")"
+  djpeg_medians+=("$djpeg_median")
   ratio=$(awk -v a="$build_median" -v b="$djpeg_median" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }')
   printf '%-6s %-10s %-10s %18s %18s %14s\n' "$name" "$size" "$slot" "$build_fast / $build_median" \
     "$djpeg_fast / $djpeg_median" "${ratio}x"
+  i=$((i + 1))
+done
+
+echo
+echo "Where a build's time goes, medians in milliseconds (decode alone / djpeg in the last column)"
+printf '%-6s %-8s %8s %8s %11s %8s %15s\n' photo steps decode fit conversion upload "decode/djpeg"
+i=0
+for entry in "${sizes[@]}"; do
+  read -r name _ <<<"$entry"
+  for steps in show gdiplus; do
+    line=$(echo "$results" | awk -v k="stages-$steps" '$1 == k' | sed -n "$((i + 1))p")
+    if [ -z "$line" ]; then
+      printf '%-6s %-8s %s\n' "$name" "$steps" "not measured by this build's benchmark"
+      continue
+    fi
+    read -r _ _ decode fit convert upload <<<"$line"
+    ratio=$(awk -v a="$decode" -v b="${djpeg_medians[$i]}" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }')
+    printf '%-6s %-8s %8s %8s %11s %8s %15s\n' "$name" "$steps" "$decode" "$fit" "$convert" "$upload" "${ratio}x"
+  done
   i=$((i + 1))
 done
 
@@ -95,13 +128,28 @@ echo "Cross-fades of the sample photographs, $fades fades (51 frames each), save
 wine "$fade_bench" "$(winepath -w "$fade_data")" "$fades" </dev/null | tr -d '\r' | awk '
   $1 == "screen" { print "screen " $2 }
   $1 == "fade" || $1 == "hold" {
-    printf "%s %d: %5.1f frames/s, frame median %5.1f ms, longest %5.1f ms, SwapBuffers median %5.1f ms\n",
-      ($1 == "fade" ? "cross-fade" : "hold before"), $2, $3, $4, $5, $6
+    printf "%s %d: %5.1f frames/s, frame median %5.1f ms, longest %5.1f ms, SwapBuffers median %5.1f ms%s\n",
+      ($1 == "fade" ? "cross-fade" : "hold before"), $2, $3, $4, $5, $6, (NF >= 7 ? ", " $7 " of 51 drawn" : "")
     if ($1 == "fade") { sum += $3; n++ }
   }
   END { if (n) printf "cross-fade mean: %.1f frames/s\n", sum / n }'
 
+# Every sample photograph scaled to about 12 megapixels, its shape kept.
+photos12=$work/photos-12mp
+mkdir -p "$photos12"
+for sample in "$samples"/*.jpg; do
+  target=$photos12/$(basename "$sample")
+  [ -f "$target" ] || convert "$sample" -resize 12000000@ -quality 90 "$target"
+done
+
+echo
+echo "First photo and held slide over the 12-megapixel photos"
+/usr/bin/python3 "$root/tests/e2e/bench_show.py" --scr "$build/velmora.scr" --photos "$photos12" | grep -v '^scenario '
+
 echo
 echo "Peak memory of velmora.scr running a slideshow of the sample photographs"
-/usr/bin/python3 "$root/tests/e2e/bench_memory.py" --scr "$root/build/win/velmora.scr" --photos "$samples" \
+/usr/bin/python3 "$root/tests/e2e/bench_memory.py" --scr "$build/velmora.scr" --photos "$samples" \
+  --seconds "$seconds" | grep -v '^scenario '
+echo "Peak memory of velmora.scr running a slideshow of the 12-megapixel photos"
+/usr/bin/python3 "$root/tests/e2e/bench_memory.py" --scr "$build/velmora.scr" --photos "$photos12" \
   --seconds "$seconds" | grep -v '^scenario '

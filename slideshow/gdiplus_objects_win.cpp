@@ -36,6 +36,40 @@ GdiplusBitmap GdiplusBitmap::Create(int width, int height, Gdiplus::PixelFormat 
   return GdiplusBitmap(status == Gdiplus::Ok ? bitmap : nullptr, status);
 }
 
+GdiplusBitmap GdiplusBitmap::FromFile(const wchar_t* path) {
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  if (path == nullptr) return GdiplusBitmap(nullptr, Gdiplus::InvalidParameter);
+  const Gdiplus::Status status = flat::GdipCreateBitmapFromFile(path, &bitmap);
+  return GdiplusBitmap(status == Gdiplus::Ok ? bitmap : nullptr, status);
+}
+
+uint32_t GdiplusBitmap::Width() {
+  UINT width = 0;
+  if (Record(flat::GdipGetImageWidth(get(), &width)) != Gdiplus::Ok) return 0;
+  return width;
+}
+
+uint32_t GdiplusBitmap::Height() {
+  UINT height = 0;
+  if (Record(flat::GdipGetImageHeight(get(), &height)) != Gdiplus::Ok) return 0;
+  return height;
+}
+
+Gdiplus::Status GdiplusBitmap::LockBits(Gdiplus::PixelFormat format, Gdiplus::BitmapData& data) {
+  const Gdiplus::Rect whole(0, 0, static_cast<INT>(Width()), static_cast<INT>(Height()));
+  return Record(flat::GdipBitmapLockBits(get(), &whole, Gdiplus::ImageLockModeRead, format, &data));
+}
+
+void GdiplusBitmap::UnlockBits(Gdiplus::BitmapData& data) { Record(flat::GdipBitmapUnlockBits(get(), &data)); }
+
+GdiplusBitmapLock::GdiplusBitmapLock(GdiplusBitmap& bitmap, Gdiplus::PixelFormat format) : bitmap_(bitmap) {
+  locked_ = bitmap_.LockBits(format, data_) == Gdiplus::Ok;
+}
+
+GdiplusBitmapLock::~GdiplusBitmapLock() {
+  if (locked_) bitmap_.UnlockBits(data_);
+}
+
 HBITMAP GdiplusBitmap::CreateHbitmap(Gdiplus::ARGB background) {
   HBITMAP bitmap = nullptr;
   if (Record(flat::GdipCreateHBITMAPFromBitmap(get(), &bitmap, background)) != Gdiplus::Ok) return nullptr;

@@ -117,12 +117,42 @@ class GdiplusBitmap : public gdiplus_detail::Object<gdiplus_detail::BitmapTraits
  public:
   using Object::Object;
   static GdiplusBitmap Create(int width, int height, Gdiplus::PixelFormat format);
+  // Decodes the file (GDI+ may keep it open while the bitmap lives).
+  static GdiplusBitmap FromFile(const wchar_t* path);
   Gdiplus::GpImage* image() const { return get(); }
+  // Pixel size; 0 for an empty handle.
+  uint32_t Width();
+  uint32_t Height();
   // A 32-bit device-independent bitmap of the pixels; null on failure.
   // The caller deletes it.
   HBITMAP CreateHbitmap(Gdiplus::ARGB background);
   // ARGB of one pixel; 0 when it cannot be read.
   Gdiplus::ARGB Pixel(int x, int y);
+
+ private:
+  friend class GdiplusBitmapLock;
+  Gdiplus::Status LockBits(Gdiplus::PixelFormat format, Gdiplus::BitmapData& data);
+  void UnlockBits(Gdiplus::BitmapData& data);
+};
+
+// The whole of a bitmap's pixels locked for reading, unlocked when the owner
+// goes. `locked()` is false when the lock failed (the bitmap records why).
+class GdiplusBitmapLock {
+ public:
+  // GDI+'s own pixels when they are in `format`, else a converted copy; rows
+  // top-down at data().Stride bytes apart.
+  GdiplusBitmapLock(GdiplusBitmap& bitmap, Gdiplus::PixelFormat format);
+  ~GdiplusBitmapLock();
+  GdiplusBitmapLock(const GdiplusBitmapLock&) = delete;
+  GdiplusBitmapLock& operator=(const GdiplusBitmapLock&) = delete;
+
+  [[nodiscard]] bool locked() const { return locked_; }
+  [[nodiscard]] const Gdiplus::BitmapData& data() const { return data_; }
+
+ private:
+  GdiplusBitmap& bitmap_;
+  Gdiplus::BitmapData data_{};
+  bool locked_ = false;
 };
 
 class GdiplusSolidBrush : public gdiplus_detail::Object<gdiplus_detail::SolidBrushTraits> {

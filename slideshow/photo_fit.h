@@ -1,10 +1,13 @@
-// Where a photo of a given pixel size lies on the square slide canvas.
+// Where a photo of a given pixel size lies on the square slide canvas, and
+// how its pixels get there.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Side of every slide texture and of the canvas it is drawn on, in texels.
 inline constexpr int kTextureSize = 2048;
+inline constexpr std::size_t kCanvasTexels = static_cast<std::size_t>(kTextureSize) * kTextureSize;
 
 struct PhotoFit {
   // The picture's size on the canvas, unrounded: the slot keeps these so the
@@ -22,3 +25,22 @@ struct PhotoFit {
 // shrink until their longer side (relative to the canvas) is kTextureSize,
 // smaller ones keep their size; the result is centred.
 PhotoFit FitPhoto(uint32_t pixel_width, uint32_t pixel_height);
+
+// A decoded picture: rows top-down, `stride` bytes apart, 3 bytes a pixel in
+// the order blue, green, red (GDI+'s 24-bit RGB).
+struct PictureView {
+  const uint8_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  std::ptrdiff_t stride = 0;
+};
+
+inline constexpr uint32_t kOpaqueBlack = 0xff000000;
+
+// Draws `picture` onto `canvas` (kCanvasTexels texels of 0xAARRGGBB, the
+// canvas's bottom row first, which is the texture's row order) into the
+// rectangle of `fit`, and paints the rest opaque black. Every texel is the
+// average of the part of the picture it covers, so a shrunk photo keeps fine
+// detail smooth instead of aliasing, and a picture of the rectangle's own
+// size is copied unchanged. A null or empty picture leaves the canvas black.
+void DrawPictureOnCanvas(const PictureView& picture, const PhotoFit& fit, uint32_t* canvas);

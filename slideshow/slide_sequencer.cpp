@@ -4,8 +4,20 @@
 
 namespace {
 
-void LoadPhoto(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot) {
-  p.LoadPhotoTexture(p.PhotoPath(index), s.textures[slot], slot);
+void StartBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot) {
+  p.StartPhotoBuild(p.PhotoPath(index), slot);
+  s.building_slot = slot;
+}
+
+// True when no build runs any more: the one running, if any, has just been
+// uploaded into its slot.
+bool BuildFinished(SlideSequencer& s, SlidePlatform& p) {
+  if (s.building_slot < 0) return true;
+  const int slot = s.building_slot;
+  if (!p.FinishPhotoBuild(s.textures[slot], slot)) return false;
+  ++s.slot_builds[slot];
+  s.building_slot = -1;
+  return true;
 }
 
 void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
@@ -20,39 +32,39 @@ void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
   if (n == 0) {
     s.state = SlideState::WaitingForPhotos;
     p.StartRefreshThread();
-  } else if (n == 1) {
-    LoadPhoto(s, p, 0, 0);
-    s.state = SlideState::SinglePhoto;
-    p.StartRefreshThread();
   } else {
-    // A random first photo, then on in order of age.
-    s.photo_index = static_cast<int32_t>(tick % static_cast<uint32_t>(n));
-    LoadPhoto(s, p, s.photo_index, 0);
-    s.photo_index = (s.photo_index + 1) % n;
-    LoadPhoto(s, p, s.photo_index, 1);
-    s.state = SlideState::Holding;
+    // A random first photo, then on in order of age. Only the first is built
+    // now: it fades in as soon as it is ready, and the second follows.
+    if (n > 1) s.photo_index = static_cast<int32_t>(tick % static_cast<uint32_t>(n));
+    StartBuild(s, p, s.photo_index, 0);
+    s.state = SlideState::BuildingFirst;
     if (n < kStartRefreshBelow) p.StartRefreshThread();
   }
   p.RefreshWeather();
 }
 
 void StepWaitingForPhotos(SlideSequencer& s, SlidePlatform& p) {
+  if (p.PhotoCount() == 0) return;
+  StartBuild(s, p, 0, 0);
+  s.state = SlideState::BuildingFirst;
+}
+
+void StepBuildingFirst(SlideSequencer& s, SlidePlatform& p) {
+  if (!BuildFinished(s, p)) return;
   const int32_t n = p.PhotoCount();
-  if (n > 1) {
-    LoadPhoto(s, p, 0, 0);
-    LoadPhoto(s, p, 1, 1);
-    s.photo_index = 1;
-    s.state = SlideState::Holding;
-  } else if (n == 1) {
-    LoadPhoto(s, p, 0, 0);
+  if (n < 2) {
     s.state = SlideState::SinglePhoto;
+    return;
   }
+  s.photo_index = (s.photo_index + 1) % n;
+  StartBuild(s, p, s.photo_index, 1);
+  s.state = SlideState::Holding;
 }
 
 void StepSinglePhoto(SlideSequencer& s, SlidePlatform& p) {
   if (p.PhotoCount() < 2) return;
-  LoadPhoto(s, p, 1, 1);
   s.photo_index = 1;
+  StartBuild(s, p, s.photo_index, 1);
   s.state = SlideState::Holding;
 }
 
@@ -67,11 +79,14 @@ void PeriodicCheck(SlidePlatform& p, int64_t system_time) {
 }
 
 void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t system_time) {
+  const bool next_ready = BuildFinished(s, p);
   if (s.hold_start == 0) {
     s.hold_start = now;
     return;
   }
-  if (Elapsed(now, s.hold_start) > kSlideHoldMs) {
+  // A hold outlasts a build that is slow to finish: no fade without its
+  // incoming slide.
+  if (Elapsed(now, s.hold_start) > kSlideHoldMs && next_ready) {
     s.hold_start = 0;
     s.state = SlideState::Fading;
     return;
@@ -95,7 +110,7 @@ void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p) {
   } else {
     s.photo_index = n > 0 ? (s.photo_index + 1) % n : 0;
   }
-  LoadPhoto(s, p, s.photo_index, s.current_slot);
+  StartBuild(s, p, s.photo_index, s.current_slot);
 }
 
 void StepAdvancing(SlideSequencer& s, SlidePlatform& p) {
@@ -125,9 +140,19 @@ void StepAdvancing(SlideSequencer& s, SlidePlatform& p) {
       p.BuildNoticeTexture(s.textures[slot], slot);
       break;
   }
+  if (kind != SlideKind::Photo) ++s.slot_builds[slot];  // overlays are built at once
   s.last_built_kind = kind;
   s.current_slot = 1 - slot;
   s.state = SlideState::Holding;
+}
+
+bool SamePicture(const FramePlan& a, const FramePlan& b) {
+  if (a.count != b.count) return false;
+  for (int i = 0; i < a.count; ++i) {
+    const SlideDraw &x = a.draws[i], &y = b.draws[i];
+    if (x.slot != y.slot || x.build != y.build || x.opacity != y.opacity) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -149,6 +174,9 @@ void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, in
     case SlideState::WaitingForPhotos:
       StepWaitingForPhotos(s, platform);
       break;
+    case SlideState::BuildingFirst:
+      StepBuildingFirst(s, platform);
+      break;
     case SlideState::SinglePhoto:
       StepSinglePhoto(s, platform);
       break;
@@ -166,7 +194,9 @@ void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, in
 FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived) {
   FramePlan plan;
   const int other = 1 - s.current_slot;
-  auto draw = [&plan](int slot, float opacity) { plan.draws[plan.count++] = SlideDraw{slot, opacity}; };
+  auto draw = [&](int slot, float opacity) {
+    plan.draws[plan.count++] = SlideDraw{slot, opacity, s.slot_builds[slot]};
+  };
   switch (s.state) {
     case SlideState::SinglePhoto:
     case SlideState::Holding:
@@ -196,10 +226,16 @@ FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived) {
       break;
     case SlideState::Starting:
     case SlideState::WaitingForPhotos:
+    case SlideState::BuildingFirst:
       break;
   }
+  plan.unchanged = s.shown && SamePicture(plan, s.last_drawn);
+  s.last_drawn = plan;
+  s.shown = true;
   return plan;
 }
+
+void ForceRedraw(SlideSequencer& s) { s.shown = false; }
 
 bool ComputeSlideGeometry(float a, float b, float w, float h, SlideGeometry& out) {
   if (!(a > 0.0f) || !(b > 0.0f)) return false;

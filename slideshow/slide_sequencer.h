@@ -10,7 +10,9 @@
 
 #include "slideshow/photo_fit.h"
 
-enum class SlideState { Starting, WaitingForPhotos, SinglePhoto, Holding, Fading, Advancing };
+// BuildingFirst: the first photo of the show is being built; the screen stays
+// black until it is uploaded.
+enum class SlideState { Starting, WaitingForPhotos, BuildingFirst, SinglePhoto, Holding, Fading, Advancing };
 enum class SlideKind { Photo, CurrentWeather, Forecast, Notice };
 
 inline constexpr int32_t kSlideHoldMs = 10000;
@@ -28,8 +30,14 @@ class SlidePlatform {
   virtual void DeleteTextures(int count, const uint32_t* names) = 0;
   virtual int32_t PhotoCount() = 0;
   virtual std::wstring PhotoPath(int32_t index) = 0;  // empty: no such entry
-  // Fills the texture and the slot's size; an empty path yields an empty slot.
-  virtual void LoadPhotoTexture(const std::wstring& path, uint32_t texture, int slot) = 0;
+  // Photo builds run off the main thread, one at a time: StartPhotoBuild
+  // hands the photo over (an empty path yields an empty slot), and
+  // FinishPhotoBuild, asked once a step, is false while it is being decoded
+  // and fitted, and true once it has uploaded it into the texture and set the
+  // slot's size. The sequencer starts a build only when none runs.
+  virtual void StartPhotoBuild(const std::wstring& path, int slot) = 0;
+  virtual bool FinishPhotoBuild(uint32_t texture, int slot) = 0;
+  // Overlay builds fill the texture and the slot's size at once.
   virtual void BuildCurrentWeatherTexture(uint32_t texture, int slot) = 0;
   virtual void BuildForecastTexture(uint32_t texture, int slot) = 0;
   virtual void BuildNoticeTexture(uint32_t texture, int slot) = 0;
@@ -46,6 +54,21 @@ class SlidePlatform {
   virtual bool TakeNewPhotosArrived() = 0;  // reads and clears the flag
 };
 
+// The slides one frame draws, in order (outgoing first). `build` counts the
+// pictures the slot has held, so a slot that was refilled never passes for
+// the picture it held before.
+struct SlideDraw {
+  int slot;
+  float opacity;
+  uint32_t build;
+};
+struct FramePlan {
+  int count = 0;
+  SlideDraw draws[2] = {};
+  // The window already shows exactly this picture: nothing is drawn or swapped.
+  bool unchanged = false;
+};
+
 struct SlideSequencer {
   SlideState state = SlideState::Starting;
   uint32_t textures[2] = {};
@@ -57,6 +80,15 @@ struct SlideSequencer {
   SlideKind last_built_kind = SlideKind::Photo;
   uint32_t hold_start = 0;           // tick of the first holding frame, 0 when not taken
   uint32_t last_periodic_check = 0;  // 0 when none yet; kept across slides
+  // The slot whose photo is being built off the main thread, -1 when none.
+  // Every build finishes before a hold ends, so a fade always has its
+  // incoming slide and Advancing and Starting never find a build running.
+  int building_slot = -1;
+  uint32_t slot_builds[2] = {};  // pictures each slot has received
+  // The picture the window shows, valid while `shown` holds; anything that
+  // may have spoilt the window clears `shown` (ForceRedraw).
+  FramePlan last_drawn;
+  bool shown = false;
 };
 
 // One step of the state machine. `tick` is the millisecond tick count,
@@ -66,17 +98,14 @@ void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, in
 // The slide to build at the next change, given what was built last.
 SlideKind ChooseSlideKind(SlideKind last_built, int32_t slide_counter, bool show_weather, bool notice_wanted);
 
-// The slides one frame draws, in order (outgoing first), and the fade's
-// advance that goes with drawing them.
-struct SlideDraw {
-  int slot;
-  float opacity;
-};
-struct FramePlan {
-  int count = 0;
-  SlideDraw draws[2] = {};
-};
+// The slides this frame draws, and the fade's advance that goes with them.
+// A fade advances on every frame; a plan equal to the picture on screen
+// comes back `unchanged`, and the caller then neither draws nor swaps.
 FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived);
+
+// The window's picture may be spoilt (painted over, resized, the display
+// changed): the next frame draws whatever it plans.
+void ForceRedraw(SlideSequencer& s);
 
 // Where a slot of picture size a x b lands in a viewport of w x h pixels:
 // the whole texture as a square of `side` at (x0, y0), and four clip planes

@@ -13,13 +13,6 @@ int currentSlot = 0;
 
 namespace {
 
-struct BitmapHandleTraits {
-  using Native = HBITMAP;
-  static Native Invalid() { return nullptr; }
-  static void Close(Native h) { DeleteObject(h); }
-};
-using BitmapHandle = UniqueHandle<BitmapHandleTraits>;
-
 ResourceImageRow MakeRow(int id) { return ResourceImageRow{L"PNG", id, {}}; }
 
 // Frees in the order GDI+ needs: the image may still read from the stream,
@@ -42,39 +35,60 @@ ResourceImageRow ResourceImageTable[kResourceImageRows + 1] = {
 };
 
 void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot) {
-  GdiplusImage image = GdiplusImage::FromFile(path);
-  Canvas canvas = CreateCanvas();
-  const PhotoFit fit = FitPhoto(image.Width(), image.Height());
-  slideSlots[slot].width = fit.width;
-  slideSlots[slot].height = fit.height;
-  if (image.valid()) canvas.graphics.DrawImageRect(image.get(), fit.x, fit.y, fit.w, fit.h);
-  UploadSlotTexture(canvas.bitmap, texture, slot);
+  std::vector<uint32_t> canvas(kCanvasTexels);
+  const PhotoFit fit = DecodePhotoOntoCanvas(path != nullptr ? path : L"", canvas.data());
+  UploadPhotoCanvas(canvas.data(), fit, texture, slot);
 }
 
-void UploadSlotTexture(GdiplusBitmap& canvas, GLuint texture, int slot) {
-  SlideSlot& target = slideSlots[slot];
-  const BitmapHandle dib(canvas.CreateHbitmap(0));
-  target.bitmap = BITMAP{};
-  if (dib.valid() && GetObjectW(dib.get(), sizeof(BITMAP), &target.bitmap) != sizeof(BITMAP)) {
-    target.bitmap = BITMAP{};
+PhotoFit DecodePhotoOntoCanvas(const std::wstring& path, uint32_t* canvas) {
+  GdiplusBitmap photo = GdiplusBitmap::FromFile(path.empty() ? nullptr : path.c_str());
+  const PhotoFit fit = FitPhoto(photo.Width(), photo.Height());
+  // GDI+ decodes JPEG into 24-bit RGB, so this lock normally hands out the
+  // decoded pixels themselves.
+  const GdiplusBitmapLock pixels(photo, PixelFormat24bppRGB);
+  if (!pixels.locked()) {
+    DrawPictureOnCanvas({}, fit, canvas);
+    return FitPhoto(0, 0);
   }
+  const Gdiplus::BitmapData& d = pixels.data();
+  const PictureView picture{static_cast<const uint8_t*>(d.Scan0), static_cast<int>(d.Width),
+                            static_cast<int>(d.Height), d.Stride};
+  DrawPictureOnCanvas(picture, fit, canvas);
+  return fit;
+}
+
+namespace {
+
+void UploadCanvas(const void* texels, GLuint texture) {
   glBindTexture(GL_TEXTURE_2D, texture);
-  // The bitmap stores its rows bottom-up, which is OpenGL's order: no flip.
-  if (target.bitmap.bmBits != nullptr && target.bitmap.bmBitsPixel == 32) {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, target.bitmap.bmWidth, target.bitmap.bmHeight, 0, GL_BGRA_EXT,
-                 GL_UNSIGNED_BYTE, target.bitmap.bmBits);
-  } else {
-    // Without pixels the texture would have no image at all and draw as a
-    // white square; black is what an undecodable photo shows too.
-    const std::vector<unsigned char> black(static_cast<size_t>(kTextureSize) * kTextureSize * 4, 0);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTextureSize, kTextureSize, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE,
-                 black.data());
-  }
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTextureSize, kTextureSize, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, texels);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  // The bits die with the bitmap handle at the end of this scope; the slot
-  // keeps the description but no pointer into freed memory.
-  target.bitmap.bmBits = nullptr;
+}
+
+}  // namespace
+
+void UploadPhotoCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture, int slot) {
+  slideSlots[slot].width = fit.width;
+  slideSlots[slot].height = fit.height;
+  UploadCanvas(canvas, texture);
+}
+
+void UploadSlotTexture(GdiplusBitmap& canvas, GLuint texture, int /*slot: the texture is all it fills*/) {
+  std::vector<uint32_t> texels(kCanvasTexels);
+  {
+    // The canvas is 24-bit RGB, so the lock hands out its own pixels; they
+    // are copied once, straight into texels in the texture's row order.
+    const GdiplusBitmapLock pixels(canvas, PixelFormat24bppRGB);
+    const Gdiplus::BitmapData& d = pixels.data();
+    const bool whole = pixels.locked() && d.Width == kTextureSize && d.Height == kTextureSize;
+    // Without pixels the texture would draw the previous slide or, with no
+    // image at all, a white square; black is what an undecodable photo shows too.
+    const PictureView picture{whole ? static_cast<const uint8_t*>(d.Scan0) : nullptr, kTextureSize, kTextureSize,
+                              d.Stride};
+    DrawPictureOnCanvas(picture, FitPhoto(kTextureSize, kTextureSize), texels.data());
+  }
+  UploadCanvas(texels.data(), texture);
 }
 
 GdiplusFont CreateTextFont(float size) {

@@ -2,23 +2,25 @@
 // files, overlay canvases uploaded, and the helpers the overlay builders share
 // (text font, bounded text formatting, embedded images).
 //
-// Render thread only, with the saver window's GL context current.
+// Render thread only, with the saver window's GL context current, except
+// DecodePhotoOntoCanvas, which uses no GL and runs on the photo builder thread.
 #pragma once
 
 #include <windows.h>
 #include <GL/gl.h>
 
+#include <cstdint>
+#include <string>
+
 #include "app/win_handle.h"
 #include "slideshow/gdiplus_objects_win.h"
+#include "slideshow/photo_fit.h"
 
 struct SlideSlot {
   // Generated and deleted by the sequencer; the builders only bind and fill it.
   GLuint texture;
   // Size in texels of the picture centred in the texture (the rest is black).
   float width, height;
-  // Description of the last uploaded bitmap. Its bits are freed right after
-  // the upload, so bmBits is null outside it.
-  BITMAP bitmap;
 };
 
 extern SlideSlot slideSlots[2];
@@ -28,10 +30,22 @@ extern int currentSlot;
 // Decodes the photo at path (may be null), fits it centred onto a black canvas
 // and uploads it into texture; sets the slot's width and height to the fitted
 // size. A file that cannot be decoded gives 0 x 0 and an all-black texture.
+// Both halves on the calling thread: the show runs the first on the builder
+// thread (slideshow/photo_builder_win.h).
 void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot);
 
-// The last step of every build: the canvas becomes the texture's level 0 with
-// linear filtering, bottom row first. The slot records the bitmap description.
+// The first half, without GL: the photo decoded with GDI+ and drawn onto
+// `canvas` (kCanvasTexels texels, bottom row first) by DrawPictureOnCanvas.
+// An undecodable photo leaves the canvas black and returns an empty fit.
+PhotoFit DecodePhotoOntoCanvas(const std::wstring& path, uint32_t* canvas);
+
+// The second half: the canvas becomes the texture's level 0 and the fit's
+// unrounded size the slot's.
+void UploadPhotoCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture, int slot);
+
+// The last step of every overlay build: the canvas's pixels, locked straight
+// into the texture's row order, become the texture's level 0. A canvas that
+// cannot be read gives an all-black texture.
 void UploadSlotTexture(GdiplusBitmap& canvas, GLuint texture, int slot);
 
 // Em size in points, "Georgia" or else the generic sans-serif family. The

@@ -11,6 +11,7 @@
 #include "app/run_state.h"
 #include "settings/settings.h"
 #include "slideshow/notice_texture_win.h"
+#include "slideshow/photo_builder_win.h"
 #include "slideshow/photo_library_win.h"
 #include "slideshow/slide_sequencer.h"
 #include "slideshow/slide_textures_win.h"
@@ -25,35 +26,29 @@ namespace {
 // Main thread only, like every GL call.
 SlideSequencer sequencer;
 
-// An overlay slide whose builder is not part of the program yet shows black
-// for its hold: a slot of 0 x 0 draws nothing.
-void BuildEmptyOverlay(int slot) {
-  slideSlots[slot].width = 0.0f;
-  slideSlots[slot].height = 0.0f;
-}
-
 class WinSlidePlatform final : public SlidePlatform {
  public:
   void GenTextures(int count, uint32_t* names) override { glGenTextures(count, names); }
   void DeleteTextures(int count, const uint32_t* names) override { glDeleteTextures(count, names); }
   int32_t PhotoCount() override { return ::PhotoCount(); }
   std::wstring PhotoPath(int32_t index) override { return PhotoPathAt(index); }
-  void LoadPhotoTexture(const std::wstring& path, uint32_t texture, int slot) override {
+  void StartPhotoBuild(const std::wstring& path, int /*slot: uploaded into at the finish*/) override {
+    ::StartPhotoBuild(path);
+  }
+  bool FinishPhotoBuild(uint32_t texture, int slot) override {
     slideSlots[slot].texture = texture;
-    ::LoadPhotoTexture(path.empty() ? nullptr : path.c_str(), texture, slot);
+    return ::FinishPhotoBuild(texture, slot);
   }
   void BuildCurrentWeatherTexture(uint32_t texture, int slot) override {
-    slideSlots[slot].texture = texture;
-    currentSlot = slot;
+    TargetOverlay(texture, slot);
     ::BuildCurrentWeatherTexture(texture);
   }
   void BuildForecastTexture(uint32_t texture, int slot) override {
-    slideSlots[slot].texture = texture;
-    currentSlot = slot;
+    TargetOverlay(texture, slot);
     ::BuildForecastTexture(texture);
   }
   void BuildNoticeTexture(uint32_t texture, int slot) override {
-    PrepareOverlay(texture, slot);
+    TargetOverlay(texture, slot);
     ::BuildNoticeTexture(texture);
   }
   void DeleteOldestPhoto() override { ::DeleteOldestPhoto(); }
@@ -69,10 +64,9 @@ class WinSlidePlatform final : public SlidePlatform {
 
  private:
   // Overlay builders fill slot currentSlot.
-  static void PrepareOverlay(uint32_t texture, int slot) {
+  static void TargetOverlay(uint32_t texture, int slot) {
     slideSlots[slot].texture = texture;
     currentSlot = slot;
-    BuildEmptyOverlay(slot);
   }
 };
 
@@ -87,17 +81,19 @@ void AdvanceSlideshow() {
 }
 
 bool DrawFrame() {
+  const FramePlan plan = PlanFrame(sequencer, new_photos_arrived);
+  if (plan.unchanged) return false;
   glClear(GL_COLOR_BUFFER_BIT);
   glLoadIdentity();
   GLint viewport[4] = {};
   glGetIntegerv(GL_VIEWPORT, viewport);
-  const FramePlan plan = PlanFrame(sequencer, new_photos_arrived);
   for (int i = 0; i < plan.count; ++i)
     DrawSlide(plan.draws[i].slot, plan.draws[i].opacity, static_cast<float>(viewport[2]),
               static_cast<float>(viewport[3]));
-  Sleep(20);
   return true;
 }
+
+void RedrawSlideshow() { ForceRedraw(sequencer); }
 
 void DrawSlide(int slot, float opacity, float w, float h) {
   const SlideSlot& s = slideSlots[slot];

@@ -3,9 +3,13 @@
 
 void AdvanceSlideshow();
 
-// Draws the current state into the back buffer and sleeps 20 ms; the caller
-// swaps buffers. Always true.
+// Draws the current state into the back buffer and returns true, after which
+// the caller swaps buffers; false when the window already shows this
+// picture, and nothing was drawn. Fades draw every frame.
 bool DrawFrame();
+
+// The window's picture may have been spoilt: the next frame draws.
+void RedrawSlideshow();
 
 // Draws slot 0 or 1 at the given opacity, centred and fitted into a viewport
 // of w x h pixels. A slot without a picture (0 wide or high) draws nothing.

@@ -1,6 +1,7 @@
 // Frame rate of the slideshow during cross-fades. Opens the saver's own
-// full-screen window and runs its main loop's frame (AdvanceSlideshow,
-// DrawFrame, SwapBuffers) over the photos of a data folder, timing each frame.
+// full-screen window and runs its main loop's frames (paced by FramePacer:
+// AdvanceSlideshow, DrawFrame, and SwapBuffers when it drew) over the photos
+// of a data folder, timing each frame.
 // A cross-fade ends where the sequencer flips the slot on screen; the frames
 // before that flip are the fade's, and as many frames before the fade are the
 // plain hold for comparison.
@@ -42,31 +43,35 @@ int FadeFrameCount() {
 
 struct FrameTimes {
   double start;  // before AdvanceSlideshow
-  double swap;   // duration of SwapBuffers
+  double swap;   // duration of SwapBuffers, 0 when the frame was not drawn
   int slot;      // the slot on screen after AdvanceSlideshow
+  bool drawn;
 };
 
 struct Span {
   double frames_per_second, median_ms, longest_ms, median_swap_ms;
+  int drawn;
 };
 
 // Frames [first, last) by their start times; the frame `last` closes the span.
 Span Measure(const std::vector<FrameTimes>& f, size_t first, size_t last) {
   std::vector<double> periods, swaps;
+  int drawn = 0;
   for (size_t i = first; i < last; ++i) {
     periods.push_back(f[i + 1].start - f[i].start);
     swaps.push_back(f[i].swap);
+    drawn += f[i].drawn;
   }
   std::sort(periods.begin(), periods.end());
   std::sort(swaps.begin(), swaps.end());
   const double total = f[last].start - f[first].start;
   return {1000.0 * static_cast<double>(last - first) / total, periods[periods.size() / 2], periods.back(),
-          swaps[swaps.size() / 2]};
+          swaps[swaps.size() / 2], drawn};
 }
 
 void PrintSpan(const char* what, int fade, const Span& s) {
-  std::printf("%s %d %.1f %.1f %.1f %.1f\n", what, fade, s.frames_per_second, s.median_ms, s.longest_ms,
-              s.median_swap_ms);
+  std::printf("%s %d %.1f %.1f %.1f %.1f %d\n", what, fade, s.frames_per_second, s.median_ms, s.longest_ms,
+              s.median_swap_ms, s.drawn);
 }
 
 }  // namespace
@@ -92,6 +97,7 @@ int wmain(int argc, wchar_t** argv) {
   const size_t fade_frames = static_cast<size_t>(FadeFrameCount());
   std::printf("fade-frames %zu\n", fade_frames);
   std::vector<FrameTimes> frames;
+  FramePacer pacer;
   int measured = 0;
   const double deadline = NowMs() + 15000.0 * (fades + 1);
   int result = 0;
@@ -112,13 +118,19 @@ int wmain(int argc, wchar_t** argv) {
       result = 1;
       break;
     }
-    FrameTimes frame{NowMs(), 0.0, 0};
+    if (!pacer.FrameDue()) {
+      pacer.WaitForFrameOrMessage();
+      continue;
+    }
+    FrameTimes frame{NowMs(), 0.0, 0, false};
     AdvanceSlideshow();
     frame.slot = currentSlot;
-    DrawFrame();
-    const double swap_start = NowMs();
-    SwapBuffers(SaverDC());
-    frame.swap = NowMs() - swap_start;
+    frame.drawn = DrawFrame();
+    if (frame.drawn) {
+      const double swap_start = NowMs();
+      SwapBuffers(SaverDC());
+      frame.swap = NowMs() - swap_start;
+    }
     frames.push_back(frame);
     const size_t k = frames.size() - 1;
     if (k > 0 && frames[k].slot != frames[k - 1].slot && k >= 2 * fade_frames) {

@@ -1,7 +1,12 @@
-// Times slide builds the way the sequencer runs them: for each photo file
-// given, LoadPhotoTexture into a texture of a hidden window's GL context,
-// several times, and prints the fastest and the median build in milliseconds,
-// with the upload step alone and both weather panels for comparison.
+// Times slide builds the way the show runs them: for each photo file given,
+// StartPhotoBuild (decode and fit on the builder thread) until FinishPhotoBuild
+// has uploaded it into a texture of a hidden window's GL context, several
+// times, and prints the fastest and the median build in milliseconds, with the upload step alone and both weather panels
+// for comparison. For each photo it also prints where a build's time goes
+// (medians of decode, fit onto the canvas, conversion, upload), both for the
+// show's own steps and for plain GDI+ (DrawImageRect with its default
+// interpolation onto a 24-bit canvas, then a device-independent bitmap copy
+// for the upload), which is how slides were built before.
 //
 //   slide_build_bench.exe [-n RUNS] photo.jpg...
 #include <windows.h>
@@ -10,11 +15,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <optional>
 #include <vector>
 
 #include "app/gdiplus_session_win.h"
 #include "app/gl_context_win.h"
+#include "app/win_handle.h"
 #include "slideshow/gdiplus_objects_win.h"
+#include "slideshow/photo_builder_win.h"
+#include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
 #include "tests/bench/bench_clock_win.h"
 #include "weather/weather_cache.h"
@@ -38,6 +47,75 @@ Timing Measure(int runs, Step step) {
   }
   std::sort(times.begin(), times.end());
   return {times.front(), times[times.size() / 2]};
+}
+
+struct Stages {
+  std::vector<double> decode, fit, convert, upload;
+};
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+void PrintStages(const char* path_kind, const wchar_t* photo, const Stages& s) {
+  std::printf("stages-%s %ls %.1f %.1f %.1f %.1f\n", path_kind, photo, Median(s.decode), Median(s.fit),
+              Median(s.convert), Median(s.upload));
+}
+
+// The show's steps: GDI+ decodes and hands out its pixels, DrawPictureOnCanvas
+// fits them straight into texels, which are uploaded as they are.
+void ShowSteps(const wchar_t* photo, GLuint texture, Stages& s) {
+  std::vector<uint32_t> canvas(kCanvasTexels);
+  double t = NowMs();
+  GdiplusBitmap bitmap = GdiplusBitmap::FromFile(photo);
+  std::optional<GdiplusBitmapLock> pixels;
+  pixels.emplace(bitmap, PixelFormat24bppRGB);
+  s.decode.push_back(NowMs() - t);
+  t = NowMs();
+  const PhotoFit fit = FitPhoto(bitmap.Width(), bitmap.Height());
+  const Gdiplus::BitmapData& d = pixels->data();
+  DrawPictureOnCanvas({static_cast<const uint8_t*>(d.Scan0), static_cast<int>(d.Width), static_cast<int>(d.Height),
+                       d.Stride},
+                      fit, canvas.data());
+  s.fit.push_back(NowMs() - t);
+  pixels.reset();
+  s.convert.push_back(0.0);  // the fit writes texels in the texture's own format and row order
+  t = NowMs();
+  UploadPhotoCanvas(canvas.data(), fit, texture, 0);
+  glFinish();
+  s.upload.push_back(NowMs() - t);
+}
+
+struct DibTraits {
+  using Native = HBITMAP;
+  static Native Invalid() { return nullptr; }
+  static void Close(Native h) { DeleteObject(h); }
+};
+
+// Plain GDI+: the decoded image drawn with the default settings onto a 24-bit
+// canvas, converted to a 32-bit device-independent bitmap, whose bottom-up
+// rows are uploaded.
+void GdiplusSteps(const wchar_t* photo, GLuint texture, Stages& s) {
+  double t = NowMs();
+  GdiplusImage image = GdiplusImage::FromFile(photo);
+  const uint32_t width = image.Width(), height = image.Height();
+  s.decode.push_back(NowMs() - t);
+  t = NowMs();
+  Canvas canvas = CreateCanvas();
+  const PhotoFit fit = FitPhoto(width, height);
+  canvas.graphics.DrawImageRect(image.get(), fit.x, fit.y, fit.w, fit.h);
+  s.fit.push_back(NowMs() - t);
+  t = NowMs();
+  const UniqueHandle<DibTraits> dib(canvas.bitmap.CreateHbitmap(0));
+  BITMAP bits{};
+  GetObjectW(dib.get(), sizeof(bits), &bits);
+  s.convert.push_back(NowMs() - t);
+  t = NowMs();
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, bits.bmWidth, bits.bmHeight, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, bits.bmBits);
+  glFinish();
+  s.upload.push_back(NowMs() - t);
 }
 
 // A full report, so every text and both curves are drawn. This program embeds
@@ -98,9 +176,20 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("weather-forecast %.1f %.1f %.0fx%.0f\n", forecast.fastest, forecast.median, overlay.width,
               overlay.height);
   for (int i = first; i < argc; ++i) {
-    const Timing build = Measure(runs, [&] { LoadPhotoTexture(argv[i], texture, 0); });
+    // As the show builds: decode and fit on the builder thread, then the upload.
+    const Timing build = Measure(runs, [&] {
+      StartPhotoBuild(argv[i]);
+      while (!FinishPhotoBuild(texture, 0)) Sleep(1);
+    });
     std::printf("%ls %.1f %.1f %.0fx%.0f\n", argv[i], build.fastest, build.median, slideSlots[0].width,
                 slideSlots[0].height);
+    Stages show, gdiplus;
+    for (int run = 0; run < runs; ++run) {
+      ShowSteps(argv[i], texture, show);
+      GdiplusSteps(argv[i], texture, gdiplus);
+    }
+    PrintStages("show", argv[i], show);
+    PrintStages("gdiplus", argv[i], gdiplus);
   }
 
   glDeleteTextures(1, &texture);

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <random>
 #include <type_traits>
+#include <vector>
 
 #include "slideshow/slide_sequencer.h"
 
@@ -57,6 +60,142 @@ TEST(PhotoFit, KeepsTheUnroundedHeight) {
   const PhotoFit fit = FitPhoto(3000, 2000);
   EXPECT_GT(fit.height, 1365.3f);
   EXPECT_LT(fit.height, 1365.4f);
+}
+
+// A picture of 3-byte pixels (blue, green, red), rows top-down.
+struct Picture {
+  int width, height;
+  std::vector<uint8_t> bytes;
+  Picture(int w, int h) : width(w), height(h), bytes(static_cast<std::size_t>(w) * h * 3) {}
+  void Set(int x, int y, uint32_t rgb) {
+    uint8_t* p = &bytes[(static_cast<std::size_t>(y) * width + x) * 3];
+    p[0] = rgb & 0xff;
+    p[1] = (rgb >> 8) & 0xff;
+    p[2] = (rgb >> 16) & 0xff;
+  }
+  PictureView View() const { return {bytes.data(), width, height, static_cast<std::ptrdiff_t>(width) * 3}; }
+};
+
+// The canvas as the texture takes it: bottom row first. Filled with a
+// colour no drawing produces, so an untouched texel shows.
+struct CanvasTexels {
+  std::vector<uint32_t> texels = std::vector<uint32_t>(kCanvasTexels, 0x12345678);
+  // Canvas coordinates: y counts down from the top row.
+  uint32_t At(int x, int y) const { return texels[static_cast<std::size_t>(kTextureSize - 1 - y) * kTextureSize + x]; }
+  int Channel(int x, int y, int shift) const { return static_cast<int>((At(x, y) >> shift) & 0xff); }
+};
+
+PhotoFit Rect(int x, int y, int w, int h) {
+  PhotoFit fit;
+  fit.x = x, fit.y = y, fit.w = w, fit.h = h;
+  return fit;
+}
+
+TEST(DrawPictureOnCanvas, CopiesAPictureOfTheRectanglesSizeUprightOnBlack) {
+  Picture picture(3, 2);
+  const uint32_t colours[2][3] = {{0x102030, 0x405060, 0x708090}, {0xa0b0c0, 0xd0e0f0, 0x010203}};
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) picture.Set(x, y, colours[y][x]);
+  CanvasTexels canvas;
+  DrawPictureOnCanvas(picture.View(), Rect(10, 20, 3, 2), canvas.texels.data());
+  int picture_texels = 0;
+  for (int y = 0; y < kTextureSize; ++y) {
+    for (int x = 0; x < kTextureSize; ++x) {
+      const bool inside = x >= 10 && x < 13 && y >= 20 && y < 22;
+      const uint32_t expected = inside ? (kOpaqueBlack | colours[y - 20][x - 10]) : kOpaqueBlack;
+      if (canvas.At(x, y) != expected) {
+        ADD_FAILURE() << "texel (" << x << ", " << y << ") is " << std::hex << canvas.At(x, y);
+        return;
+      }
+      picture_texels += inside;
+    }
+  }
+  EXPECT_EQ(picture_texels, 6);
+}
+
+TEST(DrawPictureOnCanvas, ShrinkingAveragesTheAreaOfEachTexel) {
+  struct Case {
+    const char* name;
+    int width, height;
+    uint32_t (*pixel)(int x, int y);
+    PhotoFit rect;
+    int low, high;  // every channel of every texel of the rectangle
+  };
+  const Case cases[] = {
+      {"a flat colour stays exactly that colour", 5000, 30, [](int, int) { return 0x5a7d2cu; }, Rect(0, 100, 2048, 12),
+       0, 0},
+      // Each texel covers a little more than one black and one white column:
+      // grey, where picking or interpolating between pixels would give stripes.
+      {"columns a pixel wide turn grey", 4243, 8, [](int x, int) { return x % 2 ? 0xffffffu : 0u; },
+       Rect(0, 0, 2048, 4), 122, 133},
+      {"rows a pixel wide turn grey", 8, 4243, [](int, int y) { return y % 2 ? 0xffffffu : 0u; },
+       Rect(0, 0, 4, 2048), 122, 133},
+      // Exactly two by two pixels a texel: their average, rounded.
+      {"two by two blocks", 4, 4, [](int x, int y) { return (x + y) % 2 ? 0xc8c8c8u : 0x646464u; },
+       Rect(7, 9, 2, 2), 150, 150},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Picture picture(c.width, c.height);
+    for (int y = 0; y < c.height; ++y)
+      for (int x = 0; x < c.width; ++x) picture.Set(x, y, c.pixel(x, y));
+    CanvasTexels canvas;
+    DrawPictureOnCanvas(picture.View(), c.rect, canvas.texels.data());
+    const bool flat = c.low == 0 && c.high == 0;
+    for (int y = c.rect.y; y < c.rect.y + c.rect.h; ++y) {
+      for (int x = c.rect.x; x < c.rect.x + c.rect.w; ++x) {
+        if (flat) {
+          ASSERT_EQ(canvas.At(x, y), kOpaqueBlack | 0x5a7d2cu) << "at (" << x << ", " << y << ")";
+          continue;
+        }
+        for (const int shift : {0, 8, 16}) {
+          const int v = canvas.Channel(x, y, shift);
+          ASSERT_TRUE(v >= c.low && v <= c.high) << v << " at (" << x << ", " << y << ")";
+        }
+      }
+    }
+    if (c.rect.x + c.rect.w < kTextureSize) EXPECT_EQ(canvas.At(c.rect.x + c.rect.w, c.rect.y), kOpaqueBlack);
+    if (c.rect.y + c.rect.h < kTextureSize) EXPECT_EQ(canvas.At(c.rect.x, c.rect.y + c.rect.h), kOpaqueBlack);
+  }
+}
+
+TEST(DrawPictureOnCanvas, ShrinkingKeepsTheAverageBrightness) {
+  Picture picture(1000, 700);
+  std::mt19937 random(7);
+  for (uint8_t& b : picture.bytes) b = static_cast<uint8_t>(random());
+  double in[3] = {}, out[3] = {};
+  for (std::size_t i = 0; i < picture.bytes.size(); ++i) in[i % 3] += picture.bytes[i];
+  CanvasTexels canvas;
+  const PhotoFit rect = Rect(100, 200, 333, 233);
+  DrawPictureOnCanvas(picture.View(), rect, canvas.texels.data());
+  for (int y = rect.y; y < rect.y + rect.h; ++y)
+    for (int x = rect.x; x < rect.x + rect.w; ++x)
+      for (int c = 0; c < 3; ++c) out[c] += canvas.Channel(x, y, 8 * c);
+  for (int c = 0; c < 3; ++c)
+    EXPECT_NEAR(out[c] / (rect.w * rect.h), in[c] / (1000.0 * 700.0), 0.5) << "channel " << c;
+}
+
+TEST(DrawPictureOnCanvas, NothingToDrawLeavesTheCanvasBlack) {
+  Picture picture(4, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) picture.Set(x, y, 0xffffff);
+  struct Case {
+    const char* name;
+    PictureView view;
+    PhotoFit rect;
+  };
+  const Case cases[] = {
+      {"no pixels", PictureView{}, Rect(0, 0, 4, 4)},
+      {"no width", PictureView{picture.bytes.data(), 0, 4, 12}, Rect(0, 0, 4, 4)},
+      {"an empty rectangle", picture.View(), Rect(1024, 1024, 0, 0)},
+  };
+  for (const Case& c : cases) {
+    CanvasTexels canvas;
+    DrawPictureOnCanvas(c.view, c.rect, canvas.texels.data());
+    std::size_t black = 0;
+    for (const uint32_t t : canvas.texels) black += t == kOpaqueBlack;
+    EXPECT_EQ(black, kCanvasTexels) << c.name;
+  }
 }
 
 }  // namespace

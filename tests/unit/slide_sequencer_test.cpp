@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <set>
@@ -18,11 +19,18 @@ constexpr int64_t kNow = 13'400'000'000 * kSecond;     // some day in the 2020s
 constexpr uint32_t kFrameMs = 20;
 
 // Records what the sequencer asks of the platform. Photos are named "pN";
-// each build is logged as "pN@slot" or "weather@slot" and so on.
+// each build is logged as "pN@slot" or "weather@slot" and so on when it
+// starts. A photo build is uploaded on the build_polls + 1st FinishPhotoBuild.
 class FakePlatform : public SlidePlatform {
  public:
   std::vector<std::wstring> photos;
   std::vector<std::string> builds;
+  int build_polls = 0;
+  int building_slot = -1;  // the photo build not yet uploaded
+  int polls_left = 0;
+  int build_faults = 0;  // a build started over a running one, or finished into the wrong slot
+  std::string on_slot[2];  // what each slot's texture holds
+  int uploads = 0;
   std::vector<std::wstring> deleted_files;
   std::set<uint32_t> live_textures;
   uint32_t next_texture = 1;
@@ -58,8 +66,19 @@ class FakePlatform : public SlidePlatform {
     if (index < 0 || index >= PhotoCount()) return {};
     return photos[static_cast<std::size_t>(index)];
   }
-  void LoadPhotoTexture(const std::wstring& path, uint32_t texture, int slot) override {
-    Built(std::string(path.begin(), path.end()), texture, slot);
+  void StartPhotoBuild(const std::wstring& path, int slot) override {
+    if (building_slot >= 0) ++build_faults;
+    builds.push_back(std::string(path.begin(), path.end()) + "@" + std::to_string(slot));
+    pending = std::string(path.begin(), path.end());
+    building_slot = slot;
+    polls_left = build_polls;
+  }
+  bool FinishPhotoBuild(uint32_t texture, int slot) override {
+    if (slot != building_slot) ++build_faults;
+    if (polls_left-- > 0) return false;
+    Uploaded(pending, texture, slot);
+    building_slot = -1;
+    return true;
   }
   void BuildCurrentWeatherTexture(uint32_t texture, int slot) override { Built("weather", texture, slot); }
   void BuildForecastTexture(uint32_t texture, int slot) override { Built("forecast", texture, slot); }
@@ -83,9 +102,15 @@ class FakePlatform : public SlidePlatform {
 
  private:
   void Built(const std::string& what, uint32_t texture, int slot) {
-    if (live_textures.count(texture) == 0) ++texture_faults;  // building into a deleted name
     builds.push_back(what + "@" + std::to_string(slot));
+    Uploaded(what, texture, slot);
   }
+  void Uploaded(const std::string& what, uint32_t texture, int slot) {
+    if (live_textures.count(texture) == 0) ++texture_faults;  // filling a deleted name
+    on_slot[slot] = what;
+    ++uploads;
+  }
+  std::string pending;
 };
 
 // The main loop: one step and one frame every 20 ms of the fake clock.
@@ -94,12 +119,14 @@ struct Show {
   FakePlatform platform;
   uint32_t tick;
   std::vector<FramePlan> frames;
+  std::vector<SlideState> states;  // after each frame's step
 
   explicit Show(uint32_t start_tick) : tick(start_tick) {}
 
   void Frame() {
     platform.tick = tick;
     StepSlideshow(seq, platform, tick, kNow);
+    states.push_back(seq.state);
     frames.push_back(PlanFrame(seq, platform.new_photos));
     tick += kFrameMs;
   }
@@ -119,6 +146,10 @@ TEST(SlideSequencer, FivePhotosStartAtTheTickAndGoOnInOrder) {
   Show show(12347);
   show.platform.AddPhotos(5);
   show.Frame();
+  // Only the first slide is built before anything is shown.
+  EXPECT_EQ(show.seq.state, SlideState::BuildingFirst);
+  EXPECT_EQ(show.platform.builds, (std::vector<std::string>{"p2@0"}));
+  show.Frame();
   EXPECT_EQ(show.seq.state, SlideState::Holding);
   EXPECT_EQ(show.platform.builds, (std::vector<std::string>{"p2@0", "p3@1"}));
   EXPECT_EQ(show.platform.refresh_starts, 1);  // fewer than 20 photos
@@ -137,12 +168,14 @@ TEST(SlideSequencer, PhotosArrivingWhileWaiting) {
     std::vector<std::string> builds;
   };
   const Case cases[] = {
-      {0, {0, 1, 0, 1}, {SlideState::WaitingForPhotos, SlideState::WaitingForPhotos, SlideState::SinglePhoto,
+      {0, {0, 1, 0, 1}, {SlideState::WaitingForPhotos, SlideState::WaitingForPhotos, SlideState::BuildingFirst,
                          SlideState::SinglePhoto, SlideState::Holding},
        {"p0@0", "p1@1"}},
-      {0, {2}, {SlideState::WaitingForPhotos, SlideState::Holding}, {"p0@0", "p1@1"}},
-      {1, {0, 0, 1}, {SlideState::SinglePhoto, SlideState::SinglePhoto, SlideState::SinglePhoto, SlideState::Holding},
+      {0, {2, 0}, {SlideState::WaitingForPhotos, SlideState::BuildingFirst, SlideState::Holding}, {"p0@0", "p1@1"}},
+      {1, {0, 0, 1}, {SlideState::BuildingFirst, SlideState::SinglePhoto, SlideState::SinglePhoto, SlideState::Holding},
        {"p0@0", "p1@1"}},
+      // A second photo that arrives while the first is built joins at once.
+      {1, {1}, {SlideState::BuildingFirst, SlideState::Holding}, {"p0@0", "p1@1"}},
   };
   for (const Case& c : cases) {
     Show show(5000);
@@ -167,12 +200,14 @@ TEST(SlideSequencer, OnePhotoFadesInAndStaysThenASecondJoins) {
   show.RunFor(60'000);
   EXPECT_EQ(show.seq.state, SlideState::SinglePhoto);
   EXPECT_EQ(show.platform.builds, std::vector<std::string>{"p0@0"});
-  // It faded in from black over the first 51 frames, then stays fully drawn.
+  // Black while it is built, then it fades in from black over 51 frames and
+  // stays fully drawn.
   ASSERT_GT(show.frames.size(), 60u);
-  EXPECT_EQ(show.frames[0].count, 1);
-  EXPECT_EQ(show.frames[0].draws[0].opacity, 0.0f);
-  EXPECT_LT(show.frames[50].draws[0].opacity, 1.0f);
-  EXPECT_EQ(show.frames[51].draws[0].opacity, 1.0f);
+  EXPECT_EQ(show.frames[0].count, 0);
+  EXPECT_EQ(show.frames[1].count, 1);
+  EXPECT_EQ(show.frames[1].draws[0].opacity, 0.0f);
+  EXPECT_LT(show.frames[51].draws[0].opacity, 1.0f);
+  EXPECT_EQ(show.frames[52].draws[0].opacity, 1.0f);
   EXPECT_EQ(show.frames.back().draws[0].opacity, 1.0f);
   EXPECT_EQ(show.frames.back().draws[0].slot, 0);
 
@@ -196,9 +231,9 @@ TEST(SlideSequencer, TwoPhotosAlternateWithTenSecondHoldsAndFiftyOneFrameFades) 
     show.Frame();
     const SlideState now = show.seq.state;
     if (now == SlideState::Fading) ++fading;
-    if (before == SlideState::Starting || (before == SlideState::Advancing && now == SlideState::Holding)) {
+    if (now == SlideState::Holding && before != SlideState::Holding) {
       hold_began = show.tick;  // the next frame is the first holding frame
-      shown.push_back(show.platform.builds[show.platform.builds.size() - 2]);  // the last one waits unseen
+      shown.push_back(show.platform.on_slot[show.seq.current_slot] + "@" + std::to_string(show.seq.current_slot));
     }
     if (before == SlideState::Holding && now == SlideState::Fading) hold_ms.push_back(show.tick - kFrameMs - hold_began);
     if (before == SlideState::Fading && now == SlideState::Advancing) {
@@ -253,7 +288,7 @@ TEST(SlideSequencer, FadeDrawsFiftyOneFramesInFloatSteps) {
 }
 
 TEST(SlideSequencer, NothingIsDrawnWhileStartingOrWaiting) {
-  for (const SlideState state : {SlideState::Starting, SlideState::WaitingForPhotos}) {
+  for (const SlideState state : {SlideState::Starting, SlideState::WaitingForPhotos, SlideState::BuildingFirst}) {
     SlideSequencer s;
     s.state = state;
     EXPECT_EQ(PlanFrame(s, false).count, 0);
@@ -360,6 +395,7 @@ TEST(SlideSequencer, PeriodicCheckStartsARefreshWhenTheGalleryIsOverdue) {
     show.platform.AddPhotos(25);
     show.platform.last_refresh_time = c.last_refresh_time;
     show.Frame();
+    show.Frame();
     ASSERT_EQ(show.seq.state, SlideState::Holding);
     const uint32_t hold_began = show.tick;
     EXPECT_EQ(show.platform.refresh_starts, 0);
@@ -395,6 +431,7 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
 
   const uint32_t restart_tick = show.tick;
   show.Frame();
+  show.Frame();
   EXPECT_EQ(show.seq.state, SlideState::Holding);
   EXPECT_TRUE(show.seq.fade_in_pending);
   EXPECT_EQ(show.frames.back().draws[0].opacity, 0.0f);  // fading in from black again
@@ -402,6 +439,126 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
   EXPECT_EQ(show.platform.builds[show.platform.builds.size() - 2], first);
   EXPECT_EQ(show.platform.live_textures.size(), 2u);
   EXPECT_EQ(show.platform.texture_faults, 0);
+}
+
+// Builds run off the main thread and take as long as they take; the show
+// must neither reorder, skip nor hurry anything for them.
+TEST(SlideSequencer, SlowBuildsKeepTheOrderTheHoldAndTheFades) {
+  const std::vector<std::string> order = {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"};
+  for (const int polls : {0, 3, 60, 600}) {  // 600 polls: 12 s, longer than a hold
+    SCOPED_TRACE(testing::Message() << polls << " polls a build");
+    Show show(12347);
+    show.platform.AddPhotos(5);
+    show.platform.build_polls = polls;
+    std::vector<uint32_t> hold_ms;
+    uint32_t hold_began = 0;
+    int fade_frames = 0;
+    bool first_drawn = false;
+    for (int guard = 0; show.platform.builds.size() < order.size(); ++guard) {
+      ASSERT_LT(guard, 100'000);
+      const SlideState before = show.seq.state;
+      const int uploads_before = show.platform.uploads;
+      show.Frame();
+      const SlideState now = show.seq.state;
+      if (!first_drawn && show.frames.back().count > 0) {
+        first_drawn = true;
+        EXPECT_EQ(uploads_before + (before == SlideState::BuildingFirst), 1) << "drawn before the first upload";
+      }
+      if (now == SlideState::Holding && before != SlideState::Holding) hold_began = show.tick;
+      if (before == SlideState::Holding && now == SlideState::Fading) {
+        hold_ms.push_back(show.tick - kFrameMs - hold_began);
+        // The incoming slide is uploaded before its fade.
+        EXPECT_EQ(show.platform.building_slot, -1);
+        EXPECT_EQ(show.platform.on_slot[1 - show.seq.current_slot] + "@" +
+                      std::to_string(1 - show.seq.current_slot),
+                  show.platform.builds.back());
+      }
+      if (now == SlideState::Fading) ++fade_frames;
+    }
+    EXPECT_EQ(show.platform.builds, order);
+    EXPECT_EQ(show.platform.build_faults, 0);
+    EXPECT_EQ(show.platform.texture_faults, 0);
+    ASSERT_EQ(hold_ms.size(), order.size() - 2);
+    for (const uint32_t ms : hold_ms) {
+      EXPECT_GT(ms, 10000u);
+      EXPECT_LE(ms, std::max(10000u, static_cast<uint32_t>(polls + 1) * kFrameMs) + 2 * kFrameMs);
+    }
+    EXPECT_EQ(fade_frames, 50 * static_cast<int>(hold_ms.size()));
+  }
+}
+
+// The first photo fades in as soon as it is uploaded, while the second is
+// still being built.
+TEST(SlideSequencer, FirstPhotoShowsAsSoonAsItIsBuilt) {
+  for (const int photos : {1, 2, 5}) {
+    SCOPED_TRACE(testing::Message() << photos << " photos");
+    Show show(100);
+    show.platform.AddPhotos(photos);
+    show.platform.build_polls = 10;
+    while (show.platform.uploads == 0) show.Frame();
+    // The frame that uploaded it already starts the fade-in.
+    ASSERT_EQ(show.frames.back().count, 1);
+    EXPECT_EQ(show.frames.back().draws[0].opacity, 0.0f);
+    EXPECT_EQ(show.frames.size(), 1u + 10u + 1u);  // Starting, ten polls, the upload
+    for (std::size_t i = 0; i + 1 < show.frames.size(); ++i) EXPECT_EQ(show.frames[i].count, 0);
+    EXPECT_EQ(show.platform.building_slot, photos > 1 ? 1 : -1);
+    show.Frame();
+    EXPECT_GT(show.frames.back().draws[0].opacity, 0.0f);
+  }
+}
+
+// A frame that would show the picture already on screen is not drawn; any
+// change of a drawn slot, of its opacity or of the slots drawn is.
+TEST(PlanFrame, TellsWhenThePictureIsUnchanged) {
+  struct Case {
+    const char* name;
+    void (*between)(SlideSequencer&);  // what happens between two frames
+    bool drawn;
+  };
+  const Case cases[] = {
+      {"nothing", [](SlideSequencer&) {}, false},
+      {"the window was spoilt", [](SlideSequencer& s) { ForceRedraw(s); }, true},
+      {"the slot on screen was refilled", [](SlideSequencer& s) { ++s.slot_builds[s.current_slot]; }, true},
+      {"the hidden slot was refilled", [](SlideSequencer& s) { ++s.slot_builds[1 - s.current_slot]; }, false},
+      {"the other slot came on screen", [](SlideSequencer& s) { s.current_slot = 1 - s.current_slot; }, true},
+      {"a fade-in began", [](SlideSequencer& s) { s.fade_in_pending = true; }, true},
+      {"a cross-fade began", [](SlideSequencer& s) { s.state = SlideState::Fading; }, true},
+      {"the show started over", [](SlideSequencer& s) { s.state = SlideState::Starting; }, true},
+  };
+  for (const Case& c : cases) {
+    SlideSequencer s;
+    s.state = SlideState::Holding;
+    EXPECT_FALSE(PlanFrame(s, false).unchanged) << c.name << ": the first frame always draws";
+    EXPECT_TRUE(PlanFrame(s, false).unchanged) << c.name;
+    c.between(s);
+    EXPECT_EQ(!PlanFrame(s, false).unchanged, c.drawn) << c.name;
+  }
+}
+
+// Over a whole show: holds draw once, fades draw every frame, black stays black.
+TEST(PlanFrame, OnlyFadesDrawEveryFrame) {
+  Show show(12347);
+  show.platform.AddPhotos(3);
+  show.platform.build_polls = 5;
+  while (show.platform.builds.size() < 4) show.Frame();
+  int drawn_holding = 0, drawn_black = 0, holds = 0;
+  for (std::size_t i = 0; i < show.frames.size(); ++i) {
+    const FramePlan& f = show.frames[i];
+    const SlideState state = show.states[i];
+    const bool fading_in = f.count == 1 && f.draws[0].opacity < 1.0f;
+    if (state == SlideState::Fading || fading_in) {
+      EXPECT_FALSE(f.unchanged) << "frame " << i;
+    } else if (f.count == 0) {
+      drawn_black += !f.unchanged;
+    } else {
+      drawn_holding += !f.unchanged;
+      holds += i > 0 && show.states[i - 1] != SlideState::Holding;
+    }
+  }
+  EXPECT_EQ(drawn_black, 1) << "the first black frame only";
+  // The first fully drawn frame after the fade-in and after each cross-fade.
+  EXPECT_EQ(drawn_holding, 3);
+  EXPECT_EQ(holds, 2);
 }
 
 TEST(SlideGeometry, PictureIsCentredAndCutToItsSize) {

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Soak benchmark (prints figures; not a test): the saver runs for MINUTES over
+# photos that keep arriving from a fake photo site, under Wine in Xvfb, and
+# its resident size, handle count and GDI object count are printed every
+# minute, then how much each grew after the first minute
+# (tests/e2e/bench_soak.py).
+#
+#   scripts/bench_soak.sh [MINUTES]
+#
+# VELMORA_BUILD_DIR names another Windows build directory to measure; by
+# default the win preset's build/win is configured and built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+minutes=${1:-30}
+build=${VELMORA_BUILD_DIR:-$root/build/win}
+
+if [ -z "${VELMORA_BUILD_DIR:-}" ]; then
+  cmake --preset win >/dev/null
+  cmake --build --preset win -j2 --target velmora process_counts >/dev/null
+else
+  cmake --build "$build" -j2 --target velmora process_counts >/dev/null
+fi
+
+# The sample photographs scaled to about 12 megapixels, their shapes kept.
+photos=$build/bench-soak/photos-12mp
+mkdir -p "$photos"
+if [ -z "$(ls "$photos")" ]; then
+  samples=$build/bench-soak/samples
+  rm -rf "$samples"
+  "$root/scripts/sample_photos.sh" "$samples" >/dev/null
+  for sample in "$samples"/*.jpg; do
+    convert "$sample" -resize 12000000@ -quality 90 "$photos/$(basename "$sample")"
+  done
+fi
+
+source "$root/tests/e2e/wine_env.sh"
+trap wine_env_stop EXIT
+wine_env_start "$build/wine-bench"
+/usr/bin/python3 "$root/tests/e2e/bench_soak.py" --scr "$build/velmora.scr" \
+  --counts "$build/tests/bench/process_counts.exe" --photos "$photos" --minutes "$minutes" | grep -v '^scenario '
