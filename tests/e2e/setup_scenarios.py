@@ -172,7 +172,7 @@ def wait_results(driver, lines):
         last[:] = [seen]
         return [selected] if seen == lines and driver.enabled(LOCATION_TITLE, SEARCH) else None
     try:
-        return wait_until(ended, 20, 0.1, "the search")[0]
+        return wait_until(ended, 45, 0.1, "the search")[0]
     except harness.HarnessError:
         raise harness.HarnessError(f"the list shows {last}, expected {lines}") from None
 
