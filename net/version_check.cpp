@@ -62,7 +62,12 @@ std::optional<std::wstring> ReadAnswerVersion(std::string_view answer) {
     return std::nullopt;
   }
   const std::size_t start = opening + kOpeningTag.size();
-  return WidenBytes(answer.substr(start, std::min(closing - start, kNewverLimit)));
+  const std::string_view element = answer.substr(start, closing - start);
+  // newver goes into settings.cfg, where a line break would add or swallow a line.
+  if (std::any_of(element.begin(), element.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+    return std::nullopt;
+  }
+  return WidenBytes(element.substr(0, kNewverLimit));
 }
 
 void RunVersionCheck(VersionPlatform& platform) {

@@ -41,7 +41,8 @@ std::wstring FormatVersionQuery(std::wstring_view update_host, std::wstring_view
 // in any case) of the
 // answer (which ends at its first zero byte), one byte to one character, at
 // most 9 characters, nothing trimmed. Empty optional when either tag is
-// missing or the closing tag comes first.
+// missing, the closing tag comes first, or the text between them holds a
+// control character (below U+0020).
 std::optional<std::wstring> ReadAnswerVersion(std::string_view answer);
 
 // The whole check: query, fetch, newver, save, and "update.xml" removed on

@@ -28,6 +28,10 @@ for preset in native native-asan native-tsan; do
   ctest --preset "$preset" -j"$jobs" || status=1
 done
 
+# Every parser of outside text under libFuzzer, ten seconds a target.
+echo "== fuzz"
+scripts/fuzz.sh 10 || status=1
+
 echo "== win: build"
 cmake --preset win >/dev/null
 cmake --build --preset win -j"$jobs" >/dev/null

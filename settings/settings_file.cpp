@@ -33,11 +33,16 @@ bool ApplyServerKey(Settings& s, std::wstring_view key, std::wstring_view value)
   return false;
 }
 
+// Values come from outside (update answer, search service, hand edits), so
+// every character below U+0020 is left out: no value can add, remove or
+// change a line.
 void AppendLine(std::wstring& text, std::wstring_view key, std::wstring_view value) {
   if (!text.empty()) text += L'\n';
   text += key;
   text += L'=';
-  text += value;
+  for (const wchar_t c : value) {
+    if (static_cast<uint32_t>(c) >= 0x20) text += c;
+  }
 }
 
 }  // namespace
@@ -87,10 +92,7 @@ std::wstring ComposeSettingsText(Settings& s, std::span<const SettingPair> extra
   std::wstring text;
   bool given[std::size(kStandardKeys)] = {};
   for (const SettingPair& pair : extra) {
-    if (!text.empty()) text += L'\n';
-    text += pair.key;
-    text += L'=';
-    text += pair.value;
+    AppendLine(text, pair.key, pair.value);
     for (std::size_t k = 0; k < std::size(kStandardKeys); ++k) {
       if (EqualsIgnoreCase(pair.key, kStandardKeys[k])) given[k] = true;
     }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "server_defaults.h"
 #include "settings/gallery_table.h"
 
@@ -186,6 +189,58 @@ TEST(SettingsFile, ServerKeysAreReadAndWrittenOnlyWhenNotDefault) {
   EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
   EXPECT_EQ(text.find(L"image_prefix"), std::wstring::npos);
   EXPECT_GT(text.size(), 259u);
+}
+
+TEST(SettingsFile, NoValueCanAddRemoveOrChangeALine) {
+  struct Case {
+    const char* what;
+    void (*change)(Settings&);
+    std::wstring line;  // what the changed value's line reads
+    std::size_t lines;
+  };
+  const Case cases[] = {
+      {"update answer with a line break and a key", [](Settings& s) { s.newver.Assign(L"1\nguid=AB"); },
+       L"newver=1guid=AB", 7},
+      {"update answer of one line break", [](Settings& s) { s.newver.Assign(L"\n"); }, L"newver=", 7},
+      {"carriage return left by a hand edit", [](Settings& s) { s.newver.Assign(L"1.2\r"); }, L"newver=1.2", 7},
+      {"location name from the search service",
+       [](Settings& s) { s.weather_loc.Assign(L"Town\nshow_weather=1"); }, L"weather_loc=Townshow_weather=1", 7},
+      {"every character below U+0020",
+       [](Settings& s) {
+         std::wstring value = L"a";
+         for (wchar_t c = 1; c < 0x20; ++c) value += c;
+         s.weather_loc.Assign(value + L"b");
+       },
+       L"weather_loc=ab", 7},
+      {"location id", [](Settings& s) { s.weather_loc_id.Assign(L"UK\tXX0085"); }, L"weather_loc_id=UKXX0085", 7},
+      {"server key", [](Settings& s) { s.photo_site.Assign(L"http://h\r\nguid=AB"); }, L"photo_site=http://hguid=AB",
+       8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Settings s;
+    ParseSettingsText(std::wstring(L"dloption=2\nguid=") + kFixedGuidText +
+                          L"\nnewver=1.1\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=0",
+                      s);
+    c.change(s);
+    const std::wstring text = ComposeSavedSettings(s, FixedGuid);
+    std::vector<std::wstring> lines;
+    for (std::size_t start = 0;;) {
+      const std::size_t end = text.find(L'\n', start);
+      lines.emplace_back(text.substr(start, end - start));
+      if (end == std::wstring::npos) break;
+      start = end + 1;
+    }
+    EXPECT_EQ(lines.size(), c.lines);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), c.line), 1) << testing::PrintToString(text);
+
+    Settings loaded;
+    ParseSettingsText(text, loaded);
+    EXPECT_EQ(loaded.guid.View(), kFixedGuidText);
+    EXPECT_EQ(loaded.dloption, 2);
+    EXPECT_EQ(loaded.show_weather, 0);
+    EXPECT_EQ(loaded.show_newver, 0);
+  }
 }
 
 TEST(GalleryTable, SixRowsThenTerminator) {
