@@ -15,49 +15,23 @@
 #include "settings/settings.h"
 #include "slideshow/notice_texture_win.h"
 #include "slideshow/photo_fit.h"
+#include "tests/win/texture_readback_win.h"
 
 namespace {
-
-struct Rgb {
-  int r, g, b;
-};
-
-bool Near(Rgb a, Rgb b, int tolerance) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
-}
 
 constexpr Rgb kIconRed = {255, 0, 0};
 constexpr Rgb kBlack = {0, 0, 0};
 constexpr Rgb kTextBlue = {0x80, 0xd0, 0xe0};
 
-// Level 0 of the texture; y counts down from the canvas's top row.
-struct Canvas2048 {
-  std::vector<unsigned char> rgba;
-
-  Rgb At(int x, int y) const {
-    const size_t i = (static_cast<size_t>(kTextureSize - 1 - y) * kTextureSize + x) * 4;
-    return {rgba[i], rgba[i + 1], rgba[i + 2]};
-  }
-};
-
-Canvas2048 ReadBack(GLuint texture) {
-  Canvas2048 canvas;
-  canvas.rgba.assign(static_cast<size_t>(kTextureSize) * kTextureSize * 4, 0);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, canvas.rgba.data());
-  return canvas;
-}
-
-// Where the pixels close to the text colour lie.
 struct Extent {
   int left = kTextureSize, right = -1, top = kTextureSize, bottom = -1, solid = 0;
 };
 
-Extent TextExtent(const Canvas2048& canvas, int from_y, int to_y) {
+Extent TextExtent(const TexturePixels& canvas, int from_y, int to_y) {
   Extent e;
   for (int y = from_y; y < to_y; ++y) {
     for (int x = 0; x < kTextureSize; ++x) {
-      const Rgb c = canvas.At(x, y);
+      const Rgb c = canvas.AtCanvas(x, y);
       if (!Near(c, kTextBlue, 60)) continue;
       e.left = std::min(e.left, x);
       e.right = std::max(e.right, x);
@@ -126,7 +100,7 @@ TEST_F(NoticeTexture, IconAndTextSitAtTheCanvasCentreForAnyScreen) {
 
     EXPECT_EQ(slideSlots[1].width, c.slot_width);
     EXPECT_EQ(slideSlots[1].height, c.slot_height);
-    const Canvas2048 canvas = ReadBack(texture_);
+    const TexturePixels canvas = ReadTexture(texture_);
     // The icon's corners at (904, 774) and (1143, 973), black just outside them.
     const struct {
       int x, y;
@@ -137,7 +111,7 @@ TEST_F(NoticeTexture, IconAndTextSitAtTheCanvasCentreForAnyScreen) {
     };
     for (const auto& p : probes) {
       const Rgb expected = c.with_icon ? p.colour : kBlack;
-      const Rgb seen = canvas.At(p.x, p.y);
+      const Rgb seen = canvas.AtCanvas(p.x, p.y);
       EXPECT_TRUE(Near(seen, expected, 24)) << "at (" << p.x << ", " << p.y << "): " << seen.r << ", " << seen.g
                                              << ", " << seen.b;
     }

@@ -17,30 +17,13 @@
 #include "slideshow/photo_builder_win.h"
 #include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
+#include "tests/win/texture_readback_win.h"
 
 namespace {
 
 namespace flat = Gdiplus::DllExports;
 
 constexpr Gdiplus::ARGB kRed = 0xffff0000, kGreen = 0xff00ff00, kBlue = 0xff0000ff, kWhite = 0xffffffff;
-
-struct Rgb {
-  int r, g, b;
-};
-
-Rgb ToRgb(Gdiplus::ARGB colour) {
-  return {static_cast<int>((colour >> 16) & 0xff), static_cast<int>((colour >> 8) & 0xff),
-          static_cast<int>(colour & 0xff)};
-}
-
-// JPEG and the drawing libraries differ a little in their exact values.
-bool Near(Rgb a, Rgb b, int tolerance = 40) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
-}
-
-std::string Show(Rgb c) {
-  return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
-}
 
 bool FindEncoder(const wchar_t* mime, CLSID* clsid) {
   UINT count = 0, bytes = 0;
@@ -98,33 +81,6 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
-}
-
-// The texture's level 0 as RGBA, first row first (the canvas's bottom row).
-struct TexturePixels {
-  std::vector<unsigned char> rgba;
-  int width = 0, height = 0;
-
-  // Canvas coordinates: y counts down from the canvas's top row.
-  Rgb AtCanvas(int x, int y) const {
-    const size_t i = (static_cast<size_t>(height - 1 - y) * width + x) * 4;
-    return {rgba[i], rgba[i + 1], rgba[i + 2]};
-  }
-  int MaxChannel() const {
-    int m = 0;
-    for (size_t i = 0; i < rgba.size(); i += 4) m = std::max({m, int(rgba[i]), int(rgba[i + 1]), int(rgba[i + 2])});
-    return m;
-  }
-};
-
-TexturePixels ReadTexture(GLuint texture) {
-  TexturePixels pixels;
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &pixels.width);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &pixels.height);
-  pixels.rgba.assign(static_cast<size_t>(pixels.width) * pixels.height * 4, 0);
-  if (!pixels.rgba.empty()) glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.rgba.data());
-  return pixels;
 }
 
 // GDI+ started and a GL context current on a hidden window, as on the

@@ -21,6 +21,7 @@
 #include "weather/weather_cache.h"
 #include "weather/weather_panel.h"
 #include "weather/weather_panel_win.h"
+#include "tests/win/texture_readback_win.h"
 
 namespace {
 
@@ -29,44 +30,6 @@ constexpr Gdiplus::ARGB kDaySky = 0xff6698da, kTwilight = 0xff615b6a, kGradientB
 constexpr Gdiplus::ARGB kDayIcon = 0xffd02020, kNightIcon = 0xff20c040;
 constexpr int32_t kSunny = 32;    // icons 2008 by day, 2004 by night: both embedded
 constexpr int32_t kNoIconCode = 5;  // icon 2022: not embedded
-
-struct Rgb {
-  int r, g, b;
-};
-
-Rgb ToRgb(Gdiplus::ARGB colour) {
-  return {static_cast<int>((colour >> 16) & 0xff), static_cast<int>((colour >> 8) & 0xff),
-          static_cast<int>(colour & 0xff)};
-}
-
-bool Near(Rgb a, Rgb b, int tolerance) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
-}
-
-std::string Show(Rgb c) {
-  return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
-}
-
-// The texture's level 0 as RGBA; y counts down from the canvas's top row.
-struct TexturePixels {
-  std::vector<unsigned char> rgba;
-  int width = 0, height = 0;
-
-  Rgb AtCanvas(int x, int y) const {
-    const size_t i = (static_cast<size_t>(height - 1 - y) * width + x) * 4;
-    return {rgba[i], rgba[i + 1], rgba[i + 2]};
-  }
-};
-
-TexturePixels ReadTexture(GLuint texture) {
-  TexturePixels pixels;
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &pixels.width);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &pixels.height);
-  pixels.rgba.assign(static_cast<size_t>(pixels.width) * pixels.height * 4, 0);
-  if (!pixels.rgba.empty()) glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.rgba.data());
-  return pixels;
-}
 
 struct Probe {
   const char* what;
