@@ -17,7 +17,7 @@
 #include "res/resource.h"
 #include "settings/settings_file_win.h"
 #include "settings/setup_dialog_win.h"
-#include "slideshow/photo_builder_win.h"
+#include "slideshow/slide_builder_win.h"
 #include "slideshow/slideshow_win.h"
 
 namespace {
@@ -70,11 +70,11 @@ int RunSaver(SaverMode mode, HWND parent) {
   stop_refresh = true;
   AbandonRunningDownloads();
   DestroySaverWindow();
-  // GDI+ must not be shut down under a photo build, and the exit must not
+  // GDI+ must not be shut down under a slide build, and the exit must not
   // wait for one: while a build runs GDI+ is left to the end of the process,
   // which follows at once. No build starts after the loop, so a builder that
   // is idle now stays idle.
-  if (PhotoBuildRunning()) static_cast<void>(gdiplus.release());
+  if (SlideBuildRunning()) static_cast<void>(gdiplus.release());
   return code;
 }
 

@@ -29,16 +29,13 @@ void FormatNoticeMessage(wchar_t (&buffer)[kTextBufferSize], const wchar_t* newv
   buffer[length] = L'\0';
 }
 
-void BuildNoticeTextureForScreen(GLuint texture, int slot, int screen_width, int screen_height,
-                                 Gdiplus::GpImage* icon) {
+PhotoFit BuildNoticeTextureForScreen(uint32_t* texels, int screen_width, int screen_height, Gdiplus::GpImage* icon) {
   Canvas canvas = CreateCanvas();
   canvas.graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
   canvas.graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
 
   const float width = std::clamp(static_cast<float>(screen_width), 0.0f, kCanvas);
   const float height = std::clamp(static_cast<float>(screen_height), 0.0f, kCanvas);
-  slideSlots[slot].width = width;
-  slideSlots[slot].height = height;
   // The screen's area lies centred on the canvas.
   const float ox = (kCanvas - width) * 0.5f;
   const float oy = (kCanvas - height) * 0.5f;
@@ -61,11 +58,12 @@ void BuildNoticeTextureForScreen(GLuint texture, int slot, int screen_width, int
   // An empty layout rectangle: the lines are centred on x and never wrapped.
   canvas.graphics.DrawString(message, font, Gdiplus::RectF(kCanvas * 0.5f, oy + height * 0.5f + kGap, 0.0f, 0.0f),
                              format, brush.brush());
-  UploadSlotTexture(canvas.bitmap, texture, slot);
+  CopyBitmapToCanvas(canvas.bitmap, texels);
+  return OverlayFit(width, height);
 }
 
-void BuildNoticeTexture(GLuint texture) {
+PhotoFit BuildNoticeTexture(uint32_t* canvas) {
   GdiplusImage* icon = GetResourceImage(kWarningIconId);
-  BuildNoticeTextureForScreen(texture, currentSlot, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                              icon != nullptr ? icon->get() : nullptr);
+  return BuildNoticeTextureForScreen(canvas, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                     icon != nullptr ? icon->get() : nullptr);
 }

@@ -4,9 +4,13 @@
 
 namespace {
 
-void StartBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot) {
-  p.StartPhotoBuild(p.PhotoPath(index), slot);
+void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::wstring& path, int slot) {
+  p.StartSlideBuild(kind, path, slot);
   s.building_slot = slot;
+}
+
+void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot) {
+  StartBuild(s, p, SlideKind::Photo, p.PhotoPath(index), slot);
 }
 
 // True when no build runs any more: the one running, if any, has just been
@@ -14,7 +18,7 @@ void StartBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot) {
 bool BuildFinished(SlideSequencer& s, SlidePlatform& p) {
   if (s.building_slot < 0) return true;
   const int slot = s.building_slot;
-  if (!p.FinishPhotoBuild(s.textures[slot], slot)) return false;
+  if (!p.FinishSlideBuild(s.textures[slot], slot)) return false;
   ++s.slot_builds[slot];
   s.building_slot = -1;
   return true;
@@ -36,7 +40,7 @@ void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
     // A random first photo, then on in order of age. Only the first is built
     // now: it fades in as soon as it is ready, and the second follows.
     if (n > 1) s.photo_index = static_cast<int32_t>(tick % static_cast<uint32_t>(n));
-    StartBuild(s, p, s.photo_index, 0);
+    StartPhotoBuild(s, p, s.photo_index, 0);
     s.state = SlideState::BuildingFirst;
     if (n < kStartRefreshBelow) p.StartRefreshThread();
   }
@@ -45,7 +49,7 @@ void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
 
 void StepWaitingForPhotos(SlideSequencer& s, SlidePlatform& p) {
   if (p.PhotoCount() == 0) return;
-  StartBuild(s, p, 0, 0);
+  StartPhotoBuild(s, p, 0, 0);
   s.state = SlideState::BuildingFirst;
 }
 
@@ -57,14 +61,14 @@ void StepBuildingFirst(SlideSequencer& s, SlidePlatform& p) {
     return;
   }
   s.photo_index = (s.photo_index + 1) % n;
-  StartBuild(s, p, s.photo_index, 1);
+  StartPhotoBuild(s, p, s.photo_index, 1);
   s.state = SlideState::Holding;
 }
 
 void StepSinglePhoto(SlideSequencer& s, SlidePlatform& p) {
   if (p.PhotoCount() < 2) return;
   s.photo_index = 1;
-  StartBuild(s, p, s.photo_index, 1);
+  StartPhotoBuild(s, p, s.photo_index, 1);
   s.state = SlideState::Holding;
 }
 
@@ -110,7 +114,7 @@ void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p) {
   } else {
     s.photo_index = n > 0 ? (s.photo_index + 1) % n : 0;
   }
-  StartBuild(s, p, s.photo_index, s.current_slot);
+  StartPhotoBuild(s, p, s.photo_index, s.current_slot);
 }
 
 void StepAdvancing(SlideSequencer& s, SlidePlatform& p) {
@@ -126,21 +130,11 @@ void StepAdvancing(SlideSequencer& s, SlidePlatform& p) {
   ++s.slide_counter;
   const bool weather = p.ShowWeather() && p.WeatherReady();
   const SlideKind kind = ChooseSlideKind(s.last_built_kind, s.slide_counter, weather, p.NoticeWanted());
-  switch (kind) {
-    case SlideKind::Photo:
-      BuildNextPhoto(s, p);
-      break;
-    case SlideKind::CurrentWeather:
-      p.BuildCurrentWeatherTexture(s.textures[slot], slot);
-      break;
-    case SlideKind::Forecast:
-      p.BuildForecastTexture(s.textures[slot], slot);
-      break;
-    case SlideKind::Notice:
-      p.BuildNoticeTexture(s.textures[slot], slot);
-      break;
+  if (kind == SlideKind::Photo) {
+    BuildNextPhoto(s, p);
+  } else {
+    StartBuild(s, p, kind, std::wstring(), slot);
   }
-  if (kind != SlideKind::Photo) ++s.slot_builds[slot];  // overlays are built at once
   s.last_built_kind = kind;
   s.current_slot = 1 - slot;
   s.state = SlideState::Holding;

@@ -30,17 +30,14 @@ class SlidePlatform {
   virtual void DeleteTextures(int count, const uint32_t* names) = 0;
   virtual int32_t PhotoCount() = 0;
   virtual std::wstring PhotoPath(int32_t index) = 0;  // empty: no such entry
-  // Photo builds run off the main thread, one at a time: StartPhotoBuild
-  // hands the photo over (an empty path yields an empty slot), and
-  // FinishPhotoBuild, asked once a step, is false while it is being decoded
-  // and fitted, and true once it has uploaded it into the texture and set the
-  // slot's size. The sequencer starts a build only when none runs.
-  virtual void StartPhotoBuild(const std::wstring& path, int slot) = 0;
-  virtual bool FinishPhotoBuild(uint32_t texture, int slot) = 0;
-  // Overlay builds fill the texture and the slot's size at once.
-  virtual void BuildCurrentWeatherTexture(uint32_t texture, int slot) = 0;
-  virtual void BuildForecastTexture(uint32_t texture, int slot) = 0;
-  virtual void BuildNoticeTexture(uint32_t texture, int slot) = 0;
+  // Slide builds run off the main thread, one at a time: StartSlideBuild
+  // hands the slide over (a photo's path, empty for an empty slot; the
+  // overlays take none), and FinishSlideBuild, asked once a step, is false
+  // while it is being built, and true once it has uploaded it into the
+  // texture and set the slot's size. The sequencer starts a build only when
+  // none runs.
+  virtual void StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) = 0;
+  virtual bool FinishSlideBuild(uint32_t texture, int slot) = 0;
   virtual void DeleteOldestPhoto() = 0;
   virtual void ScanPhotoFolder() = 0;
   virtual void StartRefreshThread() = 0;
@@ -80,7 +77,7 @@ struct SlideSequencer {
   SlideKind last_built_kind = SlideKind::Photo;
   uint32_t hold_start = 0;           // tick of the first holding frame, 0 when not taken
   uint32_t last_periodic_check = 0;  // 0 when none yet; kept across slides
-  // The slot whose photo is being built off the main thread, -1 when none.
+  // The slot whose slide is being built off the main thread, -1 when none.
   // Every build finishes before a hold ends, so a fade always has its
   // incoming slide and Advancing and Starting never find a build running.
   int building_slot = -1;

@@ -37,7 +37,7 @@ ResourceImageRow ResourceImageTable[kResourceImageRows + 1] = {
 void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot) {
   std::vector<uint32_t> canvas(kCanvasTexels);
   const PhotoFit fit = DecodePhotoOntoCanvas(path != nullptr ? path : L"", canvas.data());
-  UploadPhotoCanvas(canvas.data(), fit, texture, slot);
+  UploadSlideCanvas(canvas.data(), fit, texture, slot);
 }
 
 PhotoFit DecodePhotoOntoCanvas(const std::wstring& path, uint32_t* canvas) {
@@ -57,38 +57,33 @@ PhotoFit DecodePhotoOntoCanvas(const std::wstring& path, uint32_t* canvas) {
   return fit;
 }
 
-namespace {
-
-void UploadCanvas(const void* texels, GLuint texture) {
+void UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture, int slot) {
+  slideSlots[slot].width = fit.width;
+  slideSlots[slot].height = fit.height;
   glBindTexture(GL_TEXTURE_2D, texture);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTextureSize, kTextureSize, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, texels);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTextureSize, kTextureSize, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, canvas);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
 
-}  // namespace
-
-void UploadPhotoCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture, int slot) {
-  slideSlots[slot].width = fit.width;
-  slideSlots[slot].height = fit.height;
-  UploadCanvas(canvas, texture);
+void CopyBitmapToCanvas(GdiplusBitmap& bitmap, uint32_t* canvas) {
+  // The bitmap is 24-bit RGB, so the lock hands out its own pixels; they are
+  // copied once, straight into the canvas in the texture's row order.
+  const GdiplusBitmapLock pixels(bitmap, PixelFormat24bppRGB);
+  const Gdiplus::BitmapData& d = pixels.data();
+  const bool whole = pixels.locked() && d.Width == kTextureSize && d.Height == kTextureSize;
+  // Without pixels the texture would draw the previous slide or, with no
+  // image at all, a white square; black is what an undecodable photo shows too.
+  const PictureView picture{whole ? static_cast<const uint8_t*>(d.Scan0) : nullptr, kTextureSize, kTextureSize,
+                            d.Stride};
+  DrawPictureOnCanvas(picture, FitPhoto(kTextureSize, kTextureSize), canvas);
 }
 
-void UploadSlotTexture(GdiplusBitmap& canvas, GLuint texture, int /*slot: the texture is all it fills*/) {
-  std::vector<uint32_t> texels(kCanvasTexels);
-  {
-    // The canvas is 24-bit RGB, so the lock hands out its own pixels; they
-    // are copied once, straight into texels in the texture's row order.
-    const GdiplusBitmapLock pixels(canvas, PixelFormat24bppRGB);
-    const Gdiplus::BitmapData& d = pixels.data();
-    const bool whole = pixels.locked() && d.Width == kTextureSize && d.Height == kTextureSize;
-    // Without pixels the texture would draw the previous slide or, with no
-    // image at all, a white square; black is what an undecodable photo shows too.
-    const PictureView picture{whole ? static_cast<const uint8_t*>(d.Scan0) : nullptr, kTextureSize, kTextureSize,
-                              d.Stride};
-    DrawPictureOnCanvas(picture, FitPhoto(kTextureSize, kTextureSize), texels.data());
-  }
-  UploadCanvas(texels.data(), texture);
+PhotoFit OverlayFit(float slot_width, float slot_height) {
+  PhotoFit fit = FitPhoto(kTextureSize, kTextureSize);
+  fit.width = slot_width;
+  fit.height = slot_height;
+  return fit;
 }
 
 GdiplusFont CreateTextFont(float size) {

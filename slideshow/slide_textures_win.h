@@ -2,8 +2,9 @@
 // files, overlay canvases uploaded, and the helpers the overlay builders share
 // (text font, bounded text formatting, embedded images).
 //
-// Render thread only, with the saver window's GL context current, except
-// DecodePhotoOntoCanvas, which uses no GL and runs on the photo builder thread.
+// The uploads (and LoadPhotoTexture) on the render thread only, with the
+// saver window's GL context current; everything without GL runs on the slide
+// builder thread in the show.
 #pragma once
 
 #include <windows.h>
@@ -24,14 +25,14 @@ struct SlideSlot {
 };
 
 extern SlideSlot slideSlots[2];
-// The slot the next overlay build fills; the sequencer flips it after every build.
+// The slot the sequencer holds on screen (or fades out); set every step.
 extern int currentSlot;
 
 // Decodes the photo at path (may be null), fits it centred onto a black canvas
 // and uploads it into texture; sets the slot's width and height to the fitted
 // size. A file that cannot be decoded gives 0 x 0 and an all-black texture.
 // Both halves on the calling thread: the show runs the first on the builder
-// thread (slideshow/photo_builder_win.h).
+// thread (slideshow/slide_builder_win.h).
 void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot);
 
 // The first half, without GL: the photo decoded with GDI+ and drawn onto
@@ -39,14 +40,18 @@ void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot);
 // An undecodable photo leaves the canvas black and returns an empty fit.
 PhotoFit DecodePhotoOntoCanvas(const std::wstring& path, uint32_t* canvas);
 
-// The second half: the canvas becomes the texture's level 0 and the fit's
-// unrounded size the slot's.
-void UploadPhotoCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture, int slot);
+// The second half of every slide build: the canvas becomes the texture's
+// level 0 and the fit's unrounded size the slot's.
+void UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture, int slot);
 
-// The last step of every overlay build: the canvas's pixels, locked straight
-// into the texture's row order, become the texture's level 0. A canvas that
-// cannot be read gives an all-black texture.
-void UploadSlotTexture(GdiplusBitmap& canvas, GLuint texture, int slot);
+// The last step of every overlay drawing: the kTextureSize-square bitmap's
+// pixels, locked, copied straight into `canvas` in the texture's row order.
+// A bitmap that cannot be read gives an all-black canvas.
+void CopyBitmapToCanvas(GdiplusBitmap& bitmap, uint32_t* canvas);
+
+// The fit of an overlay: the whole canvas is its picture, and the slot is
+// slot_width x slot_height.
+PhotoFit OverlayFit(float slot_width, float slot_height);
 
 // Em size in points, "Georgia" or else the generic sans-serif family. The
 // font's handle is empty when neither exists; text drawn with it is missing.

@@ -6,18 +6,17 @@
 #include <cstdint>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 #include "app/file_time_win.h"
 #include "app/run_state.h"
 #include "settings/settings.h"
-#include "slideshow/notice_texture_win.h"
-#include "slideshow/photo_builder_win.h"
 #include "slideshow/photo_library_win.h"
+#include "slideshow/slide_builder_win.h"
 #include "slideshow/slide_sequencer.h"
 #include "slideshow/slide_textures_win.h"
 #include "weather/weather_cache.h"
 #include "weather/weather_cache_win.h"
-#include "weather/weather_panel_win.h"
 
 static_assert(std::is_same_v<GLuint, uint32_t>, "texture names pass through the sequencer unchanged");
 
@@ -32,24 +31,16 @@ class WinSlidePlatform final : public SlidePlatform {
   void DeleteTextures(int count, const uint32_t* names) override { glDeleteTextures(count, names); }
   int32_t PhotoCount() override { return ::PhotoCount(); }
   std::wstring PhotoPath(int32_t index) override { return PhotoPathAt(index); }
-  void StartPhotoBuild(const std::wstring& path, int /*slot: uploaded into at the finish*/) override {
-    ::StartPhotoBuild(path);
+  void StartSlideBuild(SlideKind kind, const std::wstring& path, int /*slot: uploaded into at the finish*/) override {
+    SlideJob job{kind, path, {}};
+    // The report as it stands when the sequencer chose the slide.
+    if (kind == SlideKind::CurrentWeather) job.weather = CurrentWeatherReport();
+    if (kind == SlideKind::Forecast) job.weather = ForecastWeatherReport();
+    ::StartSlideBuild(std::move(job));
   }
-  bool FinishPhotoBuild(uint32_t texture, int slot) override {
+  bool FinishSlideBuild(uint32_t texture, int slot) override {
     slideSlots[slot].texture = texture;
-    return ::FinishPhotoBuild(texture, slot);
-  }
-  void BuildCurrentWeatherTexture(uint32_t texture, int slot) override {
-    TargetOverlay(texture, slot);
-    ::BuildCurrentWeatherTexture(texture);
-  }
-  void BuildForecastTexture(uint32_t texture, int slot) override {
-    TargetOverlay(texture, slot);
-    ::BuildForecastTexture(texture);
-  }
-  void BuildNoticeTexture(uint32_t texture, int slot) override {
-    TargetOverlay(texture, slot);
-    ::BuildNoticeTexture(texture);
+    return ::FinishSlideBuild(texture, slot);
   }
   void DeleteOldestPhoto() override { ::DeleteOldestPhoto(); }
   void ScanPhotoFolder() override { ::ScanPhotoFolder(); }
@@ -61,13 +52,6 @@ class WinSlidePlatform final : public SlidePlatform {
   int64_t GalleryRefreshSeconds() override { return settings.gallery_refresh_seconds; }
   int64_t LastRefreshTime() override { return last_refresh_time; }
   bool TakeNewPhotosArrived() override { return new_photos_arrived.exchange(false); }
-
- private:
-  // Overlay builders fill slot currentSlot.
-  static void TargetOverlay(uint32_t texture, int slot) {
-    slideSlots[slot].texture = texture;
-    currentSlot = slot;
-  }
 };
 
 WinSlidePlatform platform;

@@ -1,7 +1,6 @@
 #include "weather/weather_panel_win.h"
 
 #include "slideshow/slide_textures_win.h"
-#include "weather/weather_cache.h"
 #include "weather/weather_panel.h"
 
 namespace {
@@ -61,26 +60,25 @@ void DrawCurve(GdiplusGraphics& graphics, const CurvePoint (&points)[kForecastDa
 
 using PanelDrawer = void (*)(GdiplusGraphics&, const WeatherReport&, int, int, int, int);
 
-void BuildPanelTexture(GLuint texture, PanelDrawer draw, const WeatherReport& report) {
+PhotoFit BuildPanelTexture(PanelDrawer draw, const WeatherReport& report, uint32_t* texels) {
   Canvas canvas = CreateCanvas();
   canvas.graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
   canvas.graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
   const OverlaySize size = OverlaySlotSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  slideSlots[currentSlot].width = size.width;
-  slideSlots[currentSlot].height = size.height;
   const PanelBounds b = OverlayPanelBounds(size);
   draw(canvas.graphics, report, b.left, b.top, b.right, b.bottom);
-  UploadSlotTexture(canvas.bitmap, texture, currentSlot);
+  CopyBitmapToCanvas(canvas.bitmap, texels);
+  return OverlayFit(size.width, size.height);
 }
 
 }  // namespace
 
-void BuildCurrentWeatherTexture(GLuint texture) {
-  BuildPanelTexture(texture, DrawCurrentWeatherPanel, CurrentWeatherReport());
+PhotoFit BuildCurrentWeatherTexture(const WeatherReport& report, uint32_t* canvas) {
+  return BuildPanelTexture(DrawCurrentWeatherPanel, report, canvas);
 }
 
-void BuildForecastTexture(GLuint texture) {
-  BuildPanelTexture(texture, DrawForecastPanel, ForecastWeatherReport());
+PhotoFit BuildForecastTexture(const WeatherReport& report, uint32_t* canvas) {
+  return BuildPanelTexture(DrawForecastPanel, report, canvas);
 }
 
 void DrawCurrentWeatherPanel(GdiplusGraphics& graphics, const WeatherReport& report, int left, int top, int right,

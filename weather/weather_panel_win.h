@@ -1,19 +1,22 @@
 // The two weather slides drawn with GDI+: current conditions and the
-// five-day forecast. Render thread only, with the GL context current.
+// five-day forecast. No GL: the show draws them on the slide builder thread.
 #pragma once
 
 #include <windows.h>
-#include <GL/gl.h>
+
+#include <cstdint>
 
 #include "slideshow/gdiplus_objects_win.h"
+#include "slideshow/photo_fit.h"
 #include "weather/weather_document.h"
 
-// Fill slot currentSlot with a panel drawn from the published report over the
-// screen's area of a black canvas; the slot records the screen size (each
-// side capped at 2048). The forecast takes the report's forecast view, which
-// stands today's current conditions in for an unavailable day icon.
-void BuildCurrentWeatherTexture(GLuint texture);
-void BuildForecastTexture(GLuint texture);
+// Draw a panel from `report` over the screen's area of a black canvas
+// (kCanvasTexels texels) and return the slot's fit: the screen size, each
+// side capped at 2048. The forecast takes the report's forecast view
+// (ForecastWeatherReport), which stands today's current conditions in for an
+// unavailable day icon.
+PhotoFit BuildCurrentWeatherTexture(const WeatherReport& report, uint32_t* canvas);
+PhotoFit BuildForecastTexture(const WeatherReport& report, uint32_t* canvas);
 
 // Draw into the rectangle; a missing icon or font leaves that element out.
 // They never change the report.

@@ -1,8 +1,9 @@
 // Times slide builds the way the show runs them: for each photo file given,
-// StartPhotoBuild (decode and fit on the builder thread) until FinishPhotoBuild
+// StartSlideBuild (decode and fit on the builder thread) until FinishSlideBuild
 // has uploaded it into a texture of a hidden window's GL context, several
-// times, and prints the fastest and the median build in milliseconds, with the upload step alone and both weather panels
-// for comparison. For each photo it also prints where a build's time goes
+// times, and prints the fastest and the median build in milliseconds, with
+// the copy and upload of an overlay's canvas alone and both weather panels,
+// built the same way, for comparison. For each photo it also prints where a build's time goes
 // (medians of decode, fit onto the canvas, conversion, upload), both for the
 // show's own steps and for plain GDI+ (DrawImageRect with its default
 // interpolation onto a 24-bit canvas, then a device-independent bitmap copy
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdint>
 #include <cwchar>
 #include <optional>
 #include <vector>
@@ -22,8 +24,8 @@
 #include "app/gl_context_win.h"
 #include "app/win_handle.h"
 #include "slideshow/gdiplus_objects_win.h"
-#include "slideshow/photo_builder_win.h"
 #include "slideshow/photo_fit.h"
+#include "slideshow/slide_builder_win.h"
 #include "slideshow/slide_textures_win.h"
 #include "tests/bench/bench_clock_win.h"
 #include "weather/weather_cache.h"
@@ -82,7 +84,7 @@ void ShowSteps(const wchar_t* photo, GLuint texture, Stages& s) {
   pixels.reset();
   s.convert.push_back(0.0);  // the fit writes texels in the texture's own format and row order
   t = NowMs();
-  UploadPhotoCanvas(canvas.data(), fit, texture, 0);
+  UploadSlideCanvas(canvas.data(), fit, texture, 0);
   glFinish();
   s.upload.push_back(NowMs() - t);
 }
@@ -164,24 +166,31 @@ int wmain(int argc, wchar_t** argv) {
 
   {
     Canvas canvas = CreateCanvas();
-    const Timing upload = Measure(runs, [&] { UploadSlotTexture(canvas.bitmap, texture, 0); });
+    std::vector<uint32_t> texels(kCanvasTexels);
+    const Timing upload = Measure(runs, [&] {
+      CopyBitmapToCanvas(canvas.bitmap, texels.data());
+      UploadSlideCanvas(texels.data(), OverlayFit(kTextureSize, kTextureSize), texture, 0);
+    });
     std::printf("upload-only %.1f %.1f\n", upload.fastest, upload.median);
   }
+  // As the show builds every slide: on the builder thread, then the upload.
+  auto build = [&](const SlideJob& job) {
+    return Measure(runs, [&] {
+      StartSlideBuild(job);
+      while (!FinishSlideBuild(texture, 0)) Sleep(1);
+    });
+  };
   PublishWeatherReport(SampleReport());
-  const SlideSlot& overlay = slideSlots[currentSlot];
-  const Timing current = Measure(runs, [&] { BuildCurrentWeatherTexture(texture); });
+  const SlideSlot& overlay = slideSlots[0];
+  const Timing current = build({SlideKind::CurrentWeather, L"", CurrentWeatherReport()});
   std::printf("weather-current %.1f %.1f %.0fx%.0f\n", current.fastest, current.median, overlay.width,
               overlay.height);
-  const Timing forecast = Measure(runs, [&] { BuildForecastTexture(texture); });
+  const Timing forecast = build({SlideKind::Forecast, L"", ForecastWeatherReport()});
   std::printf("weather-forecast %.1f %.1f %.0fx%.0f\n", forecast.fastest, forecast.median, overlay.width,
               overlay.height);
   for (int i = first; i < argc; ++i) {
-    // As the show builds: decode and fit on the builder thread, then the upload.
-    const Timing build = Measure(runs, [&] {
-      StartPhotoBuild(argv[i]);
-      while (!FinishPhotoBuild(texture, 0)) Sleep(1);
-    });
-    std::printf("%ls %.1f %.1f %.0fx%.0f\n", argv[i], build.fastest, build.median, slideSlots[0].width,
+    const Timing photo = build({SlideKind::Photo, argv[i], {}});
+    std::printf("%ls %.1f %.1f %.0fx%.0f\n", argv[i], photo.fastest, photo.median, slideSlots[0].width,
                 slideSlots[0].height);
     Stages show, gdiplus;
     for (int run = 0; run < runs; ++run) {

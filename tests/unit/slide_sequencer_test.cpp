@@ -20,7 +20,7 @@ constexpr uint32_t kFrameMs = 20;
 
 // Records what the sequencer asks of the platform. Photos are named "pN";
 // each build is logged as "pN@slot" or "weather@slot" and so on when it
-// starts. A photo build is uploaded on the build_polls + 1st FinishPhotoBuild.
+// starts. A build is uploaded on the build_polls + 1st FinishSlideBuild.
 class FakePlatform : public SlidePlatform {
  public:
   std::vector<std::wstring> photos;
@@ -66,23 +66,23 @@ class FakePlatform : public SlidePlatform {
     if (index < 0 || index >= PhotoCount()) return {};
     return photos[static_cast<std::size_t>(index)];
   }
-  void StartPhotoBuild(const std::wstring& path, int slot) override {
+  void StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) override {
     if (building_slot >= 0) ++build_faults;
-    builds.push_back(std::string(path.begin(), path.end()) + "@" + std::to_string(slot));
-    pending = std::string(path.begin(), path.end());
+    static const char* const kNames[] = {"", "weather", "forecast", "notice"};
+    pending = kind == SlideKind::Photo ? std::string(path.begin(), path.end()) : kNames[static_cast<int>(kind)];
+    builds.push_back(pending + "@" + std::to_string(slot));
     building_slot = slot;
     polls_left = build_polls;
   }
-  bool FinishPhotoBuild(uint32_t texture, int slot) override {
+  bool FinishSlideBuild(uint32_t texture, int slot) override {
     if (slot != building_slot) ++build_faults;
     if (polls_left-- > 0) return false;
-    Uploaded(pending, texture, slot);
+    if (live_textures.count(texture) == 0) ++texture_faults;  // filling a deleted name
+    on_slot[slot] = pending;
+    ++uploads;
     building_slot = -1;
     return true;
   }
-  void BuildCurrentWeatherTexture(uint32_t texture, int slot) override { Built("weather", texture, slot); }
-  void BuildForecastTexture(uint32_t texture, int slot) override { Built("forecast", texture, slot); }
-  void BuildNoticeTexture(uint32_t texture, int slot) override { Built("notice", texture, slot); }
   void DeleteOldestPhoto() override {
     deleted_files.push_back(photos.front());
     photos.erase(photos.begin());
@@ -101,15 +101,6 @@ class FakePlatform : public SlidePlatform {
   bool TakeNewPhotosArrived() override { return std::exchange(new_photos, false); }
 
  private:
-  void Built(const std::string& what, uint32_t texture, int slot) {
-    builds.push_back(what + "@" + std::to_string(slot));
-    Uploaded(what, texture, slot);
-  }
-  void Uploaded(const std::string& what, uint32_t texture, int slot) {
-    if (live_textures.count(texture) == 0) ++texture_faults;  // filling a deleted name
-    on_slot[slot] = what;
-    ++uploads;
-  }
   std::string pending;
 };
 
@@ -364,6 +355,7 @@ TEST(SlideSequencer, WeatherAndNoticeEveryTwentiethChange) {
     show.platform.show_weather = c.weather;
     show.platform.weather_ready = c.ready;
     show.platform.notice_wanted = c.notice;
+    show.platform.build_polls = 30;  // overlays take their time off the main thread too
     show.RunUntilBuilds(2 + 60);  // two at the start, then one for each of the changes up to 61
     std::vector<std::string> overlays;
     for (std::size_t i = 2; i < show.platform.builds.size(); ++i) {
@@ -373,6 +365,7 @@ TEST(SlideSequencer, WeatherAndNoticeEveryTwentiethChange) {
     }
     EXPECT_EQ(overlays, c.overlays) << "weather " << c.weather << " ready " << c.ready << " notice " << c.notice;
     EXPECT_EQ(show.platform.texture_faults, 0);
+    EXPECT_EQ(show.platform.build_faults, 0);
   }
 }
 

@@ -96,7 +96,12 @@ TEST_F(NoticeTexture, IconAndTextSitAtTheCanvasCentreForAnyScreen) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.screen_width << " x " << c.screen_height);
-    BuildNoticeTextureForScreen(texture_, 1, c.screen_width, c.screen_height, c.with_icon ? icon.image() : nullptr);
+    BuildIntoSlot(
+        [&](uint32_t* canvas) {
+          return BuildNoticeTextureForScreen(canvas, c.screen_width, c.screen_height,
+                                             c.with_icon ? icon.image() : nullptr);
+        },
+        texture_, 1);
 
     EXPECT_EQ(slideSlots[1].width, c.slot_width);
     EXPECT_EQ(slideSlots[1].height, c.slot_height);

@@ -14,7 +14,7 @@
 #include "app/gdiplus_session_win.h"
 #include "app/gl_context_win.h"
 #include "slideshow/gdiplus_objects_win.h"
-#include "slideshow/photo_builder_win.h"
+#include "slideshow/slide_builder_win.h"
 #include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
 #include "tests/win/texture_readback_win.h"
@@ -210,7 +210,7 @@ TEST_F(SlideTextures, ShrunkPhotosAverageFineDetail) {
   GdiplusImage image = GdiplusImage::FromFile(path.c_str());
   Canvas canvas = CreateCanvas();
   canvas.graphics.DrawImageRect(image.get(), fit.x, fit.y, fit.w, fit.h);
-  UploadSlotTexture(canvas.bitmap, textures_[1], 1);
+  UploadBitmap(canvas.bitmap, textures_[1], 1);
   const TexturePixels gdiplus = ReadTexture(textures_[1]);
 
   const int amplitude = StripeAmplitude(ours, fit);
@@ -226,24 +226,24 @@ TEST_F(SlideTextures, BuilderThreadBuildsWhatTheMainThreadBuilds) {
   LoadPhotoTexture(path.c_str(), textures_[0], 0);
   const TexturePixels expected = ReadTexture(textures_[0]);
 
-  ASSERT_TRUE(StartPhotoBuild(path));
-  EXPECT_FALSE(StartPhotoBuild(path)) << "a second build while one is unfinished";
+  ASSERT_TRUE(StartSlideBuild({SlideKind::Photo, path, {}}));
+  EXPECT_FALSE(StartSlideBuild({SlideKind::Photo, path, {}})) << "a second build while one is unfinished";
   // Not a timing: the bound only keeps a lost build from hanging the test.
   bool finished = false;
   for (int polls = 0; polls < 6000 && !finished; ++polls) {
-    finished = FinishPhotoBuild(textures_[1], 1);
+    finished = FinishSlideBuild(textures_[1], 1);
     if (!finished) Sleep(5);
   }
   ASSERT_TRUE(finished);
-  EXPECT_FALSE(PhotoBuildRunning());
-  EXPECT_FALSE(FinishPhotoBuild(textures_[1], 1)) << "one build finished twice";
+  EXPECT_FALSE(SlideBuildRunning());
+  EXPECT_FALSE(FinishSlideBuild(textures_[1], 1)) << "one build finished twice";
   EXPECT_FLOAT_EQ(slideSlots[1].width, slideSlots[0].width);
   EXPECT_FLOAT_EQ(slideSlots[1].height, slideSlots[0].height);
   EXPECT_TRUE(ReadTexture(textures_[1]).rgba == expected.rgba);
 
   // The next build starts once the last one is collected.
-  ASSERT_TRUE(StartPhotoBuild(L""));
-  for (int polls = 0; polls < 6000 && !FinishPhotoBuild(textures_[1], 1); ++polls) Sleep(5);
+  ASSERT_TRUE(StartSlideBuild({SlideKind::Photo, L"", {}}));
+  for (int polls = 0; polls < 6000 && !FinishSlideBuild(textures_[1], 1); ++polls) Sleep(5);
   EXPECT_EQ(slideSlots[1].width, 0.0f);
   EXPECT_EQ(ReadTexture(textures_[1]).MaxChannel(), 0);
 }
@@ -286,7 +286,7 @@ TEST_F(SlideTextures, CanvasUploadKeepsRowsBottomUp) {
   canvas.graphics.FillRectangle(red.brush(), 0, 0, kTextureSize, 16);
   ASSERT_EQ(canvas.graphics.status(), Gdiplus::Ok);
 
-  UploadSlotTexture(canvas.bitmap, textures_[0], 0);
+  UploadBitmap(canvas.bitmap, textures_[0], 0);
 
   const TexturePixels texture = ReadTexture(textures_[0]);
   ASSERT_EQ(texture.width, kTextureSize);
@@ -305,11 +305,11 @@ TEST_F(SlideTextures, FailedCanvasStillUploadsBlack) {
   Canvas filled = CreateCanvas();
   const GdiplusSolidBrush white = GdiplusSolidBrush::Create(kWhite);
   filled.graphics.FillRectangle(white.brush(), 0, 0, kTextureSize, kTextureSize);
-  UploadSlotTexture(filled.bitmap, textures_[0], 0);
+  UploadBitmap(filled.bitmap, textures_[0], 0);
   ASSERT_EQ(ReadTexture(textures_[0]).MaxChannel(), 255);
 
   GdiplusBitmap failed;
-  UploadSlotTexture(failed, textures_[0], 0);
+  UploadBitmap(failed, textures_[0], 0);
 
   EXPECT_NE(failed.status(), Gdiplus::Ok);
   const TexturePixels texture = ReadTexture(textures_[0]);

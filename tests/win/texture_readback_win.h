@@ -6,9 +6,14 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "slideshow/gdiplus_objects_win.h"
+#include "slideshow/photo_fit.h"
+#include "slideshow/slide_textures_win.h"
 
 struct Rgb {
   int r, g, b;
@@ -53,4 +58,24 @@ inline TexturePixels ReadTexture(GLuint texture) {
   pixels.rgba.assign(static_cast<size_t>(pixels.width) * pixels.height * 4, 0);
   if (!pixels.rgba.empty()) glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.rgba.data());
   return pixels;
+}
+
+// Both halves of a slide build on the test's own thread, as the show runs
+// them on two: `draw` fills a canvas and returns its fit, and the canvas is
+// uploaded into the slot.
+template <typename Draw>
+void BuildIntoSlot(Draw draw, GLuint texture, int slot) {
+  std::vector<uint32_t> canvas(kCanvasTexels);
+  const PhotoFit fit = draw(canvas.data());
+  UploadSlideCanvas(canvas.data(), fit, texture, slot);
+}
+
+// A drawn bitmap uploaded as an overlay that fills its whole slot.
+inline void UploadBitmap(GdiplusBitmap& bitmap, GLuint texture, int slot) {
+  BuildIntoSlot(
+      [&](uint32_t* canvas) {
+        CopyBitmapToCanvas(bitmap, canvas);
+        return OverlayFit(kTextureSize, kTextureSize);
+      },
+      texture, slot);
 }

@@ -120,10 +120,10 @@ TEST_F(WeatherPanels, CurrentPanelSkyAndIconFollowTheObservationTime) {
     WeatherReport report = SampleReport();
     report.last_updated.Assign(c.last_updated);
     PublishWeatherReport(report);
-    currentSlot = slot;
     slideSlots[slot].width = slideSlots[slot].height = 0;
 
-    BuildCurrentWeatherTexture(textures_[slot]);
+    BuildIntoSlot([&](uint32_t* canvas) { return BuildCurrentWeatherTexture(CurrentWeatherReport(), canvas); },
+                  textures_[slot], slot);
 
     const OverlaySize size = OverlaySlotSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     EXPECT_EQ(slideSlots[slot].width, size.width);
@@ -158,9 +158,9 @@ TEST_F(WeatherPanels, ForecastTextureHasFiveGradientColumnsWithIcons) {
   report.days[0].day_icon = kUnknownWeatherCode;
   report.days[2].day_icon = kNoIconCode;
   PublishWeatherReport(report);
-  currentSlot = 1;
 
-  BuildForecastTexture(textures_[1]);
+  BuildIntoSlot([](uint32_t* canvas) { return BuildForecastTexture(ForecastWeatherReport(), canvas); }, textures_[1],
+                1);
 
   const OverlaySize size = OverlaySlotSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   EXPECT_EQ(slideSlots[1].width, size.width);

@@ -1,19 +1,21 @@
-#include "slideshow/photo_builder.h"
+#include "slideshow/slide_builder.h"
 
-PhotoBuildHandOver::PhotoBuildHandOver(PhotoBuildWork work) : canvas_(kCanvasTexels), work_(work) {}
+#include <utility>
 
-bool PhotoBuildHandOver::Start(const std::wstring& path) {
+SlideBuildHandOver::SlideBuildHandOver(SlideBuildWork work) : canvas_(kCanvasTexels), work_(work) {}
+
+bool SlideBuildHandOver::Start(SlideJob job) {
   {
     const std::lock_guard hold(lock_);
     if (stage_ != Stage::Idle) return false;
-    path_ = path;
+    job_ = std::move(job);
     stage_ = Stage::Queued;
   }
   queued_.notify_one();
   return true;
 }
 
-bool PhotoBuildHandOver::Collect(const std::function<void(const uint32_t* canvas, const PhotoFit& fit)>& use) {
+bool SlideBuildHandOver::Collect(const std::function<void(const uint32_t* canvas, const PhotoFit& fit)>& use) {
   PhotoFit fit;
   {
     const std::lock_guard hold(lock_);
@@ -27,20 +29,20 @@ bool PhotoBuildHandOver::Collect(const std::function<void(const uint32_t* canvas
   return true;
 }
 
-bool PhotoBuildHandOver::Busy() {
+bool SlideBuildHandOver::Busy() {
   const std::lock_guard hold(lock_);
   return stage_ == Stage::Queued || stage_ == Stage::Running;
 }
 
-void PhotoBuildHandOver::RunOne() {
-  std::wstring path;
+void SlideBuildHandOver::RunOne() {
+  SlideJob job;
   {
     std::unique_lock hold(lock_);
     queued_.wait(hold, [this] { return stage_ == Stage::Queued; });
-    path = path_;
+    job = std::move(job_);
     stage_ = Stage::Running;
   }
-  const PhotoFit fit = work_(path, canvas_.data());
+  const PhotoFit fit = work_(job, canvas_.data());
   const std::lock_guard hold(lock_);
   fit_ = fit;
   stage_ = Stage::Done;

@@ -1,0 +1,22 @@
+// The slide builder thread: decodes and fits photos and draws the weather
+// and notice slides (GDI+, no GL) so the main thread only uploads them. Main
+// thread only.
+#pragma once
+
+#include <windows.h>
+#include <GL/gl.h>
+
+#include "slideshow/slide_builder.h"
+
+// Hands the job to the builder thread, which is started on first use; false
+// when the last build has not been finished.
+bool StartSlideBuild(SlideJob job);
+
+// Never waits: once the build is done, uploads it into `texture` and sets
+// the slot's size, and returns true; false while it runs.
+bool FinishSlideBuild(GLuint texture, int slot);
+
+// A build is queued or running, so the builder thread may be using GDI+.
+// Once the main loop has ended no build is started, so a false answer then
+// stays false: GDI+ may be shut down.
+bool SlideBuildRunning();
