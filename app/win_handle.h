@@ -55,3 +55,13 @@ struct FindHandleTraits {
   static void Close(Native h) { FindClose(h); }
 };
 using FindHandle = UniqueHandle<FindHandleTraits>;
+
+// A COM interface pointer owned by one reference.
+template <typename Interface>
+struct ComTraits {
+  using Native = Interface*;
+  static Native Invalid() { return nullptr; }
+  static void Close(Native p) { p->Release(); }
+};
+template <typename Interface>
+using ComPtr = UniqueHandle<ComTraits<Interface>>;

@@ -100,9 +100,49 @@ void PaintMargins(const PhotoFit& fit, uint32_t* canvas) {
   }
 }
 
-void CopyPicture(const PictureView& picture, const PhotoFit& fit, uint32_t* canvas) {
+// The drawing asks for the picture's rows through a row source, `rows(r)`,
+// with r never going back: a view hands out its own rows, a band reader
+// reads them as they are reached.
+struct ViewRows {
+  const PictureView& view;
+  const uint8_t* operator()(int r) const { return view.pixels + r * view.stride; }
+};
+
+class BandRows {
+ public:
+  explicit BandRows(const PictureSource& source)
+      : source_(source), stride_((3 * static_cast<std::ptrdiff_t>(source.width) + 3) & ~std::ptrdiff_t{3}),
+        band_(static_cast<std::size_t>(stride_) * kPictureBandRows), black_(static_cast<std::size_t>(stride_)) {}
+
+  // A row asked for again is still in the band: each new band starts at the
+  // row that needed it. After a failed read every row is black.
+  const uint8_t* operator()(int r) {
+    if (failed_) return black_.data();
+    if (r < first_ || r >= first_ + count_) {
+      first_ = r;
+      count_ = std::min(kPictureBandRows, source_.height - r);
+      if (!source_.read(first_, count_, band_.data(), stride_)) {
+        failed_ = true;
+        return black_.data();
+      }
+    }
+    return band_.data() + (r - first_) * stride_;
+  }
+  bool failed() const { return failed_; }
+
+ private:
+  const PictureSource& source_;
+  const std::ptrdiff_t stride_;
+  std::vector<uint8_t> band_;
+  const std::vector<uint8_t> black_;
+  int first_ = 0, count_ = 0;
+  bool failed_ = false;
+};
+
+template <typename Rows>
+void CopyPicture(Rows& rows, const PhotoFit& fit, uint32_t* canvas) {
   for (int y = 0; y < fit.h; ++y) {
-    const uint8_t* p = picture.pixels + y * picture.stride;
+    const uint8_t* p = rows(y);
     uint32_t* out = CanvasRow(canvas, fit.y + y) + fit.x;
     for (int x = 0; x < fit.w; ++x, p += 3) out[x] = kOpaqueBlack | p[2] << 16 | p[1] << 8 | p[0];
   }
@@ -111,16 +151,17 @@ void CopyPicture(const PictureView& picture, const PhotoFit& fit, uint32_t* canv
 // Separable area averaging: for each canvas row the picture rows it covers
 // are first added up down the columns (plain loops over whole rows, which the
 // compiler vectorises), then the sums are averaged across.
-void ShrinkPicture(const PictureView& picture, const PhotoFit& fit, uint32_t* canvas) {
-  const AxisWeights across = AreaWeights(picture.width, fit.w);
-  const AxisWeights down = AreaWeights(picture.height, fit.h);
-  const std::size_t values = 3 * static_cast<std::size_t>(picture.width);
+template <typename Rows>
+void ShrinkPicture(Rows& rows, int width, int height, const PhotoFit& fit, uint32_t* canvas) {
+  const AxisWeights across = AreaWeights(width, fit.w);
+  const AxisWeights down = AreaWeights(height, fit.h);
+  const std::size_t values = 3 * static_cast<std::size_t>(width);
   std::vector<uint32_t> sum(values);
   std::vector<uint16_t> column_average(values);
   for (int y = 0; y < fit.h; ++y) {
     std::fill(sum.begin(), sum.end(), 0u);
     for (int k = down.offset[y]; k < down.offset[y + 1]; ++k) {
-      const uint8_t* row = picture.pixels + (down.first[y] + (k - down.offset[y])) * picture.stride;
+      const uint8_t* row = rows(down.first[y] + (k - down.offset[y]));
       const uint32_t w = down.weight[k];
       for (std::size_t i = 0; i < values; ++i) sum[i] += w * row[i];
     }
@@ -131,18 +172,41 @@ void ShrinkPicture(const PictureView& picture, const PhotoFit& fit, uint32_t* ca
   }
 }
 
-}  // namespace
-
-void DrawPictureOnCanvas(const PictureView& picture, const PhotoFit& fit, uint32_t* canvas) {
-  const bool drawable = picture.pixels != nullptr && picture.width > 0 && picture.height > 0 && fit.w > 0 &&
-                        fit.h > 0;
+// Margins black, then the picture copied or shrunk into the fit; false (and
+// nothing but black) when there is nothing to draw.
+template <typename Rows>
+bool DrawRows(Rows& rows, int width, int height, const PhotoFit& fit, uint32_t* canvas) {
+  const bool drawable = width > 0 && height > 0 && fit.w > 0 && fit.h > 0;
   PhotoFit area = fit;
   if (!drawable) area.w = area.h = 0;
   PaintMargins(area, canvas);
-  if (!drawable) return;
-  if (picture.width == fit.w && picture.height == fit.h) {
-    CopyPicture(picture, fit, canvas);
+  if (!drawable) return false;
+  if (width == fit.w && height == fit.h) {
+    CopyPicture(rows, fit, canvas);
   } else {
-    ShrinkPicture(picture, fit, canvas);
+    ShrinkPicture(rows, width, height, fit, canvas);
   }
+  return true;
+}
+
+}  // namespace
+
+void DrawPictureOnCanvas(const PictureView& picture, const PhotoFit& fit, uint32_t* canvas) {
+  ViewRows rows{picture};
+  const bool has_pixels = picture.pixels != nullptr;
+  DrawRows(rows, has_pixels ? picture.width : 0, has_pixels ? picture.height : 0, fit, canvas);
+}
+
+bool DrawPictureSourceOnCanvas(const PictureSource& source, const PhotoFit& fit, uint32_t* canvas) {
+  const bool readable = static_cast<bool>(source.read) && source.width > 0 && source.height > 0 &&
+                        source.width <= kMaxPictureSide && source.height <= kMaxPictureSide;
+  PictureSource checked = source;
+  if (!readable) checked.width = checked.height = 0;
+  BandRows rows(checked);
+  if (!DrawRows(rows, checked.width, checked.height, fit, canvas)) return false;
+  if (!rows.failed()) return true;
+  PhotoFit nothing = fit;
+  nothing.w = nothing.h = 0;
+  PaintMargins(nothing, canvas);
+  return false;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // Side of every slide texture and of the canvas it is drawn on, in texels.
 inline constexpr int kTextureSize = 2048;
@@ -44,3 +45,25 @@ inline constexpr uint32_t kOpaqueBlack = 0xff000000;
 // detail smooth instead of aliasing, and a picture of the rectangle's own
 // size is copied unchanged. A null or empty picture leaves the canvas black.
 void DrawPictureOnCanvas(const PictureView& picture, const PhotoFit& fit, uint32_t* canvas);
+
+// A picture read in bands of rows as the drawing goes, so a large photo is
+// never held whole: `read(first, count, out, stride)` writes rows first ..
+// first + count - 1, laid out as in PictureView, `stride` bytes apart, into
+// `out`, and is false when they cannot be read.
+struct PictureSource {
+  int width = 0;
+  int height = 0;
+  std::function<bool(int first, int count, uint8_t* out, std::ptrdiff_t stride)> read;
+};
+
+// Rows of one band: the most of a source held at a time.
+inline constexpr int kPictureBandRows = 64;
+// The longest side a source may have (JPEG's own limit), which bounds what
+// the drawing allocates for a picture whose header claims any size.
+inline constexpr int kMaxPictureSide = 65535;
+
+// Draws `source` as DrawPictureOnCanvas draws a picture, reading its rows top
+// down and each band once. A failed read leaves the canvas all black and
+// returns false; so does an empty source or one with a side over
+// kMaxPictureSide.
+bool DrawPictureSourceOnCanvas(const PictureSource& source, const PhotoFit& fit, uint32_t* canvas);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "slideshow/photo_decoder_win.h"
 #include "slideshow/photo_fit.h"
 
 SlideSlot slideSlots[2] = {};
@@ -41,20 +42,9 @@ void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot) {
 }
 
 PhotoFit DecodePhotoOntoCanvas(const std::wstring& path, uint32_t* canvas) {
-  GdiplusBitmap photo = GdiplusBitmap::FromFile(path.empty() ? nullptr : path.c_str());
-  const PhotoFit fit = FitPhoto(photo.Width(), photo.Height());
-  // GDI+ decodes JPEG into 24-bit RGB, so this lock normally hands out the
-  // decoded pixels themselves.
-  const GdiplusBitmapLock pixels(photo, PixelFormat24bppRGB);
-  if (!pixels.locked()) {
-    DrawPictureOnCanvas({}, fit, canvas);
-    return FitPhoto(0, 0);
-  }
-  const Gdiplus::BitmapData& d = pixels.data();
-  const PictureView picture{static_cast<const uint8_t*>(d.Scan0), static_cast<int>(d.Width),
-                            static_cast<int>(d.Height), d.Stride};
-  DrawPictureOnCanvas(picture, fit, canvas);
-  return fit;
+  PhotoDecoder photo(path);
+  const PhotoFit fit = FitPhoto(static_cast<uint32_t>(photo.width()), static_cast<uint32_t>(photo.height()));
+  return DrawPictureSourceOnCanvas(photo.Source(), fit, canvas) ? fit : FitPhoto(0, 0);
 }
 
 void UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture, int slot) {

@@ -16,6 +16,7 @@ benchmark, not a test: it judges nothing.
 
 import argparse
 import os
+import statistics
 import sys
 import threading
 import time
@@ -59,11 +60,15 @@ def counts(s, counter):
 
 
 def growth(values):
-    """Largest rise over the first value, in percent; None without values."""
+    """Largest rise over the first value, and the rise of the median of the
+    last five values over that of the first five, in percent: a sample caught
+    during a build or a download shows in the first, a steady growth in both.
+    None without values."""
     values = [v for v in values if v is not None]
     if len(values) < 2 or values[0] == 0:
         return None
-    return (max(values[1:]) - values[0]) / values[0] * 100
+    early, late = statistics.median(values[:5]), statistics.median(values[-5:])
+    return (max(values[1:]) - values[0]) / values[0] * 100, (late - early) / early * 100
 
 
 def main():
@@ -127,7 +132,8 @@ def main():
         if rise is None:
             print(f"{name}: no growth figure ({values[:1]} at minute 1)")
         else:
-            print(f"{name}: minute 1 {values[0]}, at most {max(values)}, growth after minute 1 {rise:+.1f} %")
+            print(f"{name}: minute 1 {values[0]:g}, at most {max(values):g}, growth after minute 1 {rise[0]:+.1f} %, "
+                  f"median of the last five minutes against the first five {rise[1]:+.1f} %")
     return 0
 
 

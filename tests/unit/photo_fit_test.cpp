@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <random>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "slideshow/slide_sequencer.h"
@@ -195,6 +197,79 @@ TEST(DrawPictureOnCanvas, NothingToDrawLeavesTheCanvasBlack) {
     std::size_t black = 0;
     for (const uint32_t t : canvas.texels) black += t == kOpaqueBlack;
     EXPECT_EQ(black, kCanvasTexels) << c.name;
+  }
+}
+
+
+// A source reading a Picture in bands, the way the decoder does, logging each
+// read; `fail_from` makes reads from that row on fail.
+struct BandLog {
+  std::vector<std::pair<int, int>> reads;  // first row, count
+};
+PictureSource BandedSource(const Picture& picture, BandLog& log, int fail_from = -1) {
+  return {picture.width, picture.height, [&picture, &log, fail_from](int first, int count, uint8_t* out,
+                                                                        std::ptrdiff_t stride) {
+            log.reads.push_back({first, count});
+            if (fail_from >= 0 && first + count > fail_from) return false;
+            const std::size_t row = static_cast<std::size_t>(picture.width) * 3;
+            for (int y = 0; y < count; ++y)
+              std::copy_n(&picture.bytes[(first + y) * row], row, out + y * stride);
+            return true;
+          }};
+}
+
+TEST(DrawPictureSourceOnCanvas, DrawsWhatTheWholePictureDrawsReadingEachBandOnce) {
+  const struct {
+    int width, height;
+    PhotoFit fit;
+  } cases[] = {
+      {4243, 2829, FitPhoto(4243, 2829)},  // shrunk about 2.07 times, texels across band edges
+      {641, 150, FitPhoto(641, 150)},      // copied, odd row length, a last band shorter than the rest
+      {30, 5000, Rect(1000, 0, 12, 2048)}, // shrunk down the rows only
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+    Picture picture(c.width, c.height);
+    std::mt19937 random(c.width);
+    for (uint8_t& b : picture.bytes) b = static_cast<uint8_t>(random());
+    CanvasTexels whole, banded;
+    DrawPictureOnCanvas(picture.View(), c.fit, whole.texels.data());
+    BandLog log;
+    EXPECT_TRUE(DrawPictureSourceOnCanvas(BandedSource(picture, log), c.fit, banded.texels.data()));
+    EXPECT_TRUE(banded.texels == whole.texels);
+    int next = 0;
+    for (const auto& [first, count] : log.reads) {
+      EXPECT_LE(count, kPictureBandRows);
+      EXPECT_EQ(first, next) << "each band follows the last";
+      next = first + count;
+    }
+    EXPECT_EQ(next, c.height);
+  }
+}
+
+TEST(DrawPictureSourceOnCanvas, FailedOrRefusedSourcesLeaveTheCanvasBlack) {
+  Picture picture(300, 200);
+  std::fill(picture.bytes.begin(), picture.bytes.end(), uint8_t{255});
+  BandLog log;
+  const struct {
+    const char* name;
+    PictureSource source;
+    std::size_t reads;
+  } cases[] = {
+      {"a read fails halfway", BandedSource(picture, log, 100), 2},
+      {"the first read fails", BandedSource(picture, log, 0), 1},
+      {"no reader", PictureSource{300, 200, {}}, 0},
+      {"a side over the limit", PictureSource{kMaxPictureSide + 1, 200, BandedSource(picture, log).read}, 0},
+      {"a negative side", PictureSource{-300, 200, BandedSource(picture, log).read}, 0},
+  };
+  for (const auto& c : cases) {
+    log.reads.clear();
+    CanvasTexels canvas;
+    EXPECT_FALSE(DrawPictureSourceOnCanvas(c.source, FitPhoto(300, 200), canvas.texels.data())) << c.name;
+    EXPECT_EQ(std::count(canvas.texels.begin(), canvas.texels.end(), kOpaqueBlack),
+              static_cast<std::ptrdiff_t>(kCanvasTexels))
+        << c.name;
+    EXPECT_EQ(log.reads.size(), c.reads) << c.name;
   }
 }
 

@@ -1,0 +1,55 @@
+// Photos opened with the Windows imaging codecs and read in bands of rows, so
+// the slide builder never holds a decoded photo twice: the codec keeps the
+// decoded picture, and the drawing takes a band of it at a time.
+#pragma once
+
+#include <windows.h>
+#include <wincodec.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "app/win_handle.h"
+#include "slideshow/photo_fit.h"
+
+// COM for the calling thread for as long as it lives, unless the thread has
+// it already in another model (COM is usable then too).
+class ComApartment {
+ public:
+  ComApartment() : owned_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+  ~ComApartment() {
+    if (owned_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  const bool owned_;
+};
+
+// The first frame of a picture file as 24-bit rows in the order blue, green,
+// red (PictureView's layout). Any thread; one thread at a time.
+class PhotoDecoder {
+ public:
+  // Empty (width and height 0) when the file is missing or no codec can
+  // decode it.
+  explicit PhotoDecoder(const std::wstring& path);
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // A source reading this photo's rows; valid while the decoder lives.
+  PictureSource Source();
+
+ private:
+  bool ReadRows(int first, int count, uint8_t* out, std::ptrdiff_t stride);
+
+  // Declared first, so COM outlives every pointer below.
+  ComApartment com_;
+  ComPtr<IWICImagingFactory> factory_;
+  ComPtr<IWICBitmapDecoder> decoder_;
+  ComPtr<IWICBitmapFrameDecode> frame_;
+  ComPtr<IWICFormatConverter> pixels_;
+  int width_ = 0;
+  int height_ = 0;
+};
