@@ -36,13 +36,6 @@ GdiplusBitmap GdiplusBitmap::Create(int width, int height, Gdiplus::PixelFormat 
   return GdiplusBitmap(status == Gdiplus::Ok ? bitmap : nullptr, status);
 }
 
-GdiplusBitmap GdiplusBitmap::FromFile(const wchar_t* path) {
-  Gdiplus::GpBitmap* bitmap = nullptr;
-  if (path == nullptr) return GdiplusBitmap(nullptr, Gdiplus::InvalidParameter);
-  const Gdiplus::Status status = flat::GdipCreateBitmapFromFile(path, &bitmap);
-  return GdiplusBitmap(status == Gdiplus::Ok ? bitmap : nullptr, status);
-}
-
 uint32_t GdiplusBitmap::Width() {
   UINT width = 0;
   if (Record(flat::GdipGetImageWidth(get(), &width)) != Gdiplus::Ok) return 0;

@@ -117,8 +117,6 @@ class GdiplusBitmap : public gdiplus_detail::Object<gdiplus_detail::BitmapTraits
  public:
   using Object::Object;
   static GdiplusBitmap Create(int width, int height, Gdiplus::PixelFormat format);
-  // Decodes the file (GDI+ may keep it open while the bitmap lives).
-  static GdiplusBitmap FromFile(const wchar_t* path);
   Gdiplus::GpImage* image() const { return get(); }
   // Pixel size; 0 for an empty handle.
   uint32_t Width();
