@@ -11,8 +11,9 @@
 
 namespace {
 
-// Builder thread. Every builder draws with GDI+ objects of its own or with
-// the resource image cache, which nothing else touches while the show runs.
+// Builder thread. Every builder works with codec and GDI+ objects of its own
+// or with the resource image cache, which nothing else touches while the
+// show runs.
 PhotoFit BuildSlide(const SlideJob& job, uint32_t* canvas) {
   switch (job.kind) {
     case SlideKind::Photo:

@@ -1,6 +1,6 @@
-// The slide builder thread: decodes and fits photos and draws the weather
-// and notice slides (GDI+, no GL) so the main thread only uploads them. Main
-// thread only.
+// The slide builder thread: decodes and fits photos (the imaging codecs) and
+// draws the weather and notice slides (GDI+), with no GL, so the main thread
+// only uploads them. Main thread only.
 #pragma once
 
 #include <windows.h>

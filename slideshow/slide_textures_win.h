@@ -35,8 +35,9 @@ extern int currentSlot;
 // thread (slideshow/slide_builder_win.h).
 void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot);
 
-// The first half, without GL: the photo decoded with GDI+ and drawn onto
-// `canvas` (kCanvasTexels texels, bottom row first) by DrawPictureOnCanvas.
+// The first half, without GL: the photo read from the imaging codecs in bands
+// (PhotoDecoder) and drawn onto `canvas` (kCanvasTexels texels, bottom row
+// first) by DrawPictureSourceOnCanvas.
 // An undecodable photo leaves the canvas black and returns an empty fit.
 PhotoFit DecodePhotoOntoCanvas(const std::wstring& path, uint32_t* canvas);
 
