@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/gdiplus_session_win.h"
-#include "app/gl_context_win.h"
 #include "settings/settings.h"
 #include "slideshow/notice_texture_win.h"
 #include "slideshow/photo_fit.h"
@@ -43,19 +41,10 @@ Extent TextExtent(const TexturePixels& canvas, int from_y, int to_y) {
   return e;
 }
 
-class NoticeTexture : public testing::Test {
+class NoticeTexture : public GlCanvasTest {
  protected:
-  static void SetUpTestSuite() {
-    gdiplus_ = new GdiplusSession();
-    gl_ = new OffscreenGl();
-  }
-  static void TearDownTestSuite() {
-    delete gl_;
-    delete gdiplus_;
-  }
   void SetUp() override {
-    ASSERT_TRUE(gdiplus_->started());
-    ASSERT_TRUE(gl_->ok());
+    GlCanvasTest::SetUp();
     saved_ = settings;
     glGenTextures(1, &texture_);
   }
@@ -64,14 +53,9 @@ class NoticeTexture : public testing::Test {
     settings = saved_;
   }
 
-  static GdiplusSession* gdiplus_;
-  static OffscreenGl* gl_;
   Settings saved_;
   GLuint texture_ = 0;
 };
-
-GdiplusSession* NoticeTexture::gdiplus_ = nullptr;
-OffscreenGl* NoticeTexture::gl_ = nullptr;
 
 TEST_F(NoticeTexture, IconAndTextSitAtTheCanvasCentreForAnyScreen) {
   // An opaque 240 x 200 icon, the size of the real one.

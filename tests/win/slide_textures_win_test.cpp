@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/gdiplus_session_win.h"
-#include "app/gl_context_win.h"
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/slide_builder_win.h"
 #include "slideshow/photo_fit.h"
@@ -83,22 +81,10 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
   CloseHandle(file);
 }
 
-// GDI+ started and a GL context current on a hidden window, as on the
-// saver's render thread.
-class SlideTextures : public testing::Test {
+class SlideTextures : public GlCanvasTest {
  protected:
-  static void SetUpTestSuite() {
-    gdiplus_ = new GdiplusSession();
-    gl_ = new OffscreenGl();
-  }
-  static void TearDownTestSuite() {
-    delete gl_;
-    delete gdiplus_;
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(gdiplus_->started());
-    ASSERT_TRUE(gl_->ok());
+    GlCanvasTest::SetUp();
     wchar_t base[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, base);
     folder_ = std::wstring(base) + L"velmora-textures-" + std::to_wstring(GetCurrentProcessId());
@@ -119,14 +105,9 @@ class SlideTextures : public testing::Test {
 
   std::wstring Path(const wchar_t* name) const { return folder_ + L"\\" + name; }
 
-  static GdiplusSession* gdiplus_;
-  static OffscreenGl* gl_;
   std::wstring folder_;
   GLuint textures_[2] = {};
 };
-
-GdiplusSession* SlideTextures::gdiplus_ = nullptr;
-OffscreenGl* SlideTextures::gl_ = nullptr;
 
 TEST_F(SlideTextures, PhotosAreFittedCentredOnBlack) {
   const struct {

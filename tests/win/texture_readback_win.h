@@ -1,9 +1,12 @@
-// Colours and texture read-back shared by the Wine tests of the slide textures.
+// Colours, texture read-back and the GDI+ and GL fixture shared by the Wine
+// tests of the slide textures.
 #pragma once
 
 #include <windows.h>
 #include <GL/gl.h>
 #include <gdiplus.h>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -11,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "app/gdiplus_session_win.h"
+#include "app/gl_context_win.h"
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
@@ -79,3 +84,26 @@ inline void UploadBitmap(GdiplusBitmap& bitmap, GLuint texture, int slot) {
       },
       texture, slot);
 }
+
+// GDI+ started and a GL context current on a hidden window, as on the
+// saver's render thread, for the whole of each test suite.
+class GlCanvasTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    gdiplus_ = new GdiplusSession();
+    gl_ = new OffscreenGl();
+  }
+  static void TearDownTestSuite() {
+    delete gl_;
+    gl_ = nullptr;
+    delete gdiplus_;
+    gdiplus_ = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(gdiplus_->started());
+    ASSERT_TRUE(gl_->ok());
+  }
+
+  static inline GdiplusSession* gdiplus_ = nullptr;
+  static inline OffscreenGl* gl_ = nullptr;
+};

@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "app/gdiplus_session_win.h"
-#include "app/gl_context_win.h"
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
@@ -71,34 +69,21 @@ PanelBounds ScreenPanel() {
   return OverlayPanelBounds(OverlaySlotSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
 }
 
-// GDI+ started and a GL context current on a hidden window, as on the
-// saver's render thread.
-class WeatherPanels : public testing::Test {
+class WeatherPanels : public GlCanvasTest {
  protected:
-  static void SetUpTestSuite() {
-    gdiplus_ = new GdiplusSession();
-    gl_ = new OffscreenGl();
-  }
   static void TearDownTestSuite() {
     ReleaseResourceImages();
     PublishWeatherReport(WeatherReport{});
-    delete gl_;
-    delete gdiplus_;
+    GlCanvasTest::TearDownTestSuite();
   }
   void SetUp() override {
-    ASSERT_TRUE(gdiplus_->started());
-    ASSERT_TRUE(gl_->ok());
+    GlCanvasTest::SetUp();
     glGenTextures(2, textures_);
   }
   void TearDown() override { glDeleteTextures(2, textures_); }
 
-  static GdiplusSession* gdiplus_;
-  static OffscreenGl* gl_;
   GLuint textures_[2] = {};
 };
-
-GdiplusSession* WeatherPanels::gdiplus_ = nullptr;
-OffscreenGl* WeatherPanels::gl_ = nullptr;
 
 TEST_F(WeatherPanels, CurrentPanelSkyAndIconFollowTheObservationTime) {
   // Sunrise 7:30, sunset 16:30.
