@@ -38,10 +38,8 @@ class WinSlidePlatform final : public SlidePlatform {
     if (kind == SlideKind::Forecast) job.weather = ForecastWeatherReport();
     ::StartSlideBuild(std::move(job));
   }
-  bool FinishSlideBuild(uint32_t texture, int slot) override {
-    slideSlots[slot].texture = texture;
-    return ::FinishSlideBuild(texture, slot);
-  }
+  // AdvanceSlideshow hands the slots their texture names after every step.
+  bool FinishSlideBuild(uint32_t texture, int slot) override { return ::FinishSlideBuild(texture, slot); }
   void DeleteOldestPhoto() override { ::DeleteOldestPhoto(); }
   void ScanPhotoFolder() override { ::ScanPhotoFolder(); }
   void StartRefreshThread() override { ::StartRefreshThread(); }
