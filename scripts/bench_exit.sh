@@ -13,14 +13,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 runs=${1:-7}
-build=${VELMORA_BUILD_DIR:-$root/build/win}
+source "$root/scripts/bench_build.sh"
 
-if [ -z "${VELMORA_BUILD_DIR:-}" ]; then
-  cmake --preset win >/dev/null
-  cmake --build --preset win -j"$(nproc)" --target velmora >/dev/null
-else
-  cmake --build "$build" -j2 --target velmora >/dev/null
-fi
+bench_build velmora
 
 # Two sample photographs scaled to 24 megapixels.
 photos=$build/bench-exit/photos-24mp

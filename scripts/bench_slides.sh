@@ -26,7 +26,7 @@ root=$PWD
 runs=${1:-7}
 fades=${2:-3}
 seconds=${3:-30}
-build=${VELMORA_BUILD_DIR:-$root/build/win}
+source "$root/scripts/bench_build.sh"
 work=$build/bench-slides
 photos=$work/photos
 mkdir -p "$photos"
@@ -37,12 +37,7 @@ done
 
 bench=$build/tests/bench/slide_build_bench.exe
 fade_bench=$build/tests/bench/fade_bench.exe
-if [ -z "${VELMORA_BUILD_DIR:-}" ]; then
-  cmake --preset win >/dev/null
-  cmake --build --preset win -j2 --target slide_build_bench fade_bench velmora >/dev/null
-else
-  cmake --build "$build" -j2 --target slide_build_bench fade_bench velmora >/dev/null
-fi
+bench_build slide_build_bench fade_bench velmora
 
 # One real photograph, scaled to each size, so every file has the detail of a
 # real photo rather than flat colour that decodes unusually fast.

@@ -13,14 +13,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 minutes=${1:-30}
-build=${VELMORA_BUILD_DIR:-$root/build/win}
+source "$root/scripts/bench_build.sh"
 
-if [ -z "${VELMORA_BUILD_DIR:-}" ]; then
-  cmake --preset win >/dev/null
-  cmake --build --preset win -j2 --target velmora process_counts >/dev/null
-else
-  cmake --build "$build" -j2 --target velmora process_counts >/dev/null
-fi
+bench_build velmora process_counts
 
 # The sample photographs scaled to about 12 megapixels, their shapes kept.
 photos=$build/bench-soak/photos-12mp
