@@ -31,7 +31,9 @@ class FakePlatform : public SlidePlatform {
   int build_faults = 0;  // a build started over a running one, or finished into the wrong slot
   std::string on_slot[2];  // what each slot's texture holds
   int uploads = 0;
+  std::string last_upload;  // the slide on screen once a build is taken out of it
   std::vector<std::wstring> deleted_files;
+  int on_screen_deletes = 0;  // deletes of the photo uploaded last
   std::set<uint32_t> live_textures;
   uint32_t next_texture = 1;
   int texture_faults = 0;  // deletes of names that were not live
@@ -79,11 +81,13 @@ class FakePlatform : public SlidePlatform {
     if (polls_left-- > 0) return false;
     if (live_textures.count(texture) == 0) ++texture_faults;  // filling a deleted name
     on_slot[slot] = pending;
+    last_upload = pending;
     ++uploads;
     building_slot = -1;
     return true;
   }
   void DeleteOldestPhoto() override {
+    if (std::string(photos.front().begin(), photos.front().end()) == last_upload) ++on_screen_deletes;
     deleted_files.push_back(photos.front());
     photos.erase(photos.begin());
   }
@@ -287,7 +291,8 @@ TEST(SlideSequencer, NothingIsDrawnWhileStartingOrWaiting) {
 }
 
 // Each build first deletes the oldest photo while more than 100 remain and
-// photoIndex is above 0; the show itself must neither skip nor repeat a photo.
+// photoIndex is above 0 (at 0 the oldest is the photo on screen); the show
+// itself must neither skip nor repeat a photo.
 TEST(SlideSequencer, CacheShrinksToTheLimitWithoutSkippingPhotos) {
   struct Range {
     int from, to;
@@ -312,6 +317,7 @@ TEST(SlideSequencer, CacheShrinksToTheLimitWithoutSkippingPhotos) {
     for (const std::string& b : show.platform.builds) names.push_back(b.substr(0, b.find('@')));
     EXPECT_EQ(names, expected) << "start tick " << c.start_tick;
     EXPECT_EQ(show.platform.PhotoCount(), 100) << "start tick " << c.start_tick;
+    EXPECT_EQ(show.platform.on_screen_deletes, 0) << "start tick " << c.start_tick;
     ASSERT_EQ(show.platform.deleted_files.size(), 50u);
     for (std::size_t i = 0; i < 50; ++i) EXPECT_EQ(show.platform.deleted_files[i], L"p" + std::to_wstring(i));
   }
@@ -366,6 +372,15 @@ TEST(SlideSequencer, WeatherAndNoticeEveryTwentiethChange) {
     EXPECT_EQ(overlays, c.overlays) << "weather " << c.weather << " ready " << c.ready << " notice " << c.notice;
     EXPECT_EQ(show.platform.texture_faults, 0);
     EXPECT_EQ(show.platform.build_faults, 0);
+  }
+}
+
+TEST(SlideSequencer, StartingRefreshesAtOnceBelowTwentyPhotos) {
+  for (const auto& [photos, starts] : {std::pair{19, 1}, std::pair{20, 0}}) {
+    Show show(100'000);
+    show.platform.AddPhotos(photos);
+    show.Frame();
+    EXPECT_EQ(show.platform.refresh_starts, starts) << photos << " photos";
   }
 }
 
