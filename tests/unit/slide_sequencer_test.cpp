@@ -20,7 +20,8 @@ constexpr uint32_t kFrameMs = 20;
 
 // Records what the sequencer asks of the platform. Photos are named "pN";
 // each build is logged as "pN@slot" or "weather@slot" and so on when it
-// starts. A build is uploaded on the build_polls + 1st FinishSlideBuild.
+// starts. A build is uploaded on the build_polls + 1st FinishSlideBuild; the
+// build of a photo in `hanging` never finishes.
 class FakePlatform : public SlidePlatform {
  public:
   std::vector<std::wstring> photos;
@@ -29,7 +30,9 @@ class FakePlatform : public SlidePlatform {
   int building_slot = -1;  // the photo build not yet uploaded
   int polls_left = 0;
   int build_faults = 0;  // a build started over a running one, or finished into the wrong slot
-  std::string on_slot[2];  // what each slot's texture holds
+  std::set<std::string> hanging;
+  std::vector<std::string> abandoned;  // "pN@slot after MS", MS since the build started
+  std::string on_slot[2];  // what each slot's texture holds, "" for no picture
   int uploads = 0;
   std::string last_upload;  // the slide on screen once a build is taken out of it
   std::vector<std::wstring> deleted_files;
@@ -75,16 +78,23 @@ class FakePlatform : public SlidePlatform {
     builds.push_back(pending + "@" + std::to_string(slot));
     building_slot = slot;
     polls_left = build_polls;
+    build_started = tick;
   }
   bool FinishSlideBuild(uint32_t texture, int slot) override {
     if (slot != building_slot) ++build_faults;
-    if (polls_left-- > 0) return false;
+    if (polls_left-- > 0 || hanging.count(pending) != 0) return false;
     if (live_textures.count(texture) == 0) ++texture_faults;  // filling a deleted name
     on_slot[slot] = pending;
     last_upload = pending;
     ++uploads;
     building_slot = -1;
     return true;
+  }
+  void AbandonSlideBuild(int slot) override {
+    if (slot != building_slot) ++build_faults;
+    abandoned.push_back(pending + "@" + std::to_string(slot) + " after " + std::to_string(tick - build_started));
+    on_slot[slot].clear();
+    building_slot = -1;
   }
   void DeleteOldestPhoto() override {
     if (std::string(photos.front().begin(), photos.front().end()) == last_upload) ++on_screen_deletes;
@@ -106,6 +116,7 @@ class FakePlatform : public SlidePlatform {
 
  private:
   std::string pending;
+  uint32_t build_started = 0;
 };
 
 // The main loop: one step and one frame every 20 ms of the fake clock.
@@ -447,6 +458,41 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
   EXPECT_EQ(show.platform.builds[show.platform.builds.size() - 2], first);
   EXPECT_EQ(show.platform.live_textures.size(), 2u);
   EXPECT_EQ(show.platform.texture_faults, 0);
+}
+
+// A build that never returns is given up 30 seconds after it started: its
+// slot shows black, like an undecodable photo, and the show goes on, the
+// first photo of a show included.
+TEST(SlideSequencer, ABuildThatNeverReturnsIsAbandonedAfterThirtySeconds) {
+  struct Case {
+    int photos;
+    std::string hanging;
+    SlideState after_31s;
+    int arriving;  // photos appended then
+    std::vector<std::string> builds;
+    std::vector<std::string> abandoned;
+  };
+  const Case cases[] = {
+      {5, "p2", SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
+       {"p2@0 after 30020", "p2@1 after 30020"}},
+      {5, "p4", SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1", "p0@0"},
+       {"p4@0 after 30020", "p4@1 after 30020"}},
+      {1, "p0", SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 30020"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.hanging + " hangs");
+    Show show(12347);
+    show.platform.AddPhotos(c.photos);
+    show.platform.hanging.insert(c.hanging);
+    show.RunFor(31'000);
+    EXPECT_EQ(show.seq.state, c.after_31s);
+    show.platform.AddPhotos(c.arriving);
+    show.RunUntilBuilds(c.builds.size());
+    EXPECT_EQ(show.platform.builds, c.builds);
+    EXPECT_EQ(show.platform.abandoned, c.abandoned);
+    EXPECT_EQ(show.platform.build_faults, 0);
+    EXPECT_EQ(show.platform.texture_faults, 0);
+  }
 }
 
 // Builds run off the main thread and take as long as they take; the show
