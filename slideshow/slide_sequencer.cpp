@@ -35,6 +35,22 @@ bool BuildFinished(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   return true;
 }
 
+// Entering WaitingForPhotos or SinglePhoto, where no periodic check runs.
+void WaitForPhotos(SlideSequencer& s, SlideState state, uint32_t now) {
+  s.state = state;
+  s.retry_since = now;
+  s.retry_gap_ms = kRefreshRetryFirstMs;
+}
+
+// A refresh that failed (no network at the first start) is tried again, at
+// growing gaps so an absent network is not hammered all night.
+void RetryRefresh(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+  if (Elapsed(now, s.retry_since) <= s.retry_gap_ms) return;
+  p.StartRefreshThread();
+  s.retry_since = now;
+  s.retry_gap_ms = std::min(2 * s.retry_gap_ms, kRefreshRetryMostMs);
+}
+
 void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
   p.GenTextures(2, s.textures);
   s.fade_progress = 0.0f;
@@ -45,7 +61,7 @@ void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
   s.fade_in_pending = true;
   const int32_t n = p.PhotoCount();
   if (n == 0) {
-    s.state = SlideState::WaitingForPhotos;
+    WaitForPhotos(s, SlideState::WaitingForPhotos, tick);
     p.StartRefreshThread();
   } else {
     // A random first photo, then on in order of age. Only the first is built
@@ -59,7 +75,10 @@ void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
 }
 
 void StepWaitingForPhotos(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
-  if (p.PhotoCount() == 0) return;
+  if (p.PhotoCount() == 0) {
+    RetryRefresh(s, p, now);
+    return;
+  }
   StartPhotoBuild(s, p, 0, 0, now);
   s.state = SlideState::BuildingFirst;
 }
@@ -68,7 +87,7 @@ void StepBuildingFirst(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   if (!BuildFinished(s, p, now)) return;
   const int32_t n = p.PhotoCount();
   if (n < 2) {
-    s.state = SlideState::SinglePhoto;
+    WaitForPhotos(s, SlideState::SinglePhoto, now);
     return;
   }
   s.photo_index = (s.photo_index + 1) % n;
@@ -77,7 +96,10 @@ void StepBuildingFirst(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
 }
 
 void StepSinglePhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
-  if (p.PhotoCount() < 2) return;
+  if (p.PhotoCount() < 2) {
+    RetryRefresh(s, p, now);
+    return;
+  }
   s.photo_index = 1;
   StartPhotoBuild(s, p, s.photo_index, 1, now);
   s.state = SlideState::Holding;

@@ -23,6 +23,10 @@ inline constexpr int32_t kPhotoCacheLimit = 100;
 inline constexpr int32_t kStartRefreshBelow = 20;
 // A build still running this long after its start is abandoned.
 inline constexpr int32_t kSlideBuildLimitMs = 30000;
+// With fewer than two photos the refresh is retried after a minute, then
+// after twice the last gap, up to half an hour.
+inline constexpr int32_t kRefreshRetryFirstMs = 60000;
+inline constexpr int32_t kRefreshRetryMostMs = 30 * 60000;
 
 // What the sequencer needs from the rest of the program.
 class SlidePlatform {
@@ -89,6 +93,10 @@ struct SlideSequencer {
   // Advancing and Starting never find a build running.
   int building_slot = -1;
   uint32_t build_started = 0;
+  // WaitingForPhotos and SinglePhoto: the tick of entering the state or of
+  // the last retry of the refresh, and the gap before the next retry.
+  uint32_t retry_since = 0;
+  int32_t retry_gap_ms = 0;
   uint32_t slot_builds[2] = {};  // pictures each slot has received
   // The picture the window shows, valid while `shown` holds; anything that
   // may have spoilt the window clears `shown` (ForceRedraw).

@@ -395,6 +395,31 @@ TEST(SlideSequencer, StartingRefreshesAtOnceBelowTwentyPhotos) {
   }
 }
 
+// Without two photos no periodic check runs, so the sequencer itself retries
+// the refresh: a first listing that failed must not leave the screen black
+// all night. The gaps double from a minute up to half an hour.
+TEST(SlideSequencer, FewerThanTwoPhotosRetryTheRefreshUntilTwoArrive) {
+  const std::vector<uint32_t> gap_minutes = {1, 2, 4, 8, 16, 30, 30};
+  for (const int photos : {0, 1}) {
+    SCOPED_TRACE(testing::Message() << photos << " photos");
+    Show show(5000);
+    show.platform.AddPhotos(photos);
+    show.RunFor(92 * 60'000);  // the seventh retry comes after 91 minutes
+    const std::vector<uint32_t>& at = show.platform.refresh_start_ticks;
+    ASSERT_EQ(at.size(), gap_minutes.size() + 1) << "the one at Starting, then the retries";
+    for (std::size_t i = 0; i < gap_minutes.size(); ++i) {
+      EXPECT_GT(at[i + 1] - at[i], gap_minutes[i] * 60'000) << "retry " << i + 1;
+      EXPECT_LE(at[i + 1] - at[i], gap_minutes[i] * 60'000 + 2 * kFrameMs) << "retry " << i + 1;
+    }
+    show.platform.AddPhotos(2 - photos);
+    show.Frame();
+    show.Frame();
+    ASSERT_EQ(show.seq.state, SlideState::Holding);
+    show.RunFor(60 * 60'000);
+    EXPECT_EQ(at.size(), gap_minutes.size() + 1) << "the gallery is fresh: nothing more once two photos are there";
+  }
+}
+
 // With 20 or more photos nothing starts a refresh at Starting; the first
 // periodic check, about five seconds into the first hold, finds the cache old.
 TEST(SlideSequencer, PeriodicCheckStartsARefreshWhenTheGalleryIsOverdue) {
