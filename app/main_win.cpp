@@ -71,9 +71,9 @@ int RunSaver(SaverMode mode, HWND parent) {
   AbandonRunningDownloads();
   DestroySaverWindow();
   // GDI+ must not be shut down under a slide build, and the exit must not
-  // wait for one: while a build runs GDI+ is left to the end of the process,
-  // which follows at once. No build starts after the loop, so a builder that
-  // is idle now stays idle.
+  // wait for one: while a build runs, an abandoned one that may never return
+  // included, GDI+ is left to the end of the process, which follows at once.
+  // No build starts after the loop, so a builder that is idle now stays idle.
   if (SlideBuildRunning()) static_cast<void>(gdiplus.release());
   return code;
 }

@@ -15,7 +15,7 @@ bool SlideBuildHandOver::Start(SlideJob job) {
   return true;
 }
 
-bool SlideBuildHandOver::Collect(const std::function<void(const uint32_t* canvas, const PhotoFit& fit)>& use) {
+bool SlideBuildHandOver::Collect(const SlideBuildUse& use) {
   PhotoFit fit;
   {
     const std::lock_guard hold(lock_);
@@ -46,4 +46,72 @@ void SlideBuildHandOver::RunOne() {
   const std::lock_guard hold(lock_);
   fit_ = fit;
   stage_ = Stage::Done;
+}
+
+SlideBuilders::SlideBuilders(SlideBuildWork work, StartThread start_thread)
+    : work_(work), start_thread_(start_thread) {}
+
+SlideBuilders::Builder* SlideBuilders::IdleBuilder() {
+  for (Builder& b : builders_) {
+    if (b.hand_over->Busy()) continue;
+    // An abandoned build that came back: its result is no longer wanted.
+    b.hand_over->Collect([](const uint32_t*, const PhotoFit&) {});
+    return &b;
+  }
+  if (static_cast<int>(builders_.size()) >= kMostSlideBuilders) return nullptr;
+  builders_.push_back(Builder{std::make_unique<SlideBuildHandOver>(work_), false});
+  return &builders_.back();
+}
+
+bool SlideBuilders::OverlayStuck() {
+  for (Builder& b : builders_)
+    if (b.overlay && b.hand_over->Busy()) return true;
+  return false;
+}
+
+bool SlideBuilders::Start(SlideJob job) {
+  if (last_ != Last::Collected) return false;
+  const bool overlay = job.kind != SlideKind::Photo;
+  const std::wstring path = overlay ? std::wstring() : job.path;
+  // Any builder busy now was abandoned: the last build has been collected.
+  const bool may_build = overlay ? !OverlayStuck() : path.empty() || abandoned_paths_.count(path) == 0;
+  Builder* b = may_build ? IdleBuilder() : nullptr;
+  if (b == nullptr) {
+    last_ = Last::NoPicture;
+    return true;
+  }
+  b->overlay = overlay;
+  b->hand_over->Start(std::move(job));
+  if (!b->has_thread) b->has_thread = start_thread_(*b->hand_over);
+  if (!b->has_thread) b->hand_over->RunOne();  // the next build tries a thread again
+  building_ = b->hand_over.get();
+  building_path_ = path;
+  last_ = Last::Building;
+  return true;
+}
+
+bool SlideBuilders::Collect(const SlideBuildUse& use) {
+  switch (last_) {
+    case Last::Collected:
+      return false;
+    case Last::NoPicture:
+      use(nullptr, PhotoFit{});
+      break;
+    case Last::Building:
+      if (!building_->Collect(use)) return false;
+      break;
+  }
+  last_ = Last::Collected;
+  return true;
+}
+
+void SlideBuilders::Abandon() {
+  if (last_ == Last::Building && !building_path_.empty()) abandoned_paths_.insert(building_path_);
+  last_ = Last::Collected;
+}
+
+bool SlideBuilders::Busy() {
+  for (Builder& b : builders_)
+    if (b.hand_over->Busy()) return true;
+  return false;
 }

@@ -7,7 +7,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,10 @@ struct SlideJob {
 // all-black canvas and an empty fit.
 using SlideBuildWork = PhotoFit (*)(const SlideJob& job, uint32_t* canvas);
 
+// What the main thread does with a finished build: `canvas` is null when the
+// slide has no picture at all (its slot stays empty and shows black).
+using SlideBuildUse = std::function<void(const uint32_t* canvas, const PhotoFit& fit)>;
+
 class SlideBuildHandOver {
  public:
   explicit SlideBuildHandOver(SlideBuildWork work);
@@ -41,7 +47,7 @@ class SlideBuildHandOver {
   // Main thread, never waits. When the build is done, hands its canvas and fit
   // to `use` (the upload) and makes room for the next; false while it runs or
   // when none was started.
-  bool Collect(const std::function<void(const uint32_t* canvas, const PhotoFit& fit)>& use);
+  bool Collect(const SlideBuildUse& use);
   // A build is queued or running: the builder thread may be using GDI+.
   bool Busy();
 
@@ -66,4 +72,61 @@ class SlideBuildHandOver {
   PhotoFit fit_;
   std::vector<uint32_t> canvas_;
   const SlideBuildWork work_;
+};
+
+// Builders a show may have at once: the one at work and those stuck in
+// abandoned builds.
+inline constexpr int kMostSlideBuilders = 4;
+
+// The show's builders, each a hand-over served by a thread of its own, one
+// build at a time. A build may never return (a codec stuck on a damaged
+// file, a read from an unreachable folder): Abandon sets its builder aside,
+// never freed, since its thread may still write into it, and the next build
+// goes to a builder that is idle again or to a new one. These builds finish
+// at once without a picture: a photo whose build was abandoned before (a
+// file that hangs every time costs one builder, not one every 30 seconds);
+// any build once kMostSlideBuilders are stuck (a folder where every read
+// hangs costs that many threads and canvases); and an overlay while an
+// overlay build is stuck, since overlays share images that no two threads
+// may draw at once. Main thread only; each hand-over carries its own
+// thread's side.
+class SlideBuilders {
+ public:
+  // Starts a thread that runs hand_over.RunOne() for ever; false when none
+  // could be started.
+  using StartThread = bool (*)(SlideBuildHandOver& hand_over);
+
+  SlideBuilders(SlideBuildWork work, StartThread start_thread);
+  SlideBuilders(const SlideBuilders&) = delete;
+  SlideBuilders& operator=(const SlideBuilders&) = delete;
+
+  // Hands the job to a builder; false (nothing started) while the last build
+  // is neither collected nor abandoned. A builder without a thread, which
+  // could not be started, has the build run here on the caller's thread.
+  bool Start(SlideJob job);
+  // Never waits: once the build is done, hands it to `use` and returns true.
+  bool Collect(const SlideBuildUse& use);
+  // Gives up on the build started last, which the next Start does not wait for.
+  void Abandon();
+  // A builder, an abandoned one included, is inside a build.
+  bool Busy();
+
+ private:
+  struct Builder {
+    std::unique_ptr<SlideBuildHandOver> hand_over;
+    bool has_thread = false;
+    bool overlay = false;  // its last build was not a photo
+  };
+  enum class Last { Collected, Building, NoPicture };
+
+  Builder* IdleBuilder();
+  bool OverlayStuck();
+
+  const SlideBuildWork work_;
+  const StartThread start_thread_;
+  std::vector<Builder> builders_;  // never shrinks: a stuck thread may come back
+  SlideBuildHandOver* building_ = nullptr;  // the last build's, while Last::Building
+  Last last_ = Last::Collected;
+  std::wstring building_path_;  // the photo of the last build, empty for an overlay
+  std::set<std::wstring> abandoned_paths_;
 };

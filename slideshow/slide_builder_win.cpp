@@ -11,9 +11,9 @@
 
 namespace {
 
-// Builder thread. Every builder works with codec and GDI+ objects of its own
-// or with the resource image cache, which nothing else touches while the
-// show runs.
+// Builder threads. Every builder works with codec and GDI+ objects of its
+// own or with the resource image cache, which nothing else touches while the
+// show runs: overlays are never built beside an abandoned overlay build.
 PhotoFit BuildSlide(const SlideJob& job, uint32_t* canvas) {
   switch (job.kind) {
     case SlideKind::Photo:
@@ -28,43 +28,50 @@ PhotoFit BuildSlide(const SlideJob& job, uint32_t* canvas) {
   return DecodePhotoOntoCanvas(job.path, canvas);
 }
 
-// Allocated once and never freed: the builder thread may still run when the
-// process ends, and it must find its hand-over (and GDI+, see RunSaver) alive.
-SlideBuildHandOver& HandOver() {
-  static SlideBuildHandOver& hand_over = *new SlideBuildHandOver(BuildSlide);
-  return hand_over;
+unsigned __stdcall BuilderThreadMain(void* hand_over) {
+  for (;;) static_cast<SlideBuildHandOver*>(hand_over)->RunOne();
 }
 
-unsigned __stdcall BuilderThreadMain(void*) {
-  for (;;) HandOver().RunOne();
-}
-
-// Started once, below the main thread's priority so frames keep their pace
-// while a slide is built; never joined.
-bool BuilderThreadRunning() {
-  static bool started = false;
-  if (started) return true;
+// Below the main thread's priority so frames keep their pace while a slide
+// is built; never joined.
+bool StartBuilderThread(SlideBuildHandOver& hand_over) {
   const KernelHandle thread(
-      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, BuilderThreadMain, nullptr, 0, nullptr)));
-  if (!thread) return false;  // the next build tries again
+      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, BuilderThreadMain, &hand_over, 0, nullptr)));
+  if (!thread) return false;
   SetThreadPriority(thread.get(), THREAD_PRIORITY_BELOW_NORMAL);
-  started = true;
   return true;
+}
+
+// Allocated once and never freed: a builder thread, an abandoned one above
+// all, may still run when the process ends, and it must find its hand-over
+// (and GDI+, see RunSaver) alive.
+SlideBuilders& Builders() {
+  static SlideBuilders& builders = *new SlideBuilders(BuildSlide, StartBuilderThread);
+  return builders;
+}
+
+void LeaveSlotEmpty(int slot) {
+  slideSlots[slot].width = 0;
+  slideSlots[slot].height = 0;
 }
 
 }  // namespace
 
-bool StartSlideBuild(SlideJob job) {
-  if (!HandOver().Start(std::move(job))) return false;
-  // Without a builder thread the main thread builds the slide itself:
-  // slower, but the show goes on.
-  if (!BuilderThreadRunning()) HandOver().RunOne();
-  return true;
-}
+bool StartSlideBuild(SlideJob job) { return Builders().Start(std::move(job)); }
 
 bool FinishSlideBuild(GLuint texture, int slot) {
-  return HandOver().Collect(
-      [&](const uint32_t* canvas, const PhotoFit& fit) { UploadSlideCanvas(canvas, fit, texture, slot); });
+  return Builders().Collect([&](const uint32_t* canvas, const PhotoFit& fit) {
+    if (canvas == nullptr) {
+      LeaveSlotEmpty(slot);
+      return;
+    }
+    UploadSlideCanvas(canvas, fit, texture, slot);
+  });
 }
 
-bool SlideBuildRunning() { return HandOver().Busy(); }
+void AbandonSlideBuild(int slot) {
+  Builders().Abandon();
+  LeaveSlotEmpty(slot);
+}
+
+bool SlideBuildRunning() { return Builders().Busy(); }

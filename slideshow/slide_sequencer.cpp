@@ -4,24 +4,51 @@
 
 namespace {
 
-void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::wstring& path, int slot) {
+// Tick differences are signed 32-bit, so the wrap of the tick count after
+// 49.7 days does not end a hold early.
+int32_t Elapsed(uint32_t now, uint32_t since) { return static_cast<int32_t>(now - since); }
+
+void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::wstring& path, int slot,
+                uint32_t now) {
   p.StartSlideBuild(kind, path, slot);
   s.building_slot = slot;
+  s.build_started = now;
 }
 
-void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot) {
-  StartBuild(s, p, SlideKind::Photo, p.PhotoPath(index), slot);
+void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot, uint32_t now) {
+  StartBuild(s, p, SlideKind::Photo, p.PhotoPath(index), slot, now);
 }
 
 // True when no build runs any more: the one running, if any, has just been
-// uploaded into its slot.
-bool BuildFinished(SlideSequencer& s, SlidePlatform& p) {
+// uploaded into its slot, or has run too long and was abandoned, which
+// leaves the slot black like a photo that cannot be decoded (a codec stuck
+// on a damaged file, a read from an unreachable folder).
+bool BuildFinished(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   if (s.building_slot < 0) return true;
   const int slot = s.building_slot;
-  if (!p.FinishSlideBuild(s.textures[slot], slot)) return false;
+  if (!p.FinishSlideBuild(s.textures[slot], slot)) {
+    if (Elapsed(now, s.build_started) <= kSlideBuildLimitMs) return false;
+    p.AbandonSlideBuild(slot);
+  }
   ++s.slot_builds[slot];
   s.building_slot = -1;
   return true;
+}
+
+// Entering WaitingForPhotos or SinglePhoto, where no periodic check runs.
+void WaitForPhotos(SlideSequencer& s, SlideState state, uint32_t now) {
+  s.state = state;
+  s.retry_since = now;
+  s.retry_gap_ms = kRefreshRetryFirstMs;
+}
+
+// A refresh that failed (no network at the first start) is tried again, at
+// growing gaps so an absent network is not hammered all night.
+void RetryRefresh(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+  if (Elapsed(now, s.retry_since) <= s.retry_gap_ms) return;
+  p.StartRefreshThread();
+  s.retry_since = now;
+  s.retry_gap_ms = std::min(2 * s.retry_gap_ms, kRefreshRetryMostMs);
 }
 
 void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
@@ -34,47 +61,49 @@ void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
   s.fade_in_pending = true;
   const int32_t n = p.PhotoCount();
   if (n == 0) {
-    s.state = SlideState::WaitingForPhotos;
+    WaitForPhotos(s, SlideState::WaitingForPhotos, tick);
     p.StartRefreshThread();
   } else {
     // A random first photo, then on in order of age. Only the first is built
     // now: it fades in as soon as it is ready, and the second follows.
     if (n > 1) s.photo_index = static_cast<int32_t>(tick % static_cast<uint32_t>(n));
-    StartPhotoBuild(s, p, s.photo_index, 0);
+    StartPhotoBuild(s, p, s.photo_index, 0, tick);
     s.state = SlideState::BuildingFirst;
     if (n < kStartRefreshBelow) p.StartRefreshThread();
   }
   p.RefreshWeather();
 }
 
-void StepWaitingForPhotos(SlideSequencer& s, SlidePlatform& p) {
-  if (p.PhotoCount() == 0) return;
-  StartPhotoBuild(s, p, 0, 0);
+void StepWaitingForPhotos(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+  if (p.PhotoCount() == 0) {
+    RetryRefresh(s, p, now);
+    return;
+  }
+  StartPhotoBuild(s, p, 0, 0, now);
   s.state = SlideState::BuildingFirst;
 }
 
-void StepBuildingFirst(SlideSequencer& s, SlidePlatform& p) {
-  if (!BuildFinished(s, p)) return;
+void StepBuildingFirst(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+  if (!BuildFinished(s, p, now)) return;
   const int32_t n = p.PhotoCount();
   if (n < 2) {
-    s.state = SlideState::SinglePhoto;
+    WaitForPhotos(s, SlideState::SinglePhoto, now);
     return;
   }
   s.photo_index = (s.photo_index + 1) % n;
-  StartPhotoBuild(s, p, s.photo_index, 1);
+  StartPhotoBuild(s, p, s.photo_index, 1, now);
   s.state = SlideState::Holding;
 }
 
-void StepSinglePhoto(SlideSequencer& s, SlidePlatform& p) {
-  if (p.PhotoCount() < 2) return;
+void StepSinglePhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+  if (p.PhotoCount() < 2) {
+    RetryRefresh(s, p, now);
+    return;
+  }
   s.photo_index = 1;
-  StartPhotoBuild(s, p, s.photo_index, 1);
+  StartPhotoBuild(s, p, s.photo_index, 1, now);
   s.state = SlideState::Holding;
 }
-
-// Tick differences are signed 32-bit, so the wrap of the tick count after
-// 49.7 days does not end a hold early.
-int32_t Elapsed(uint32_t now, uint32_t since) { return static_cast<int32_t>(now - since); }
 
 void PeriodicCheck(SlidePlatform& p, int64_t system_time) {
   const int64_t age_seconds = (system_time - p.LastRefreshTime()) / 10'000'000;
@@ -83,7 +112,7 @@ void PeriodicCheck(SlidePlatform& p, int64_t system_time) {
 }
 
 void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t system_time) {
-  const bool next_ready = BuildFinished(s, p);
+  const bool next_ready = BuildFinished(s, p, now);
   if (s.hold_start == 0) {
     s.hold_start = now;
     return;
@@ -104,7 +133,7 @@ void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t syst
   PeriodicCheck(p, system_time);
 }
 
-void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p) {
+void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   const int32_t n = p.PhotoCount();
   if (n > kPhotoCacheLimit && s.photo_index > 0) {
     p.DeleteOldestPhoto();
@@ -114,10 +143,10 @@ void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p) {
   } else {
     s.photo_index = n > 0 ? (s.photo_index + 1) % n : 0;
   }
-  StartPhotoBuild(s, p, s.photo_index, s.current_slot);
+  StartPhotoBuild(s, p, s.photo_index, s.current_slot, now);
 }
 
-void StepAdvancing(SlideSequencer& s, SlidePlatform& p) {
+void StepAdvancing(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   if (p.TakeNewPhotosArrived()) {
     p.DeleteTextures(2, s.textures);
     p.ScanPhotoFolder();
@@ -131,9 +160,9 @@ void StepAdvancing(SlideSequencer& s, SlidePlatform& p) {
   const bool weather = p.ShowWeather() && p.WeatherReady();
   const SlideKind kind = ChooseSlideKind(s.last_built_kind, s.slide_counter, weather, p.NoticeWanted());
   if (kind == SlideKind::Photo) {
-    BuildNextPhoto(s, p);
+    BuildNextPhoto(s, p, now);
   } else {
-    StartBuild(s, p, kind, std::wstring(), slot);
+    StartBuild(s, p, kind, std::wstring(), slot, now);
   }
   s.last_built_kind = kind;
   s.current_slot = 1 - slot;
@@ -166,13 +195,13 @@ void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, in
       StepStarting(s, platform, tick);
       break;
     case SlideState::WaitingForPhotos:
-      StepWaitingForPhotos(s, platform);
+      StepWaitingForPhotos(s, platform, tick);
       break;
     case SlideState::BuildingFirst:
-      StepBuildingFirst(s, platform);
+      StepBuildingFirst(s, platform, tick);
       break;
     case SlideState::SinglePhoto:
-      StepSinglePhoto(s, platform);
+      StepSinglePhoto(s, platform, tick);
       break;
     case SlideState::Holding:
       StepHolding(s, platform, tick, system_time);
@@ -180,7 +209,7 @@ void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, in
     case SlideState::Fading:
       break;  // the frames run the fade and move on to Advancing
     case SlideState::Advancing:
-      StepAdvancing(s, platform);
+      StepAdvancing(s, platform, tick);
       break;
   }
 }

@@ -21,6 +21,12 @@ inline constexpr float kFadeStep = 0.02f;
 inline constexpr int32_t kOverlayEvery = 20;
 inline constexpr int32_t kPhotoCacheLimit = 100;
 inline constexpr int32_t kStartRefreshBelow = 20;
+// A build still running this long after its start is abandoned.
+inline constexpr int32_t kSlideBuildLimitMs = 30000;
+// With fewer than two photos the refresh is retried after a minute, then
+// after twice the last gap, up to half an hour.
+inline constexpr int32_t kRefreshRetryFirstMs = 60000;
+inline constexpr int32_t kRefreshRetryMostMs = 30 * 60000;
 
 // What the sequencer needs from the rest of the program.
 class SlidePlatform {
@@ -38,6 +44,10 @@ class SlidePlatform {
   // none runs.
   virtual void StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) = 0;
   virtual bool FinishSlideBuild(uint32_t texture, int slot) = 0;
+  // Gives up on the build running for `slot`, which may never return: the
+  // slot is left without a picture (width and height 0, drawn black), and
+  // the next build must not wait for the abandoned one.
+  virtual void AbandonSlideBuild(int slot) = 0;
   virtual void DeleteOldestPhoto() = 0;
   virtual void ScanPhotoFolder() = 0;
   virtual void StartRefreshThread() = 0;
@@ -77,10 +87,16 @@ struct SlideSequencer {
   SlideKind last_built_kind = SlideKind::Photo;
   uint32_t hold_start = 0;           // tick of the first holding frame, 0 when not taken
   uint32_t last_periodic_check = 0;  // 0 when none yet; kept across slides
-  // The slot whose slide is being built off the main thread, -1 when none.
-  // Every build finishes before a hold ends, so a fade always has its
-  // incoming slide and Advancing and Starting never find a build running.
+  // The slot whose slide is being built off the main thread, -1 when none,
+  // and the tick its build started. Every build finishes or is abandoned
+  // before a hold ends, so a fade always has its incoming slide and
+  // Advancing and Starting never find a build running.
   int building_slot = -1;
+  uint32_t build_started = 0;
+  // WaitingForPhotos and SinglePhoto: the tick of entering the state or of
+  // the last retry of the refresh, and the gap before the next retry.
+  uint32_t retry_since = 0;
+  int32_t retry_gap_ms = 0;
   uint32_t slot_builds[2] = {};  // pictures each slot has received
   // The picture the window shows, valid while `shown` holds; anything that
   // may have spoilt the window clears `shown` (ForceRedraw).

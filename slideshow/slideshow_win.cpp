@@ -40,6 +40,7 @@ class WinSlidePlatform final : public SlidePlatform {
   }
   // AdvanceSlideshow hands the slots their texture names after every step.
   bool FinishSlideBuild(uint32_t texture, int slot) override { return ::FinishSlideBuild(texture, slot); }
+  void AbandonSlideBuild(int slot) override { ::AbandonSlideBuild(slot); }
   void DeleteOldestPhoto() override { ::DeleteOldestPhoto(); }
   void ScanPhotoFolder() override { ::ScanPhotoFolder(); }
   void StartRefreshThread() override { ::StartRefreshThread(); }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -89,6 +90,116 @@ TEST(SlideBuildHandOver, OneBuildAtATimeFromStartToCollect) {
   EXPECT_EQ(last, static_cast<uint32_t>(L'g'));
   EXPECT_EQ(kind, static_cast<int>(SlideKind::Notice));
   builder.join();
+}
+
+// Builds of paths that begin with "hang" block until the test releases
+// them all; the others mark the canvas like GatedWork and return at once.
+struct Hangs {
+  std::mutex lock;
+  std::condition_variable changed;
+  int inside = 0;
+  bool released = false;
+};
+Hangs hangs;
+
+PhotoFit HangingWork(const SlideJob& job, uint32_t* canvas) {
+  if (job.path.starts_with(L"hang")) {
+    std::unique_lock hold(hangs.lock);
+    ++hangs.inside;
+    hangs.changed.notify_all();
+    hangs.changed.wait(hold, [] { return hangs.released; });
+    --hangs.inside;
+  }
+  canvas[0] = static_cast<uint32_t>(job.path.size());
+  canvas[kCanvasTexels - 1] = job.path.empty() ? 0 : static_cast<uint32_t>(job.path[0]);
+  return PhotoFit{};
+}
+
+void AwaitStuck(int count) {
+  std::unique_lock hold(hangs.lock);
+  ASSERT_TRUE(hangs.changed.wait_for(hold, std::chrono::seconds(10), [&] { return hangs.inside == count; }));
+}
+
+// Like the show's builder threads: never joined, so the builders they serve
+// live to the end of the process.
+std::atomic<int> threads_started = 0;
+bool StartDetachedThread(SlideBuildHandOver& hand_over) {
+  std::thread([&hand_over] {
+    for (;;) hand_over.RunOne();
+  }).detach();
+  ++threads_started;
+  return true;
+}
+
+// What the next collect hands over: the canvas's first texel, or -1 for none.
+int64_t CollectNow(SlideBuilders& builds) {
+  int64_t first = -2;
+  builds.Collect([&](const uint32_t* canvas, const PhotoFit&) { first = canvas != nullptr ? int64_t{canvas[0]} : -1; });
+  return first;
+}
+
+int64_t CollectSoon(SlideBuilders& builds) {
+  for (int tries = 0; tries < 10'000; ++tries) {
+    const int64_t first = CollectNow(builds);
+    if (first != -2) return first;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return -2;
+}
+
+TEST(SlideBuilders, AbandonedBuildsLeaveTheirBuilderStuckAndTheShowGoesOn) {
+  static SlideBuilders& builds = *new SlideBuilders(HangingWork, StartDetachedThread);
+  ASSERT_TRUE(builds.Start({SlideKind::Photo, L"hang-a", {}}));
+  AwaitStuck(1);
+  EXPECT_EQ(CollectNow(builds), -2);
+  builds.Abandon();
+  // The next build runs on a fresh builder while the first is still stuck.
+  ASSERT_TRUE(builds.Start({SlideKind::Photo, L"bb", {}}));
+  EXPECT_EQ(CollectSoon(builds), 2);
+  EXPECT_EQ(threads_started, 2);
+  EXPECT_TRUE(builds.Busy()) << "the stuck builder may be inside GDI+";
+
+  // The photo that hung is not tried again: it finishes at once, without a picture.
+  ASSERT_TRUE(builds.Start({SlideKind::Photo, L"hang-a", {}}));
+  EXPECT_EQ(CollectNow(builds), -1);
+
+  // The idle builder takes a hanging overlay; no overlay is built beside it,
+  // but photos are, on a new builder.
+  ASSERT_TRUE(builds.Start({SlideKind::Notice, L"hang-n", {}}));
+  AwaitStuck(2);
+  builds.Abandon();
+  ASSERT_TRUE(builds.Start({SlideKind::CurrentWeather, L"w", {}}));
+  EXPECT_EQ(CollectNow(builds), -1);
+  ASSERT_TRUE(builds.Start({SlideKind::Photo, L"ppp", {}}));
+  EXPECT_EQ(CollectSoon(builds), 3);
+
+  // Hangs up to the limit of builders; then no further thread, no picture.
+  int stuck = 2;
+  for (const wchar_t* path : {L"hang-c", L"hang-d"}) {
+    ASSERT_TRUE(builds.Start({SlideKind::Photo, path, {}}));
+    EXPECT_FALSE(builds.Start({SlideKind::Photo, L"x", {}})) << "a second build over a running one";
+    AwaitStuck(++stuck);
+    builds.Abandon();
+  }
+  EXPECT_EQ(threads_started, kMostSlideBuilders);
+  ASSERT_TRUE(builds.Start({SlideKind::Photo, L"x", {}}));
+  EXPECT_EQ(CollectNow(builds), -1);
+  EXPECT_EQ(threads_started, kMostSlideBuilders);
+
+  {
+    const std::lock_guard hold(hangs.lock);
+    hangs.released = true;
+  }
+  hangs.changed.notify_all();
+  for (int tries = 0; tries < 10'000 && builds.Busy(); ++tries) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(builds.Busy());
+  // The builders that came back take builds again, overlays too; their late
+  // results are dropped.
+  ASSERT_TRUE(builds.Start({SlideKind::Photo, L"gggg", {}}));
+  EXPECT_EQ(CollectSoon(builds), 4);
+  ASSERT_TRUE(builds.Start({SlideKind::Forecast, L"fffff", {}}));
+  EXPECT_EQ(CollectSoon(builds), 5);
+  EXPECT_EQ(threads_started, kMostSlideBuilders);
 }
 
 }  // namespace

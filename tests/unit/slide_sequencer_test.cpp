@@ -20,7 +20,8 @@ constexpr uint32_t kFrameMs = 20;
 
 // Records what the sequencer asks of the platform. Photos are named "pN";
 // each build is logged as "pN@slot" or "weather@slot" and so on when it
-// starts. A build is uploaded on the build_polls + 1st FinishSlideBuild.
+// starts. A build is uploaded on the build_polls + 1st FinishSlideBuild; the
+// build of a photo in `hanging` never finishes.
 class FakePlatform : public SlidePlatform {
  public:
   std::vector<std::wstring> photos;
@@ -29,9 +30,13 @@ class FakePlatform : public SlidePlatform {
   int building_slot = -1;  // the photo build not yet uploaded
   int polls_left = 0;
   int build_faults = 0;  // a build started over a running one, or finished into the wrong slot
-  std::string on_slot[2];  // what each slot's texture holds
+  std::set<std::string> hanging;
+  std::vector<std::string> abandoned;  // "pN@slot after MS", MS since the build started
+  std::string on_slot[2];  // what each slot's texture holds, "" for no picture
   int uploads = 0;
+  std::string last_upload;  // the slide on screen once a build is taken out of it
   std::vector<std::wstring> deleted_files;
+  int on_screen_deletes = 0;  // deletes of the photo uploaded last
   std::set<uint32_t> live_textures;
   uint32_t next_texture = 1;
   int texture_faults = 0;  // deletes of names that were not live
@@ -73,17 +78,26 @@ class FakePlatform : public SlidePlatform {
     builds.push_back(pending + "@" + std::to_string(slot));
     building_slot = slot;
     polls_left = build_polls;
+    build_started = tick;
   }
   bool FinishSlideBuild(uint32_t texture, int slot) override {
     if (slot != building_slot) ++build_faults;
-    if (polls_left-- > 0) return false;
+    if (polls_left-- > 0 || hanging.count(pending) != 0) return false;
     if (live_textures.count(texture) == 0) ++texture_faults;  // filling a deleted name
     on_slot[slot] = pending;
+    last_upload = pending;
     ++uploads;
     building_slot = -1;
     return true;
   }
+  void AbandonSlideBuild(int slot) override {
+    if (slot != building_slot) ++build_faults;
+    abandoned.push_back(pending + "@" + std::to_string(slot) + " after " + std::to_string(tick - build_started));
+    on_slot[slot].clear();
+    building_slot = -1;
+  }
   void DeleteOldestPhoto() override {
+    if (std::string(photos.front().begin(), photos.front().end()) == last_upload) ++on_screen_deletes;
     deleted_files.push_back(photos.front());
     photos.erase(photos.begin());
   }
@@ -102,6 +116,7 @@ class FakePlatform : public SlidePlatform {
 
  private:
   std::string pending;
+  uint32_t build_started = 0;
 };
 
 // The main loop: one step and one frame every 20 ms of the fake clock.
@@ -287,7 +302,8 @@ TEST(SlideSequencer, NothingIsDrawnWhileStartingOrWaiting) {
 }
 
 // Each build first deletes the oldest photo while more than 100 remain and
-// photoIndex is above 0; the show itself must neither skip nor repeat a photo.
+// photoIndex is above 0 (at 0 the oldest is the photo on screen); the show
+// itself must neither skip nor repeat a photo.
 TEST(SlideSequencer, CacheShrinksToTheLimitWithoutSkippingPhotos) {
   struct Range {
     int from, to;
@@ -312,6 +328,7 @@ TEST(SlideSequencer, CacheShrinksToTheLimitWithoutSkippingPhotos) {
     for (const std::string& b : show.platform.builds) names.push_back(b.substr(0, b.find('@')));
     EXPECT_EQ(names, expected) << "start tick " << c.start_tick;
     EXPECT_EQ(show.platform.PhotoCount(), 100) << "start tick " << c.start_tick;
+    EXPECT_EQ(show.platform.on_screen_deletes, 0) << "start tick " << c.start_tick;
     ASSERT_EQ(show.platform.deleted_files.size(), 50u);
     for (std::size_t i = 0; i < 50; ++i) EXPECT_EQ(show.platform.deleted_files[i], L"p" + std::to_wstring(i));
   }
@@ -366,6 +383,40 @@ TEST(SlideSequencer, WeatherAndNoticeEveryTwentiethChange) {
     EXPECT_EQ(overlays, c.overlays) << "weather " << c.weather << " ready " << c.ready << " notice " << c.notice;
     EXPECT_EQ(show.platform.texture_faults, 0);
     EXPECT_EQ(show.platform.build_faults, 0);
+  }
+}
+
+TEST(SlideSequencer, StartingRefreshesAtOnceBelowTwentyPhotos) {
+  for (const auto& [photos, starts] : {std::pair{19, 1}, std::pair{20, 0}}) {
+    Show show(100'000);
+    show.platform.AddPhotos(photos);
+    show.Frame();
+    EXPECT_EQ(show.platform.refresh_starts, starts) << photos << " photos";
+  }
+}
+
+// Without two photos no periodic check runs, so the sequencer itself retries
+// the refresh: a first listing that failed must not leave the screen black
+// all night. The gaps double from a minute up to half an hour.
+TEST(SlideSequencer, FewerThanTwoPhotosRetryTheRefreshUntilTwoArrive) {
+  const std::vector<uint32_t> gap_minutes = {1, 2, 4, 8, 16, 30, 30};
+  for (const int photos : {0, 1}) {
+    SCOPED_TRACE(testing::Message() << photos << " photos");
+    Show show(5000);
+    show.platform.AddPhotos(photos);
+    show.RunFor(92 * 60'000);  // the seventh retry comes after 91 minutes
+    const std::vector<uint32_t>& at = show.platform.refresh_start_ticks;
+    ASSERT_EQ(at.size(), gap_minutes.size() + 1) << "the one at Starting, then the retries";
+    for (std::size_t i = 0; i < gap_minutes.size(); ++i) {
+      EXPECT_GT(at[i + 1] - at[i], gap_minutes[i] * 60'000) << "retry " << i + 1;
+      EXPECT_LE(at[i + 1] - at[i], gap_minutes[i] * 60'000 + 2 * kFrameMs) << "retry " << i + 1;
+    }
+    show.platform.AddPhotos(2 - photos);
+    show.Frame();
+    show.Frame();
+    ASSERT_EQ(show.seq.state, SlideState::Holding);
+    show.RunFor(60 * 60'000);
+    EXPECT_EQ(at.size(), gap_minutes.size() + 1) << "the gallery is fresh: nothing more once two photos are there";
   }
 }
 
@@ -432,6 +483,41 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
   EXPECT_EQ(show.platform.builds[show.platform.builds.size() - 2], first);
   EXPECT_EQ(show.platform.live_textures.size(), 2u);
   EXPECT_EQ(show.platform.texture_faults, 0);
+}
+
+// A build that never returns is given up 30 seconds after it started: its
+// slot shows black, like an undecodable photo, and the show goes on, the
+// first photo of a show included.
+TEST(SlideSequencer, ABuildThatNeverReturnsIsAbandonedAfterThirtySeconds) {
+  struct Case {
+    int photos;
+    std::string hanging;
+    SlideState after_31s;
+    int arriving;  // photos appended then
+    std::vector<std::string> builds;
+    std::vector<std::string> abandoned;
+  };
+  const Case cases[] = {
+      {5, "p2", SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
+       {"p2@0 after 30020", "p2@1 after 30020"}},
+      {5, "p4", SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1", "p0@0"},
+       {"p4@0 after 30020", "p4@1 after 30020"}},
+      {1, "p0", SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 30020"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.hanging + " hangs");
+    Show show(12347);
+    show.platform.AddPhotos(c.photos);
+    show.platform.hanging.insert(c.hanging);
+    show.RunFor(31'000);
+    EXPECT_EQ(show.seq.state, c.after_31s);
+    show.platform.AddPhotos(c.arriving);
+    show.RunUntilBuilds(c.builds.size());
+    EXPECT_EQ(show.platform.builds, c.builds);
+    EXPECT_EQ(show.platform.abandoned, c.abandoned);
+    EXPECT_EQ(show.platform.build_faults, 0);
+    EXPECT_EQ(show.platform.texture_faults, 0);
+  }
 }
 
 // Builds run off the main thread and take as long as they take; the show
