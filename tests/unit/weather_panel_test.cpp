@@ -22,24 +22,30 @@ void ExpectRect(const LayoutRect& seen, const LayoutRect& expected, const char* 
   EXPECT_NEAR(seen.height, expected.height, 0.001);
 }
 
-TEST(WeatherPanel, IconMapRowsAndUnknownCodes) {
+TEST(WeatherPanel, IconMapForEveryCodeAndUnknownCodes) {
+  // Indexed by condition code; one id where day and night share the icon.
   const struct {
-    int32_t code;
-    int day, night;
-  } cases[] = {
-      {0, 2000, 2000},   {5, 2022, 2022},   {19, 2018, 2012},  {21, 2019, 2012}, {27, 2025, 2010},
-      {32, 2008, 2004},  {37, 2029, 2027},  {44, 2003, 2003},  {45, 2026, 2015}, {48, 2028, 2021},
-      {49, 2003, 2003},  {-1, 2003, 2003},  {INT32_MIN, 2003, 2003}, {INT32_MAX, 2003, 2003},
+    int day, night = 0;
+  } rows[kWeatherCodes] = {
+      {2000}, {2000}, {2000}, {2000}, {2000}, {2022}, {2017},                                            // 0-6
+      {2017}, {2011}, {2011}, {2020}, {2011}, {2020}, {2009},                                            // 7-13
+      {2014}, {2002}, {2014}, {2000}, {2017}, {2018, 2012}, {2001},                                      // 14-20
+      {2019, 2012}, {2018, 2012}, {2005}, {2005}, {2002}, {2007}, {2025, 2010},                          // 21-27
+      {2024, 2010}, {2023, 2010}, {2024, 2010}, {2008, 2004}, {2008, 2004}, {2016, 2006}, {2016, 2006},  // 28-34
+      {2000}, {2008, 2004}, {2029, 2027}, {2029, 2027}, {2026, 2015}, {2020}, {2014},                    // 35-41
+      {2013}, {2014}, {2003}, {2026, 2015}, {2014}, {2029, 2027}, {2028, 2021},                          // 42-48
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.code);
-    EXPECT_EQ(IconsForCode(c.code).day, c.day);
-    EXPECT_EQ(IconsForCode(c.code).night, c.night);
+  for (int32_t code = 0; code < kWeatherCodes; ++code) {
+    SCOPED_TRACE(code);
+    const int night = rows[code].night != 0 ? rows[code].night : rows[code].day;
+    EXPECT_EQ(IconsForCode(code).day, rows[code].day);
+    EXPECT_EQ(IconsForCode(code).night, night);
   }
-  // Every row names one of the 30 embedded icons.
-  for (const WeatherIcons& row : WeatherIconMap) {
-    EXPECT_TRUE(row.day >= 2000 && row.day <= 2029) << row.day;
-    EXPECT_TRUE(row.night >= 2000 && row.night <= 2029) << row.night;
+  // Any other code takes the icon of 44, "not available".
+  for (const int32_t code : {49, -1, INT32_MIN, INT32_MAX}) {
+    SCOPED_TRACE(code);
+    EXPECT_EQ(IconsForCode(code).day, 2003);
+    EXPECT_EQ(IconsForCode(code).night, 2003);
   }
 }
 

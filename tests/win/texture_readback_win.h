@@ -1,5 +1,5 @@
-// Colours, texture read-back and the GDI+ and GL fixture shared by the Wine
-// tests of the slide textures.
+// Colours, texture read-back, the text probe and the GDI+ and GL fixture
+// shared by the Wine tests of the slide textures.
 #pragma once
 
 #include <windows.h>
@@ -63,6 +63,72 @@ inline TexturePixels ReadTexture(GLuint texture) {
   pixels.rgba.assign(static_cast<size_t>(pixels.width) * pixels.height * 4, 0);
   if (!pixels.rgba.empty()) glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.rgba.data());
   return pixels;
+}
+
+// A canvas drawn with GDI+, in the form ReadTexture gives its upload.
+inline TexturePixels CanvasPixels(GdiplusBitmap& bitmap) {
+  std::vector<uint32_t> texels(kCanvasTexels);
+  CopyBitmapToCanvas(bitmap, texels.data());
+  TexturePixels pixels{std::vector<unsigned char>(kCanvasTexels * 4), kTextureSize, kTextureSize};
+  for (size_t i = 0; i < kCanvasTexels; ++i) {
+    const Rgb c = ToRgb(texels[i]);
+    pixels.rgba[i * 4] = static_cast<unsigned char>(c.r);
+    pixels.rgba[i * 4 + 1] = static_cast<unsigned char>(c.g);
+    pixels.rgba[i * 4 + 2] = static_cast<unsigned char>(c.b);
+  }
+  return pixels;
+}
+
+// One text of a slide as it should appear: the string, and the font size,
+// layout rectangle, alignment and colour it is drawn with.
+struct ExpectedText {
+  const char* what;
+  const wchar_t* text;
+  float points;
+  Gdiplus::RectF layout;
+  Gdiplus::StringAlignment alignment;
+  Gdiplus::ARGB colour;
+};
+
+// Draws the expected text alone on a black canvas, as the slide builders
+// draw text, and expects the slide to show pixels of the text's colour
+// exactly where that reference does, within a margin around it. A changed
+// string (a typo, a missing sign), size, place or colour moves or removes
+// most of them; a different background only changes the glyphs' rims.
+inline void ExpectTextAsDrawn(const TexturePixels& slide, const ExpectedText& expected) {
+  SCOPED_TRACE(expected.what);
+  Canvas canvas = CreateCanvas();
+  canvas.graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+  canvas.graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+  GdiplusStringFormat format = GdiplusStringFormat::Create();
+  format.SetAlignment(expected.alignment);
+  const GdiplusSolidBrush brush = GdiplusSolidBrush::Create(expected.colour);
+  canvas.graphics.DrawString(expected.text, CreateTextFont(expected.points), expected.layout, format,
+                             brush.brush());
+  ASSERT_EQ(canvas.graphics.status(), Gdiplus::Ok) << "no font to draw the reference with";
+  const TexturePixels reference = CanvasPixels(canvas.bitmap);
+
+  const Rgb colour = ToRgb(expected.colour);
+  const auto is_text = [&](const TexturePixels& p, int x, int y) { return Near(p.AtCanvas(x, y), colour, 16); };
+  int left = kTextureSize, right = -1, top = kTextureSize, bottom = -1, drawn = 0;
+  for (int y = 0; y < kTextureSize; ++y) {
+    for (int x = 0; x < kTextureSize; ++x) {
+      if (!is_text(reference, x, y)) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+      ++drawn;
+    }
+  }
+  ASSERT_GT(drawn, 100) << "the reference shows no text";
+  constexpr int kMargin = 8;
+  int differing = 0;
+  for (int y = std::max(top - kMargin, 0); y <= std::min(bottom + kMargin, kTextureSize - 1); ++y)
+    for (int x = std::max(left - kMargin, 0); x <= std::min(right + kMargin, kTextureSize - 1); ++x)
+      differing += is_text(reference, x, y) != is_text(slide, x, y);
+  EXPECT_LE(differing, drawn / 10) << drawn << " text pixels in (" << left << ", " << top << ") - (" << right << ", "
+                                   << bottom << ")";
 }
 
 // Both halves of a slide build on the test's own thread, as the show runs

@@ -24,7 +24,8 @@
 namespace {
 
 constexpr Gdiplus::ARGB kDaySky = 0xff6698da, kTwilight = 0xff615b6a, kGradientBottom = 0xff001030,
-                        kBlack = 0xff000000, kWarmYellow = 0xffe0d080, kCoolBlue = 0xff75a0c6;
+                        kBlack = 0xff000000, kWarmYellow = 0xffe0d080, kCoolBlue = 0xff75a0c6,
+                        kLightGrey = 0xffe0e0e0;
 constexpr Gdiplus::ARGB kDayIcon = 0xffd02020, kNightIcon = 0xff20c040;
 constexpr int32_t kSunny = 32;    // icons 2008 by day, 2004 by night: both embedded
 constexpr int32_t kNoIconCode = 5;  // icon 2022: not embedded
@@ -178,11 +179,58 @@ TEST_F(WeatherPanels, ForecastTextureHasFiveGradientColumnsWithIcons) {
   }
 }
 
+// A panel drawn straight onto a canvas, as the texture builders draw it.
+template <typename Draw>
+TexturePixels DrawnPanel(Draw draw) {
+  Canvas canvas = CreateCanvas();
+  canvas.graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+  canvas.graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+  draw(canvas.graphics);
+  return CanvasPixels(canvas.bitmap);
+}
+
+// At night, with a sunrise minute below ten.
+WeatherReport TextReport() {
+  WeatherReport report = SampleReport();
+  report.sunrise = {7, 5};
+  report.last_updated.Assign(L"12/7/2010 11:00 PM");
+  return report;
+}
+constexpr const wchar_t* kSunLine = L"Sunrise: 7:05, sunset: 16:30\nLast updated: 12/7/2010 11:00 PM";
+
+TEST_F(WeatherPanels, CurrentPanelTextsSayWhatTheReportHoldsWhereTheLayoutPutsThem) {
+  // At night and without an icon every text lies on black. A 1250 x 560
+  // panel: the temperature over the icon at (+375, +160), 500 x 120.
+  WeatherReport report = TextReport();
+  report.current_icon = kNoIconCode;
+  const TexturePixels slide =
+      DrawnPanel([&](GdiplusGraphics& g) { DrawCurrentWeatherPanel(g, report, 100, 300, 1350, 860); });
+
+  const Gdiplus::StringAlignment centred = Gdiplus::StringAlignmentCenter;
+  ExpectTextAsDrawn(slide, {"title", L"Weather in Hollin", 35, {100, 310, 1250, 560}, centred, kLightGrey});
+  ExpectTextAsDrawn(slide, {"temperature", L"12\u00b0 C", 75, {475, 460, 500, 120}, Gdiplus::StringAlignmentFar,
+                            kLightGrey});
+  ExpectTextAsDrawn(slide, {"sun line", kSunLine, 20, {100, 790, 1250, 560}, centred, kLightGrey});
+}
+
+TEST_F(WeatherPanels, ForecastTextsSayWhatTheReportHoldsWhereTheLayoutPutsThem) {
+  // A 1600 x 910 panel: columns 320 wide, the highs 375 below its top.
+  WeatherReport report = TextReport();
+  report.days[1].high = -3;
+  const TexturePixels slide =
+      DrawnPanel([&](GdiplusGraphics& g) { DrawForecastPanel(g, report, 150, 400, 1750, 1310); });
+
+  const Gdiplus::StringAlignment centred = Gdiplus::StringAlignmentCenter;
+  ExpectTextAsDrawn(slide, {"title", L"Weather in Hollin", 35, {150, 410, 1600, 910}, centred, kLightGrey});
+  ExpectTextAsDrawn(slide, {"second day's high", L"-3\u00b0 C", 35, {470, 775, 320, 910}, centred, kWarmYellow});
+  ExpectTextAsDrawn(slide, {"sun line", kSunLine, 20, {150, 1240, 1600, 910}, centred, kLightGrey});
+}
+
 // The middle of the pixels near colour in column x between y0 and y1; -1 when none is.
-int FindCurve(GdiplusBitmap& canvas, int x, int y0, int y1, Gdiplus::ARGB colour) {
+int FindCurve(const TexturePixels& canvas, int x, int y0, int y1, Gdiplus::ARGB colour) {
   std::vector<int> found;
   for (int y = y0; y <= y1; ++y)
-    if (Near(ToRgb(canvas.Pixel(x, y)), ToRgb(colour), 30)) found.push_back(y);
+    if (Near(canvas.AtCanvas(x, y), ToRgb(colour), 30)) found.push_back(y);
   return found.empty() ? -1 : (found.front() + found.back()) / 2;
 }
 
@@ -200,18 +248,15 @@ TEST_F(WeatherPanels, ForecastCurvesPassThroughTheColumnCentres) {
     report.days[i].low = days[i].low;
   }
   const int left = 150, top = 400;
-  Canvas canvas = CreateCanvas();
-  canvas.graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-  canvas.graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-
-  DrawForecastPanel(canvas.graphics, report, left, top, left + 1600, top + 910);
+  const TexturePixels canvas =
+      DrawnPanel([&](GdiplusGraphics& g) { DrawForecastPanel(g, report, left, top, left + 1600, top + 910); });
 
   for (int i = 0; i < kForecastDays; ++i) {
     SCOPED_TRACE(testing::Message() << "day " << i);
     // Below the highs' text, down to the night icons' blocks.
     const int x = left + i * 320 + 160, y0 = top + 435, y1 = top + 560;
-    EXPECT_NEAR(FindCurve(canvas.bitmap, x, y0, y1, kWarmYellow), top + days[i].high_y, 2);
-    EXPECT_NEAR(FindCurve(canvas.bitmap, x, y0, y1, kCoolBlue), top + days[i].low_y, 2);
+    EXPECT_NEAR(FindCurve(canvas, x, y0, y1, kWarmYellow), top + days[i].high_y, 2);
+    EXPECT_NEAR(FindCurve(canvas, x, y0, y1, kCoolBlue), top + days[i].low_y, 2);
   }
 }
 
