@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "server_defaults.h"
+#include "settings/server_defaults.h"
 
 namespace {
 

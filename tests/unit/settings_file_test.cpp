@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "server_defaults.h"
 #include "settings/gallery_table.h"
+#include "settings/server_defaults.h"
 
 namespace {
 
