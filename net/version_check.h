@@ -38,11 +38,10 @@ std::wstring FormatVersionQuery(std::wstring_view update_host, std::wstring_view
                                 std::wstring_view windows_version);
 
 // The text between the first "<appver>" and the first "</appver>" (tag names
-// in any case) of the
-// answer (which ends at its first zero byte), one byte to one character, at
-// most 9 characters, nothing trimmed. Empty optional when either tag is
-// missing, the closing tag comes first, or the text between them holds a
-// control character (below U+0020).
+// in any case) of the answer (which ends at its first zero byte), one byte to
+// one character, without control characters (below U+0020), at most 9
+// characters, nothing else trimmed. Empty optional when either tag is missing
+// or the closing tag comes first.
 std::optional<std::wstring> ReadAnswerVersion(std::string_view answer);
 
 // The whole check: query, fetch, newver, save, and "update.xml" removed on
