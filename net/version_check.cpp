@@ -77,8 +77,12 @@ void RunVersionCheck(VersionPlatform& platform) {
                                                 FormatWindowsVersion(platform.QueryWindowsVersion()));
   std::string answer;
   if (platform.FetchAnswer(query, answer)) {
-    if (const std::optional<std::wstring> version = ReadAnswerVersion(answer)) StoreNewver(*version);
-    platform.SaveSettings();
+    // An answer without a version leaves the file alone: this process's newver
+    // may be older than the one another saver has stored since.
+    if (const std::optional<std::wstring> version = ReadAnswerVersion(answer)) {
+      StoreNewver(*version);
+      platform.SaveNewver();
+    }
   }
   platform.RemoveAnswerFile();
 }

@@ -26,7 +26,8 @@ class VersionPlatform {
   virtual std::optional<WindowsVersion> QueryWindowsVersion() = 0;
   // Fetches `address` into the data folder's "update.xml" and hands back its bytes.
   virtual bool FetchAnswer(const std::wstring& address, std::string& answer) = 0;
-  virtual void SaveSettings() = 0;
+  // Stores settings.newver into settings.cfg, nothing else.
+  virtual void SaveNewver() = 0;
   virtual void RemoveAnswerFile() = 0;
 };
 
@@ -44,6 +45,6 @@ std::wstring FormatVersionQuery(std::wstring_view update_host, std::wstring_view
 // or the closing tag comes first.
 std::optional<std::wstring> ReadAnswerVersion(std::string_view answer);
 
-// The whole check: query, fetch, newver, save, and "update.xml" removed on
-// every path.
+// The whole check: query, fetch, newver and its save when the answer carried
+// a version, and "update.xml" removed on every path.
 void RunVersionCheck(VersionPlatform& platform);

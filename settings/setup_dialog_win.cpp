@@ -85,7 +85,7 @@ void StoreChoices(HWND dialog) {
     settings.weather_loc.Assign(chosen_location_name.View());
     settings.weather_loc_id.Assign(chosen_location_id.View());
   }
-  SaveSettings();
+  SaveSettings(SettingsOwner::SetupDialog);
 }
 
 void OpenHomePage(HWND dialog) {

@@ -70,7 +70,7 @@ struct FakeVersionPlatform : VersionPlatform {
     if (fetch_ok) out = answer;
     return fetch_ok;
   }
-  void SaveSettings() override { ++saves; }
+  void SaveNewver() override { ++saves; }
   void RemoveAnswerFile() override { ++removals; }
 };
 
@@ -88,7 +88,7 @@ TEST(VersionCheck, CheckStoresSavesAndAlwaysRemovesTheAnswer) {
       {"own version", true, "<appver>1.0</appver>", L"1.0", 1, false},
       {"older version", true, "<appver>0.9</appver>", L"0.9", 1, true},
       {"empty element", true, "<appver></appver>", L"", 1, false},
-      {"no tags", true, "<html>busy</html>", L"1.7", 1, true},
+      {"no tags", true, "<html>busy</html>", L"1.7", 0, true},
       {"line breaks around the version", true, "<appver>\n1.1\n</appver>", L"1.1", 1, true},
       {"fetch fails", false, "<appver>1.2</appver>", L"1.7", 0, true},
   };
