@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/data_folder.h"
+#include "app/wide_text.h"
 #include "app/win_handle.h"
 
 namespace {
@@ -112,10 +113,33 @@ void ReplaceSettingsFile(const std::wstring& text) {
   }
 }
 
+bool IsSaveTemporaryName(std::wstring_view name) {
+  // The pattern also matches through 8.3 short names ("cfg1.tmpx"), so the
+  // long name is checked too.
+  return name.size() >= 7 && EqualsIgnoreCase(name.substr(0, 3), L"cfg") &&
+         EqualsIgnoreCase(name.substr(name.size() - 4), L".tmp");
+}
+
+// Call with the lock held: every save holds it from before its temporary file
+// exists until that file is gone, so any found now belongs to a save that
+// ended with its process.
+void RemoveLeftoverTemporaryFiles() {
+  WIN32_FIND_DATAW found;
+  const FindHandle search(FindFirstFileW(DataPath(L"cfg*.tmp").c_str(), &found));
+  if (!search) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsSaveTemporaryName(found.cFileName)) {
+      const std::wstring path = DataPath(found.cFileName);
+      if (!path.empty()) DeleteFileW(path.c_str());
+    }
+  } while (FindNextFileW(search.get(), &found));
+}
+
 }  // namespace
 
 void LoadSettings() {
   const SettingsLock lock;
+  if (lock.held()) RemoveLeftoverTemporaryFiles();
   std::string bytes;
   const FileState state = ReadSettingsFile(bytes);
   file_unreadable = state == FileState::Unreadable;

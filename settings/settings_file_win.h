@@ -7,8 +7,9 @@
 // replace is done.
 inline constexpr wchar_t kSettingsLockName[] = L"Local\\CorvathVelmoraSettings";
 
-// Reads data folder\settings.cfg into `settings`. A missing, empty or
-// incomplete file is rewritten with the defaults filled in. A file
+// Reads data folder\settings.cfg into `settings` and removes temporary files
+// that saves cut off by the end of their process left behind. A missing,
+// empty or incomplete file is rewritten with the defaults filled in. A file
 // that exists but cannot be read (held open by another program, a read error)
 // leaves the defaults in memory, and this process then never writes the file:
 // what the user chose stays on disk for the next start.

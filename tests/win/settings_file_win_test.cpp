@@ -162,6 +162,30 @@ TEST_F(SettingsFileWin, HeldFileIsReadOnceFreeOrElseNeverWritten) {
   EXPECT_EQ(CountFiles(folder_), 1);
 }
 
+// A save cut off by the end of its process leaves its temporary file; the
+// next start removes it, but never while another process is saving.
+TEST_F(SettingsFileWin, LeftoverTemporaryFileGoesOnceNoSaveRuns) {
+  const std::wstring leftover = folder_ + L"\\cfgA1B2.tmp";
+  WriteBytes(leftover, "x");
+  const KernelHandle ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(ready);
+  bool there_while_saving = false;
+  std::thread other_save([&] {
+    const KernelHandle lock(CreateMutexW(nullptr, FALSE, kSettingsLockName));
+    WaitForSingleObject(lock.get(), INFINITE);
+    SetEvent(ready.get());
+    Sleep(300);
+    there_while_saving = GetFileAttributesW(leftover.c_str()) != INVALID_FILE_ATTRIBUTES;
+    ReleaseMutex(lock.get());
+  });
+  WaitForSingleObject(ready.get(), INFINITE);
+  LoadSettings();
+  other_save.join();
+  EXPECT_TRUE(there_while_saving);
+  EXPECT_EQ(GetFileAttributesW(leftover.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(CountFiles(folder_), 1);
+}
+
 TEST_F(SettingsFileWin, FolderThatCannotBeCreatedStillFillsDefaults) {
   // A data folder below a plain file can never exist.
   WriteBytes(folder_ + L"\\blocker", "x");
