@@ -1,7 +1,5 @@
 #include "net/version_check.h"
 
-#include <algorithm>
-
 #include "app/wide_text.h"
 #include "net/http_fetch.h"
 #include "settings/settings.h"
@@ -63,11 +61,15 @@ std::optional<std::wstring> ReadAnswerVersion(std::string_view answer) {
   }
   const std::size_t start = opening + kOpeningTag.size();
   const std::string_view element = answer.substr(start, closing - start);
-  // newver goes into settings.cfg, where a line break would add or swallow a line.
-  if (std::any_of(element.begin(), element.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
-    return std::nullopt;
+  // newver goes into settings.cfg, where a line break would add or swallow a
+  // line: control characters are dropped, as the settings writer does, before
+  // the nine characters are counted.
+  std::string version;
+  for (const char c : element) {
+    if (version.size() == kNewverLimit) break;
+    if (static_cast<unsigned char>(c) >= 0x20) version += c;
   }
-  return WidenBytes(element.substr(0, kNewverLimit));
+  return WidenBytes(version);
 }
 
 void RunVersionCheck(VersionPlatform& platform) {
@@ -75,8 +77,12 @@ void RunVersionCheck(VersionPlatform& platform) {
                                                 FormatWindowsVersion(platform.QueryWindowsVersion()));
   std::string answer;
   if (platform.FetchAnswer(query, answer)) {
-    if (const std::optional<std::wstring> version = ReadAnswerVersion(answer)) StoreNewver(*version);
-    platform.SaveSettings();
+    // An answer without a version leaves the file alone: this process's newver
+    // may be older than the one another saver has stored since.
+    if (const std::optional<std::wstring> version = ReadAnswerVersion(answer)) {
+      StoreNewver(*version);
+      platform.SaveNewver();
+    }
   }
   platform.RemoveAnswerFile();
 }

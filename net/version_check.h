@@ -26,7 +26,8 @@ class VersionPlatform {
   virtual std::optional<WindowsVersion> QueryWindowsVersion() = 0;
   // Fetches `address` into the data folder's "update.xml" and hands back its bytes.
   virtual bool FetchAnswer(const std::wstring& address, std::string& answer) = 0;
-  virtual void SaveSettings() = 0;
+  // Stores settings.newver into settings.cfg, nothing else.
+  virtual void SaveNewver() = 0;
   virtual void RemoveAnswerFile() = 0;
 };
 
@@ -38,13 +39,12 @@ std::wstring FormatVersionQuery(std::wstring_view update_host, std::wstring_view
                                 std::wstring_view windows_version);
 
 // The text between the first "<appver>" and the first "</appver>" (tag names
-// in any case) of the
-// answer (which ends at its first zero byte), one byte to one character, at
-// most 9 characters, nothing trimmed. Empty optional when either tag is
-// missing, the closing tag comes first, or the text between them holds a
-// control character (below U+0020).
+// in any case) of the answer (which ends at its first zero byte), one byte to
+// one character, without control characters (below U+0020), at most 9
+// characters, nothing else trimmed. Empty optional when either tag is missing
+// or the closing tag comes first.
 std::optional<std::wstring> ReadAnswerVersion(std::string_view answer);
 
-// The whole check: query, fetch, newver, save, and "update.xml" removed on
-// every path.
+// The whole check: query, fetch, newver and its save when the answer carried
+// a version, and "update.xml" removed on every path.
 void RunVersionCheck(VersionPlatform& platform);

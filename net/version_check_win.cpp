@@ -36,7 +36,7 @@ class WindowsVersionPlatform final : public VersionPlatform {
     return DownloadToMemory(address, DataPath(kAnswerFileName), kAnswerLimit, answer) && !answer.empty();
   }
 
-  void SaveSettings() override { ::SaveSettings(); }
+  void SaveNewver() override { SaveSettings(SettingsOwner::VersionCheck); }
 
   void RemoveAnswerFile() override { DeleteFileW(DataPath(kAnswerFileName).c_str()); }
 };

@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "server_defaults.h"
 #include "settings/gallery_table.h"
+#include "settings/server_defaults.h"
 
 Settings::Settings() {
   photo_site.Assign(kDefaultPhotoSite);

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "server_defaults.h"
+#include "settings/server_defaults.h"
 
 namespace {
 
@@ -137,6 +137,28 @@ std::wstring ComposeSavedSettings(Settings& s, const std::function<Guid()>& new_
   const std::wstring dloption = std::to_wstring(s.dloption);
   const SettingPair pairs[] = {{L"dloption", dloption}};
   return ComposeSettingsText(s, pairs, new_guid);
+}
+
+std::wstring MergeSettingsText(std::wstring_view on_disk, Settings& mine, SettingsOwner owner,
+                               const std::function<Guid()>& new_guid) {
+  Settings merged;
+  ParseSettingsText(on_disk, merged);
+  if (merged.guid.View().size() < 32) merged.guid = mine.guid;
+  switch (owner) {
+    case SettingsOwner::SetupDialog:
+      merged.dloption = mine.dloption;
+      merged.show_weather = mine.show_weather;
+      merged.show_newver = mine.show_newver;
+      merged.weather_loc = mine.weather_loc;
+      merged.weather_loc_id = mine.weather_loc_id;
+      break;
+    case SettingsOwner::VersionCheck:
+      merged.newver = mine.newver;
+      break;
+  }
+  std::wstring text = ComposeSavedSettings(merged, new_guid);
+  mine.guid = merged.guid;
+  return text;
 }
 
 std::string EncodeUtf16Le(std::wstring_view text) {

@@ -42,6 +42,21 @@ std::wstring ComposeSettingsText(Settings& s, std::span<const SettingPair> extra
 // What the saver stores: the one extra pair "dloption".
 std::wstring ComposeSavedSettings(Settings& s, const std::function<Guid()>& new_guid);
 
+// Whose values a save brings into the file. Several saver processes share the
+// file (a preview runs while the setup dialog is open), so each changes only
+// its own fields and keeps every other value as the file holds it.
+enum class SettingsOwner {
+  SetupDialog,   // dloption, show_weather, show_newver, weather_loc, weather_loc_id
+  VersionCheck,  // newver
+};
+
+// The text that replaces `on_disk` (the file's current text, empty when there
+// is none) when `mine` saves the fields of `owner`. A guid that the file lacks
+// (or holds shorter than 32 characters) is filled in from mine, or new from
+// `new_guid` when mine has none either; mine keeps the stored one.
+std::wstring MergeSettingsText(std::wstring_view on_disk, Settings& mine, SettingsOwner owner,
+                               const std::function<Guid()>& new_guid);
+
 // UTF-16LE bytes <-> text. Decoding stops at the first zero character and
 // drops a trailing odd byte, as a zero-terminated read of the file would.
 std::string EncodeUtf16Le(std::wstring_view text);

@@ -6,10 +6,23 @@
 #include <string>
 
 #include "app/data_folder.h"
+#include "app/wide_text.h"
 #include "app/win_handle.h"
-#include "settings/settings_file.h"
 
 namespace {
+
+// A save takes milliseconds; a holder that keeps the lock this long is stuck,
+// and the save is dropped rather than the dialog frozen.
+constexpr DWORD kLockWaitMs = 3000;
+// Another program's open of the file without sharing (a saver's replace, a
+// scanner) usually ends within a few milliseconds.
+constexpr int kReadTries = 5;
+constexpr DWORD kReadRetryMs = 100;
+constexpr wchar_t kSettingsFileName[] = L"settings.cfg";
+
+// Set by LoadSettings on the main thread before any other thread starts, only
+// read afterwards (the refresh thread's version check saves too).
+bool file_unreadable = false;
 
 Guid NewGuid() {
   GUID native{};
@@ -23,6 +36,31 @@ Guid NewGuid() {
   return guid;
 }
 
+// Holds kSettingsLockName for its lifetime, if it could be had in time.
+class SettingsLock {
+ public:
+  SettingsLock() : mutex_(CreateMutexW(nullptr, FALSE, kSettingsLockName)) {
+    if (!mutex_) return;
+    const DWORD waited = WaitForSingleObject(mutex_.get(), kLockWaitMs);
+    // An owner that ended during a save leaves the mutex abandoned; the file is
+    // then either the old one or the new one, as MoveFileExW replaces it whole.
+    held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  }
+  ~SettingsLock() {
+    if (held_) ReleaseMutex(mutex_.get());
+  }
+  SettingsLock(const SettingsLock&) = delete;
+  SettingsLock& operator=(const SettingsLock&) = delete;
+
+  [[nodiscard]] bool held() const { return held_; }
+
+ private:
+  KernelHandle mutex_;
+  bool held_ = false;
+};
+
+enum class FileState { Read, Missing, Unreadable };
+
 bool ReadWholeFile(HANDLE file, std::string& bytes) {
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file, &size) || size.QuadPart > 1 << 20) return false;
@@ -30,6 +68,22 @@ bool ReadWholeFile(HANDLE file, std::string& bytes) {
   DWORD read = 0;
   return bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
                            read == bytes.size());
+}
+
+// Only "file not found" and "path not found" mean there is no file; any other
+// failure to open or read is a file whose contents are unknown.
+FileState ReadSettingsFile(std::string& bytes) {
+  const std::wstring path = DataPath(kSettingsFileName);
+  if (path.empty()) return FileState::Unreadable;
+  for (int attempt = 1;; ++attempt) {
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return ReadWholeFile(file.get(), bytes) ? FileState::Read : FileState::Unreadable;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return FileState::Missing;
+    if (error != ERROR_SHARING_VIOLATION || attempt == kReadTries) return FileState::Unreadable;
+    Sleep(kReadRetryMs);
+  }
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
@@ -40,27 +94,9 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
          written == bytes.size() && FlushFileBuffers(file.get());
 }
 
-}  // namespace
-
-void LoadSettings() {
-  const std::wstring path = DataPath(L"settings.cfg");
-  bool complete = false;
-  {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-      SaveSettings();
-      return;
-    }
-    std::string bytes;
-    if (ReadWholeFile(file.get(), bytes)) complete = ParseSettingsText(DecodeUtf16Le(bytes), settings);
-  }
-  if (!complete) SaveSettings();
-}
-
-void SaveSettings() {
-  const std::string bytes = EncodeUtf16Le(ComposeSavedSettings(settings, NewGuid));
-  const std::wstring target = DataPath(L"settings.cfg");
+// Call with the lock held.
+void ReplaceSettingsFile(const std::wstring& text) {
+  const std::wstring target = DataPath(kSettingsFileName);
   if (target.empty()) return;
   // A file the user made read-only stays as it is; replacing it would fail on
   // Windows anyway, after the temporary file had been written.
@@ -71,8 +107,54 @@ void SaveSettings() {
   // one volume and two savers never share a temporary file.
   wchar_t temp[MAX_PATH] = {};
   if (GetTempFileNameW(DataFolder().c_str(), L"cfg", 0, temp) == 0) return;
-  if (!WriteWholeFile(temp, bytes) ||
+  if (!WriteWholeFile(temp, EncodeUtf16Le(text)) ||
       !MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(temp);
   }
+}
+
+bool IsSaveTemporaryName(std::wstring_view name) {
+  // The pattern also matches through 8.3 short names ("cfg1.tmpx"), so the
+  // long name is checked too.
+  return name.size() >= 7 && EqualsIgnoreCase(name.substr(0, 3), L"cfg") &&
+         EqualsIgnoreCase(name.substr(name.size() - 4), L".tmp");
+}
+
+// Call with the lock held: every save holds it from before its temporary file
+// exists until that file is gone, so any found now belongs to a save that
+// ended with its process.
+void RemoveLeftoverTemporaryFiles() {
+  WIN32_FIND_DATAW found;
+  const FindHandle search(FindFirstFileW(DataPath(L"cfg*.tmp").c_str(), &found));
+  if (!search) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsSaveTemporaryName(found.cFileName)) {
+      const std::wstring path = DataPath(found.cFileName);
+      if (!path.empty()) DeleteFileW(path.c_str());
+    }
+  } while (FindNextFileW(search.get(), &found));
+}
+
+}  // namespace
+
+void LoadSettings() {
+  const SettingsLock lock;
+  if (lock.held()) RemoveLeftoverTemporaryFiles();
+  std::string bytes;
+  const FileState state = ReadSettingsFile(bytes);
+  file_unreadable = state == FileState::Unreadable;
+  if (state == FileState::Read && ParseSettingsText(DecodeUtf16Le(bytes), settings)) return;
+  // Composing fills the missing values into `settings`, written or not.
+  const std::wstring text = ComposeSavedSettings(settings, NewGuid);
+  if (!file_unreadable && lock.held()) ReplaceSettingsFile(text);
+}
+
+void SaveSettings(SettingsOwner owner) {
+  if (file_unreadable) return;
+  const SettingsLock lock;
+  if (!lock.held()) return;
+  std::string bytes;
+  // Never replace the user's file with less than it holds.
+  if (ReadSettingsFile(bytes) == FileState::Unreadable) return;
+  ReplaceSettingsFile(MergeSettingsText(DecodeUtf16Le(bytes), settings, owner, NewGuid));
 }

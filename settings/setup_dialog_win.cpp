@@ -8,6 +8,7 @@
 #include "app/win_handle.h"
 #include "res/resource.h"
 #include "settings/gallery_table.h"
+#include "settings/home_page.h"
 #include "settings/settings.h"
 #include "settings/settings_file_win.h"
 #include "weather/location_search_win.h"
@@ -84,12 +85,12 @@ void StoreChoices(HWND dialog) {
     settings.weather_loc.Assign(chosen_location_name.View());
     settings.weather_loc_id.Assign(chosen_location_id.View());
   }
-  SaveSettings();
+  SaveSettings(SettingsOwner::SetupDialog);
 }
 
 void OpenHomePage(HWND dialog) {
-  const std::wstring address = L"http://" + std::wstring(settings.web_host.View()) + L"/screensavers";
-  ShellExecuteW(dialog, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  const HomePage page = MakeHomePage(settings.web_host.View());
+  ShellExecuteW(dialog, nullptr, page.address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <string>
 
+#include "settings/home_page.h"
 #include "settings/settings.h"
 #include "slideshow/photo_fit.h"
 
@@ -20,7 +21,7 @@ constexpr Gdiplus::ARGB kTextColour = 0xff80d0e0;
 void FormatNoticeMessage(wchar_t (&buffer)[kTextBufferSize], const wchar_t* newver, std::wstring_view web_host) {
   FormatText(buffer, L"New version %s is available!\nFor upgrade, please, visit:\n\n", newver);
   // The address is appended as text: a "%" in the host is never read as a format.
-  const std::wstring address = std::wstring(web_host) + L"/screensavers";
+  const std::wstring address = MakeHomePage(web_host).shown;
   std::size_t length = std::wcslen(buffer);
   for (const wchar_t c : address) {
     if (length + 1 >= kTextBufferSize) break;

@@ -21,5 +21,5 @@ PhotoFit BuildNoticeTexture(uint32_t* canvas);
 PhotoFit BuildNoticeTextureForScreen(uint32_t* canvas, int screen_width, int screen_height, Gdiplus::GpImage* icon);
 
 // The notice's text for `newver`, ending with the download page address
-// (web_host + "/screensavers"); cut at 99 characters.
+// without its scheme (MakeHomePage); cut at 99 characters.
 void FormatNoticeMessage(wchar_t (&buffer)[kTextBufferSize], const wchar_t* newver, std::wstring_view web_host);

@@ -342,11 +342,12 @@ class Handler(BaseHTTPRequestHandler):
 class FakeSiteProcess:
     """Runs this server as a child process for a test or the demo: `with FakeSiteProcess(...) as site:`."""
 
-    def __init__(self, folder, config=None, photos=None, generate=4, size="640x480", version="1.2", lifetime=300):
+    def __init__(self, folder, config=None, photos=None, generate=4, size="640x480", version="1.2", lifetime=300,
+                 port=0):
         self.folder = folder
         os.makedirs(folder, exist_ok=True)
         args = [sys.executable, os.path.abspath(__file__), "--lifetime", str(lifetime), "--version", version,
-                "--size", size, "--generate", str(generate)]
+                "--size", size, "--generate", str(generate), "--port", str(port)]
         if photos:
             args += ["--photos", photos]
         if config is not None:

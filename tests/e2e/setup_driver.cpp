@@ -1,6 +1,7 @@
 // Works the saver's dialogs from outside for the end-to-end scenarios
-// (tests/e2e/setup_scenarios.py), with window messages only, as a user's
-// clicks and keys would arrive.
+// (tests/e2e/setup_scenarios.py, settings_scenarios.py), with window messages
+// only, as a user's clicks and keys would arrive; and holds a file open the
+// way another program can.
 //
 //   setup_driver.exe
 //     Reads one command a line from stdin and answers one line on stdout.
@@ -18,6 +19,10 @@
 //       dblclick "TITLE" ID        -> "posted": the list box's LBN_DBLCLK posted to its dialog
 //       key "TITLE" ID VK          -> "posted": WM_KEYDOWN VK posted to the control
 //       close "TITLE"              -> "posted": WM_CLOSE posted to the window
+//       hold "PATH"                -> "held" once the file is open without sharing
+//                                     (or "hold-failed <error>"), as a program
+//                                     that keeps it to itself would
+//       release                    -> "released": the held file is closed
 //       quit                       -> "bye"
 //     Otherwise: "no-window", "no-control" or "bad-command".
 //
@@ -33,7 +38,11 @@
 #include <string>
 #include <vector>
 
+#include "app/win_handle.h"
+
 namespace {
+
+FileHandle held_file;
 
 void Answer(const std::string& line) {
   std::fputs((line + "\n").c_str(), stdout);
@@ -139,7 +148,15 @@ std::string Run(const std::vector<std::wstring>& w) {
   if (w.empty()) return "bad-command";
   const std::wstring& verb = w[0];
   if (verb == L"quit") return "bye";
+  if (verb == L"release") {
+    held_file.reset();
+    return "released";
+  }
   if (w.size() < 2) return "bad-command";
+  if (verb == L"hold") {
+    held_file.reset(CreateFileW(w[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    return held_file ? "held" : "hold-failed " + std::to_string(GetLastError());
+  }
   // A dialog is ready once shown: its title exists before its controls do.
   HWND window = FindWindowW(nullptr, w[1].c_str());
   if (window != nullptr && !IsWindowVisible(window)) window = nullptr;

@@ -305,7 +305,8 @@ def cancel_close_and_escape_store_nothing(scr, host):
 
 
 def home_website_opens_the_home_page_each_time(scr, host):
-    """Each press of Home Website hands the home page to the browser; the dialog stays open."""
+    """Each press of Home Website hands the home page to the browser; the dialog stays open. A
+    web_host without scheme gets "http://", one with its scheme is used as it stands."""
     with Scenario("home-website", scr, host) as s:
         record = os.path.join(s.root, "browser.log")
         browser = os.path.join(s.root, "browser.sh")
@@ -315,9 +316,7 @@ def home_website_opens_the_home_page_each_time(scr, host):
         code, out = s.run_windows_program(["reg", "add", r"HKCU\Software\Wine\WineBrowser", "/v", "Browsers",
                                            "/d", browser, "/f"])
         check(code == 0, f"could not set the browser: {out}")
-        s.write_settings(web_host="www.velmora.example")
         driver = Driver(s)
-        process = start_setup(s, driver)
 
         def opened():
             try:
@@ -326,14 +325,21 @@ def home_website_opens_the_home_page_each_time(scr, host):
             except FileNotFoundError:
                 return []
 
-        for presses in range(1, 4):
-            driver.click(SETUP_TITLE, HOME_WEBSITE)
-            wait_until(lambda: len(opened()) >= presses, 20, 0.1, f"press {presses} to reach the browser")
-            check(process.running() and driver.exists(SETUP_TITLE), f"the dialog closed after press {presses}")
-        time.sleep(1.0)
-        check(opened() == ["http://www.velmora.example/screensavers"] * 3, f"the browser was given {opened()}")
-        driver.click(SETUP_TITLE, IDCANCEL)
-        ends_with_zero(process)
+        expected = []
+        for web_host, presses, page in (("www.velmora.example", 3, "http://www.velmora.example/screensavers"),
+                                        ("https://secure.velmora.example", 1,
+                                         "https://secure.velmora.example/screensavers")):
+            s.write_settings(web_host=web_host)
+            process = start_setup(s, driver)
+            for press in range(1, presses + 1):
+                expected.append(page)
+                driver.click(SETUP_TITLE, HOME_WEBSITE)
+                wait_until(lambda: len(opened()) >= len(expected), 20, 0.1, f"press {press} to reach the browser")
+                check(process.running() and driver.exists(SETUP_TITLE), f"the dialog closed after press {press}")
+            time.sleep(1.0)
+            check(opened() == expected, f"the browser was given {opened()}, expected {expected}")
+            driver.click(SETUP_TITLE, IDCANCEL)
+            ends_with_zero(process)
 
 
 # ---------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // The update service's answer: what ReadAnswerVersion takes from it, and what
-// a whole version check stores in settings.cfg. Input: one byte whose lowest
-// bit says whether the fetch succeeds, then the answer.
+// a whole version check stores in settings.cfg over a file that changed since
+// the process loaded it. Input: one byte whose lowest bit says whether the
+// fetch succeeds, then the answer.
 #include "fuzz_support.h"
 #include "net/version_check.h"
 #include "settings/settings.h"
@@ -9,6 +10,10 @@
 namespace {
 
 constexpr wchar_t kGuid[] = L"0123ABCD456789EFFEDCBA9876543210";
+// What another saver stored after this process loaded its settings.
+constexpr wchar_t kOnDisk[] =
+    L"dloption=3\nguid=0123ABCD456789EFFEDCBA9876543210\nnewver=1.5\nshow_weather=0\nweather_loc_id=UKXX0085\n"
+    L"weather_loc=London\nshow_newver=1";
 
 struct FakePlatform : VersionPlatform {
   bool fetch_ok = true;
@@ -22,12 +27,13 @@ struct FakePlatform : VersionPlatform {
     if (fetch_ok) out = answer;
     return fetch_ok;
   }
-  // What SaveSettings would write must load back with the user's choices intact.
-  void SaveSettings() override {
+  // The file after the save must load back with the stored choices intact and
+  // the new version in place.
+  void SaveNewver() override {
     ++saves;
-    const std::wstring text = ComposeSavedSettings(settings, [] { return Guid{}; });
+    const std::wstring text = MergeSettingsText(kOnDisk, settings, SettingsOwner::VersionCheck, [] { return Guid{}; });
     Settings loaded;
-    ParseSettingsText(text, loaded);
+    FUZZ_CHECK(ParseSettingsText(text, loaded));
     FUZZ_CHECK(loaded.guid.View() == kGuid);
     FUZZ_CHECK(loaded.show_weather == 0 && loaded.show_newver == 1 && loaded.dloption == 3);
     FUZZ_CHECK(loaded.weather_loc_id.View() == L"UKXX0085" && loaded.weather_loc.View() == L"London");
@@ -49,19 +55,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (const wchar_t c : *version) FUZZ_CHECK(static_cast<uint32_t>(c) <= 0xFF);
   }
 
+  // This process's own record, loaded before the file changed.
   settings = Settings();
   settings.guid.Assign(kGuid);
   settings.newver.Assign(L"1.7");
-  settings.dloption = 3;
-  settings.show_weather = 0;
-  settings.weather_loc_id.Assign(L"UKXX0085");
-  settings.weather_loc.Assign(L"London");
+  settings.weather_loc_id.Assign(L"FRXX0076");
+  settings.weather_loc.Assign(L"Paris");
   FakePlatform platform;
   platform.fetch_ok = data[0] & 1;
   platform.answer = answer;
   RunVersionCheck(platform);
   FUZZ_CHECK(platform.fetches == 1 && platform.removals == 1);
-  FUZZ_CHECK(platform.saves == (platform.fetch_ok ? 1 : 0));
+  FUZZ_CHECK(platform.saves == (platform.fetch_ok && version ? 1 : 0));
   const std::wstring_view expected = platform.fetch_ok && version ? std::wstring_view(*version) : L"1.7";
   FUZZ_CHECK(CurrentNewver().View() == expected);
   return 0;

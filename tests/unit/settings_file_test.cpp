@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "server_defaults.h"
 #include "settings/gallery_table.h"
+#include "settings/server_defaults.h"
 
 namespace {
 
@@ -240,6 +240,50 @@ TEST(SettingsFile, NoValueCanAddRemoveOrChangeALine) {
     EXPECT_EQ(loaded.dloption, 2);
     EXPECT_EQ(loaded.show_weather, 0);
     EXPECT_EQ(loaded.show_newver, 0);
+  }
+}
+
+TEST(SettingsFile, SavesChangeOnlyTheirOwnFieldsOfTheFileOnDisk) {
+  constexpr wchar_t kStoredGuid[] = L"AAAABBBBCCCCDDDDEEEEFFFF00001111";
+  constexpr wchar_t kMineGuid[] = L"22223333444455556666777788889999";
+  const std::wstring on_disk = std::wstring(L"dloption=4\nguid=") + kStoredGuid +
+                               L"\nnewver=1.2\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\n"
+                               L"show_newver=0\nphoto_site=http://photos.test\nfoo=bar";
+  struct Case {
+    const char* what;
+    std::wstring on_disk;
+    const wchar_t* mine_guid;
+    SettingsOwner owner;
+    std::wstring expected;
+  };
+  const Case cases[] = {
+      {"the version check stores newver only", on_disk, kMineGuid, SettingsOwner::VersionCheck,
+       std::wstring(L"dloption=4\nguid=") + kStoredGuid +
+           L"\nnewver=1.3\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=0\n"
+           L"photo_site=http://photos.test"},
+      {"OK stores the dialog's fields only", on_disk, kMineGuid, SettingsOwner::SetupDialog,
+       std::wstring(L"dloption=2\nguid=") + kStoredGuid +
+           L"\nnewver=1.2\nshow_weather=1\nweather_loc_id=FRXX0076\nweather_loc=Paris, France\nshow_newver=1\n"
+           L"photo_site=http://photos.test"},
+      {"no file: defaults around the caller's fields and id", L"", kMineGuid, SettingsOwner::VersionCheck,
+       std::wstring(L"dloption=0\nguid=") + kMineGuid +
+           L"\nnewver=1.3\nshow_weather=1\nweather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\n"
+           L"show_newver=1"},
+      {"a short id on both sides: a new one", L"guid=AB\nnewver=1.2", L"CD", SettingsOwner::SetupDialog,
+       std::wstring(L"dloption=2\nguid=") + kFixedGuidText +
+           L"\nnewver=1.2\nshow_weather=1\nweather_loc_id=FRXX0076\nweather_loc=Paris, France\nshow_newver=1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Settings mine;
+    ParseSettingsText(std::wstring(L"dloption=2\nguid=") + c.mine_guid +
+                          L"\nnewver=1.3\nshow_weather=1\nweather_loc_id=FRXX0076\nweather_loc=Paris, France\n"
+                          L"show_newver=1",
+                      mine);
+    const std::wstring text = MergeSettingsText(c.on_disk, mine, c.owner, FixedGuid);
+    EXPECT_EQ(text, c.expected);
+    // The caller goes on with the id the file now holds.
+    EXPECT_NE(text.find(std::wstring(L"\nguid=") + mine.guid.c_str() + L"\n"), std::wstring::npos);
   }
 }
 

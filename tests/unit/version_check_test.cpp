@@ -22,12 +22,14 @@ TEST(VersionCheck, AnswerParsing) {
       {"<appver>1.2345678901</appver>", L"1.2345678"},
       {"<appver>123456789</appver>", L"123456789"},
       {"<appver> 1.1 </appver>", L" 1.1 "},
-      // A control character would end up in settings.cfg: such an element is not read.
-      {"<appver> 1.1\r\n</appver>", std::nullopt},
-      {"<appver>1\nguid=AB</appver>", std::nullopt},
-      {"<appver>\n</appver>", std::nullopt},
-      {"<appver>1.2\t</appver>", std::nullopt},
-      {"<appver>123456789\x1f</appver>", std::nullopt},  // also past the nine characters kept
+      // Control characters would end up in settings.cfg: they are dropped, then nine are kept.
+      {"<appver>\n1.1\n</appver>", L"1.1"},
+      {"<appver> 1.1\r\n</appver>", L" 1.1"},
+      {"<appver>1\nguid=AB</appver>", L"1guid=AB"},
+      {"<appver>\n</appver>", L""},
+      {"<appver>1.2\t</appver>", L"1.2"},
+      {"<appver>\r\n\t\x01\x1f" "1.23456789</appver>", L"1.2345678"},
+      {"<appver>123456789\x1f" "0</appver>", L"123456789"},
       {"<appver></appver>", L""},
       {"<appver>1.3</appver><appver>1.4</appver>", L"1.3"},
       {"<appver>\xE9</appver>", L"\u00E9"},
@@ -68,7 +70,7 @@ struct FakeVersionPlatform : VersionPlatform {
     if (fetch_ok) out = answer;
     return fetch_ok;
   }
-  void SaveSettings() override { ++saves; }
+  void SaveNewver() override { ++saves; }
   void RemoveAnswerFile() override { ++removals; }
 };
 
@@ -86,8 +88,8 @@ TEST(VersionCheck, CheckStoresSavesAndAlwaysRemovesTheAnswer) {
       {"own version", true, "<appver>1.0</appver>", L"1.0", 1, false},
       {"older version", true, "<appver>0.9</appver>", L"0.9", 1, true},
       {"empty element", true, "<appver></appver>", L"", 1, false},
-      {"no tags", true, "<html>busy</html>", L"1.7", 1, true},
-      {"line break in the element", true, "<appver>1\nguid=AB</appver>", L"1.7", 1, true},
+      {"no tags", true, "<html>busy</html>", L"1.7", 0, true},
+      {"line breaks around the version", true, "<appver>\n1.1\n</appver>", L"1.1", 1, true},
       {"fetch fails", false, "<appver>1.2</appver>", L"1.7", 0, true},
   };
   for (const Case& c : cases) {

@@ -101,6 +101,7 @@ TEST(NoticeMessage, NamesTheVersionAndTheDownloadPageAndCutsAt99) {
     std::wstring expected;
   } cases[] = {
       {"usual host", L"1.1", L"www.velmora.example", intro + L"www.velmora.example/screensavers"},
+      {"host with its scheme", L"1.1", L"https://www.velmora.example", intro + L"www.velmora.example/screensavers"},
       {"version inserted as it is", L"2.0beta", L"h.example",
        L"New version 2.0beta is available!\nFor upgrade, please, visit:\n\nh.example/screensavers"},
       {"a percent in the host is text", L"1.1", L"%s%n.example", intro + L"%s%n.example/screensavers"},

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "app/data_folder.h"
+#include "app/win_handle.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_file_win.h"
@@ -113,9 +115,74 @@ TEST_F(SettingsFileWin, SaveReplacesTheWholeFile) {
   WriteBytes(CfgPath(), std::string(600, 'x'));
   settings.guid.Assign(L"0123456789ABCDEF0123456789ABCDEF");
   settings.newver.Assign(L"2.0");
-  SaveSettings();
+  SaveSettings(SettingsOwner::VersionCheck);
   EXPECT_EQ(Stored(), L"dloption=0\nguid=0123456789ABCDEF0123456789ABCDEF\nnewver=2.0\nshow_weather=1\n"
                       L"weather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\nshow_newver=1");
+  EXPECT_EQ(CountFiles(folder_), 1);
+}
+
+// Another program holds settings.cfg open without sharing while the saver
+// starts, as a saver replacing it, a scanner or a backup tool would.
+TEST_F(SettingsFileWin, HeldFileIsReadOnceFreeOrElseNeverWritten) {
+  const std::wstring user_file =
+      L"dloption=4\nguid=0123456789ABCDEF0123456789ABCDEF\nnewver=1.1\nshow_weather=0\n"
+      L"weather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=0";
+  const struct {
+    const char* what;
+    DWORD held_ms;
+    bool read;
+  } cases[] = {
+      {"released within the retries", 150, true},
+      {"held past them", 1500, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    settings = Settings{};
+    WriteBytes(CfgPath(), EncodeUtf16Le(user_file));
+    FileHandle held(CreateFileW(CfgPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    std::thread release([&held, &c] {
+      Sleep(c.held_ms);
+      held.reset();
+    });
+    LoadSettings();
+    release.join();
+    EXPECT_EQ(settings.dloption, c.read ? 4 : 0);
+    EXPECT_EQ(settings.weather_loc_id.View(), c.read ? L"UKXX0085" : L"RSXX0091");
+    EXPECT_EQ(settings.guid.View().size(), 32u);
+    // Neither a later save of the dialog nor one of the version check writes.
+    settings.newver.Assign(L"1.3");
+    SaveSettings(SettingsOwner::SetupDialog);
+    SaveSettings(SettingsOwner::VersionCheck);
+    EXPECT_EQ(Stored(), c.read ? std::wstring(user_file).replace(user_file.find(L"1.1"), 3, L"1.3") : user_file);
+  }
+  // The next start reads what the user chose.
+  LoadSettings();
+  EXPECT_EQ(settings.weather_loc.View(), L"London");
+  EXPECT_EQ(CountFiles(folder_), 1);
+}
+
+// A save cut off by the end of its process leaves its temporary file; the
+// next start removes it, but never while another process is saving.
+TEST_F(SettingsFileWin, LeftoverTemporaryFileGoesOnceNoSaveRuns) {
+  const std::wstring leftover = folder_ + L"\\cfgA1B2.tmp";
+  WriteBytes(leftover, "x");
+  const KernelHandle ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(ready);
+  bool there_while_saving = false;
+  std::thread other_save([&] {
+    const KernelHandle lock(CreateMutexW(nullptr, FALSE, kSettingsLockName));
+    WaitForSingleObject(lock.get(), INFINITE);
+    SetEvent(ready.get());
+    Sleep(300);
+    there_while_saving = GetFileAttributesW(leftover.c_str()) != INVALID_FILE_ATTRIBUTES;
+    ReleaseMutex(lock.get());
+  });
+  WaitForSingleObject(ready.get(), INFINITE);
+  LoadSettings();
+  other_save.join();
+  EXPECT_TRUE(there_while_saving);
+  EXPECT_EQ(GetFileAttributesW(leftover.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(CountFiles(folder_), 1);
 }
 
