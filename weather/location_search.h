@@ -13,9 +13,9 @@
 #include "app/wide_text.h"
 
 inline constexpr std::size_t kSearchTextChars = 98;    // read from the search box
-inline constexpr std::size_t kLocationIdBytes = 20;    // of an answer's id, the rest is cut
+inline constexpr std::size_t kLocationIdChars = 19;     // what weather_loc_id keeps; a longer id is not offered
 inline constexpr std::size_t kLocationNameBytes = 100;  // of an answer's name, the rest is cut
-inline constexpr std::size_t kResultLineChars = 119;   // a result line is cut to this
+inline constexpr std::size_t kResultLineChars = 119;    // the longest result line
 inline constexpr std::size_t kSearchAddressChars = 259;
 inline constexpr wchar_t kResultDash = L'\u2014';
 inline constexpr wchar_t kSearchFileName[] = L"weather_search.xml";
@@ -40,16 +40,18 @@ std::wstring EncodeSearchText(std::wstring_view text);
 std::wstring FormatSearchAddress(std::wstring_view weather_host, std::wstring_view text);
 
 // Adds the result line of every `<loc id="ID">NAME</loc>` entry of the answer
-// (which ends at its first zero byte) to `list`, in document order, and
-// returns how many were added. `list` is cleared just before the first line
-// is added, so an answer without entries leaves it as it was. Markers and
-// "</loc>" are found in any letter case.
+// (which ends at its first zero byte) that FormatResultLine offers to `list`,
+// in document order, and returns how many were added. `list` is cleared just
+// before the first line is added, so an answer without such entries leaves it
+// as it was. Markers and "</loc>" are found in any letter case.
 int ParseLocationList(std::string_view answer, std::vector<std::wstring>& list);
 
 // "NAME — ID" from answer bytes: each byte the character of the same code,
-// control characters (U+0000..U+001F, U+007F..U+009F) turned into blanks,
-// the whole line cut to 119 characters.
-std::wstring FormatResultLine(std::string_view name, std::string_view id);
+// control characters (U+0000..U+001F, U+007F..U+009F) turned into blanks.
+// The name is cut to fit the line's 119 characters, never the id, so the line
+// splits back into exactly this id. Nothing for an empty name or id, or an id
+// longer than kLocationIdChars: no such entry could be stored as a location.
+std::optional<std::wstring> FormatResultLine(std::string_view name, std::string_view id);
 
 struct ChosenLocation {
   FixedText<99> name;
