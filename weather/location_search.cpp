@@ -97,6 +97,10 @@ void AppendBytes(std::wstring& out, std::string_view bytes) {
 
 }  // namespace
 
+std::wstring SearchAnswerFileName(uint32_t process_id, uint32_t thread_id) {
+  return L"weather_search_" + std::to_wstring(process_id) + L"_" + std::to_wstring(thread_id) + L".xml";
+}
+
 std::wstring_view TrimSearchText(std::wstring_view text) {
   std::size_t start = 0;
   while (start < text.size() && text[start] <= L' ') ++start;

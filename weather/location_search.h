@@ -18,12 +18,23 @@ inline constexpr std::size_t kLocationNameBytes = 100;  // of an answer's name, 
 inline constexpr std::size_t kResultLineChars = 119;    // the longest result line
 inline constexpr std::size_t kSearchAddressChars = 259;
 inline constexpr wchar_t kResultDash = L'\u2014';
-inline constexpr wchar_t kSearchFileName[] = L"weather_search.xml";
+// Every search answer file's name matches this, the single answer file of
+// earlier versions ("weather_search.xml") too.
+inline constexpr wchar_t kSearchFilePattern[] = L"weather_search*.xml";
+// A search answer file written longer ago than this belongs to a process that
+// ended during its search: a running search writes its file within seconds
+// and holds it open against deletion until the download ends.
+inline constexpr int64_t kStaleSearchAnswerSeconds = 3600;
 inline constexpr uint64_t kSearchAnswerLimit = 1ull << 20;  // bytes
 
 inline constexpr wchar_t kSearchingText[] = L"Searching, please wait...";
 inline constexpr wchar_t kNotFoundText[] = L"Could not find this location.";
 inline constexpr wchar_t kConnectionFailedText[] = L"Could not find the location. Looks like connection problems...";
+
+// The data folder file one search stores its answer in while it is read:
+// "weather_search_PID_TID.xml" from the ids of the process and the search
+// thread, so no two running searches of any processes share one.
+std::wstring SearchAnswerFileName(uint32_t process_id, uint32_t thread_id);
 
 // What the user typed, without the leading characters up to U+0020.
 std::wstring_view TrimSearchText(std::wstring_view text);
