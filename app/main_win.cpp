@@ -19,6 +19,7 @@
 #include "settings/setup_dialog_win.h"
 #include "slideshow/slide_builder_win.h"
 #include "slideshow/slideshow_win.h"
+#include "weather/location_search_win.h"
 
 namespace {
 
@@ -87,6 +88,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
   LoadSettings();
   CreateLocks();
   if (run.mode == SaverMode::Config) {
+    RemoveStaleSearchAnswers();  // left by searches of killed processes
     const int code = RunSetupDialog(HandleFromValue(run.parentWindow));
     AbandonRunningDownloads();  // a location search still running
     return code;

@@ -14,7 +14,6 @@
 #include "app/win_handle.h"
 #include "net/gallery_refresh_win.h"
 #include "slideshow/slideshow_win.h"
-#include "weather/weather_cache.h"
 #include "weather/weather_cache_win.h"
 
 namespace {
@@ -33,7 +32,7 @@ void DeleteLeftoverDownloads() {
   op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_FILESONLY | FOF_NOERRORUI | FOF_NORECURSION;
   SHFileOperationW(&op);
   // Likewise a weather answer that was never judged complete.
-  DeleteFileW(DataPath(kWeatherTempFileName).c_str());
+  RemoveWeatherLeftover();
 }
 
 PhotoList ListPhotoFiles() {

@@ -26,7 +26,9 @@ void ClearResourceImage(ResourceImage& resource) {
 
 }  // namespace
 
-ResourceImageRow ResourceImageTable[kResourceImageRows + 1] = {
+// Allocated once and deliberately never freed: the exit does not wait for a
+// slide build that may be drawing one of these images.
+ResourceImageRow* const ResourceImageTable = new ResourceImageRow[kResourceImageRows + 1]{
     MakeRow(2000), MakeRow(2001), MakeRow(2002), MakeRow(2003), MakeRow(2004), MakeRow(2005),
     MakeRow(2006), MakeRow(2007), MakeRow(2008), MakeRow(2009), MakeRow(2010), MakeRow(2011),
     MakeRow(2012), MakeRow(2013), MakeRow(2014), MakeRow(2015), MakeRow(2016), MakeRow(2017),

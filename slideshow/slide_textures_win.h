@@ -101,9 +101,10 @@ struct ResourceImageRow {
 
 // The embedded images: weather condition icons 2000..2029 and the notice's
 // warning icon 2100, each cached from first use until ReleaseResourceImages.
-// The row with id 0 ends the table.
+// The row with id 0 ends the table. Never destroyed, so an image stays
+// drawable until the process is gone.
 inline constexpr int kResourceImageRows = 31;
-extern ResourceImageRow ResourceImageTable[kResourceImageRows + 1];
+extern ResourceImageRow* const ResourceImageTable;
 
 // Frees every cached resource image; must run before GDI+ shuts down.
 void ReleaseResourceImages();

@@ -1,12 +1,14 @@
 #include "weather/location_search.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 constexpr std::string_view kMarker = "<loc id=\"";
 constexpr std::string_view kEndTag = "</loc>";
 constexpr wchar_t kSearchPath[] = L"/search/search?where=";
+constexpr std::size_t kDashPartChars = 3;  // " — " between name and id
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
@@ -95,6 +97,10 @@ void AppendBytes(std::wstring& out, std::string_view bytes) {
 
 }  // namespace
 
+std::wstring SearchAnswerFileName(uint32_t process_id, uint32_t thread_id) {
+  return L"weather_search_" + std::to_wstring(process_id) + L"_" + std::to_wstring(thread_id) + L".xml";
+}
+
 std::wstring_view TrimSearchText(std::wstring_view text) {
   std::size_t start = 0;
   while (start < text.size() && text[start] <= L' ') ++start;
@@ -115,14 +121,14 @@ std::wstring FormatSearchAddress(std::wstring_view weather_host, std::wstring_vi
   return address;
 }
 
-std::wstring FormatResultLine(std::string_view name, std::string_view id) {
+std::optional<std::wstring> FormatResultLine(std::string_view name, std::string_view id) {
+  if (name.empty() || id.empty() || id.size() > kLocationIdChars) return std::nullopt;
   std::wstring line;
-  AppendBytes(line, name);
+  AppendBytes(line, name.substr(0, kResultLineChars - kDashPartChars - id.size()));
   line += L' ';
   line += kResultDash;
   line += L' ';
   AppendBytes(line, id);
-  if (line.size() > kResultLineChars) line.resize(kResultLineChars);
   return line;
 }
 
@@ -137,7 +143,7 @@ int ParseLocationList(std::string_view answer, std::vector<std::wstring>& list) 
       marker = FindIgnoringCase(text, kMarker, id_start);
       continue;
     }
-    const std::string_view id = text.substr(id_start, std::min(quote - id_start, kLocationIdBytes));
+    const std::string_view id = text.substr(id_start, quote - id_start);
     const std::size_t close = text.find('>', quote + 1);
     if (close == std::string_view::npos) break;
     const std::size_t name_start = close + 1;
@@ -147,9 +153,11 @@ int ParseLocationList(std::string_view answer, std::vector<std::wstring>& list) 
       continue;
     }
     const std::string_view name = text.substr(name_start, std::min(end - name_start, kLocationNameBytes));
-    if (count == 0) list.clear();
-    list.push_back(FormatResultLine(name, id));
-    ++count;
+    if (std::optional<std::wstring> line = FormatResultLine(name, id)) {
+      if (count == 0) list.clear();
+      list.push_back(std::move(*line));
+      ++count;
+    }
     marker = FindIgnoringCase(text, kMarker, end + kEndTag.size());
   }
   return count;

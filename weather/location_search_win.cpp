@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "app/data_folder.h"
+#include "app/file_time_win.h"
 #include "app/win_handle.h"
 #include "net/http_fetch_win.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "weather/location_search.h"
+#include "weather/weather_cache.h"
 
 FixedText<99> chosen_location_name;
 FixedText<19> chosen_location_id;
@@ -35,7 +37,6 @@ struct SearchMailbox {
 struct SearchRequest {
   std::shared_ptr<SearchMailbox> mailbox;
   std::wstring address;
-  std::wstring target;
 };
 
 // Lives on the stack of RunLocationSearch, longer than the dialog.
@@ -45,9 +46,12 @@ struct LocationDialog {
 
 unsigned __stdcall SearchThreadMain(void* argument) {
   const std::unique_ptr<SearchRequest> request(static_cast<SearchRequest*>(argument));
+  // Its own file: a search of a closed dialog may still run beside this one,
+  // in this process or another.
+  const std::wstring target = DataPath(SearchAnswerFileName(GetCurrentProcessId(), GetCurrentThreadId()));
   std::string answer;
-  const bool downloaded = DownloadToMemory(request->address, request->target, kSearchAnswerLimit, answer);
-  DeleteFileW(request->target.c_str());
+  const bool downloaded = DownloadToMemory(request->address, target, kSearchAnswerLimit, answer);
+  DeleteFileW(target.c_str());
   auto outcome = std::make_unique<SearchOutcome>(MakeSearchOutcome(downloaded, answer));
   // A posted outcome belongs to the dialog; one that cannot be posted is freed here.
   const std::lock_guard hold(request->mailbox->lock);
@@ -81,7 +85,7 @@ void StartSearch(HWND dialog, LocationDialog& state) {
     return;
   }
   auto request = std::make_unique<SearchRequest>(
-      SearchRequest{state.mailbox, FormatSearchAddress(settings.weather_host.View(), text), DataPath(kSearchFileName)});
+      SearchRequest{state.mailbox, FormatSearchAddress(settings.weather_host.View(), text)});
   FillList(dialog, {kSearchingText});
   const KernelHandle thread(
       reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, SearchThreadMain, request.get(), 0, nullptr)));
@@ -174,6 +178,17 @@ INT_PTR CALLBACK LocationDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
 }
 
 }  // namespace
+
+void RemoveStaleSearchAnswers() {
+  WIN32_FIND_DATAW found;
+  const FindHandle search(FindFirstFileW(DataPath(kSearchFilePattern).c_str(), &found));
+  if (!search) return;
+  const int64_t now = SystemTimeNow();
+  do {
+    if (now - FileTimeValue(found.ftLastWriteTime) > kStaleSearchAnswerSeconds * kTicksPerSecond)
+      DeleteFileW(DataPath(found.cFileName).c_str());
+  } while (FindNextFileW(search.get(), &found));
+}
 
 bool RunLocationSearch(HWND owner) {
   LocationDialog state;

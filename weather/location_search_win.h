@@ -13,3 +13,7 @@ extern FixedText<19> chosen_location_id;
 // Runs the dialog modally, owned by `owner`. True when a location was chosen
 // (chosen_location_name and chosen_location_id are then set).
 bool RunLocationSearch(HWND owner);
+
+// Deletes the search answer files that searches of killed processes left in
+// the data folder (see kStaleSearchAnswerSeconds). Called when the setup starts.
+void RemoveStaleSearchAnswers();

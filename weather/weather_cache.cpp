@@ -24,6 +24,17 @@ PublishedReport& Published() {
   return published;
 }
 
+// A read of weather.xml that began before the weather thread replaced the
+// file and published its report must not put the older report back. Judged
+// under the lock, so no publication can come between the test and the copy.
+// Returns the report that is published afterwards.
+WeatherReport PublishUnlessOlder(const WeatherReport& report) {
+  PublishedReport& p = Published();
+  const std::lock_guard hold(p.lock);
+  if (report.file_time >= p.report.file_time) p.report = report;
+  return p.report;
+}
+
 constexpr int32_t kIconNotAvailable = 44;
 
 }  // namespace
@@ -91,9 +102,8 @@ bool CompleteAndFresh(const WeatherReport& report, int64_t now) {
 }  // namespace
 
 bool ReadWeatherDocument(WeatherPlatform& platform) {
-  const WeatherReport report = ReadReportFile(platform, kWeatherFileName);
-  PublishWeatherReport(report);
-  return CompleteAndFresh(report, platform.Now());
+  const WeatherReport published = PublishUnlessOlder(ReadReportFile(platform, kWeatherFileName));
+  return CompleteAndFresh(published, platform.Now());
 }
 
 bool FetchWeather(WeatherPlatform& platform) {
@@ -117,12 +127,15 @@ bool FetchWeather(WeatherPlatform& platform) {
 }
 
 void RefreshWeather(WeatherPlatform& platform) {
+  // While the weather thread runs, weather.xml is its own: it replaces the
+  // file and publishes the report itself. Only this thread starts it, so
+  // testing the id outside the lock cannot let a second one start; and the
+  // thread clears the id after it has published, so a read after a 0 sees
+  // the file it left.
+  if (weather_thread_id != 0) return;
   if (!CompleteAndFresh(CurrentWeatherReport(), platform.Now())) ReadWeatherDocument(platform);
   const int64_t now = platform.Now();
   if (CompleteAndFresh(CurrentWeatherReport(), now)) return;
-  // Only this thread starts the weather thread, so testing the id outside the
-  // lock cannot let a second one start.
-  if (weather_thread_id != 0) return;
   if (now < weather_retry_after) return;
   platform.StartWeatherThread();
 }
@@ -137,4 +150,11 @@ void DiscardWeather(WeatherPlatform& platform) {
   platform.RemoveDataFile(kWeatherFileName);
   // A new place deserves a fetch at once, not after a failure of the old one.
   weather_retry_after = 0;
+}
+
+void RemoveWeatherLeftover(WeatherPlatform& platform) {
+  // Only the main thread starts the weather thread, so none can start between
+  // this test and the removal.
+  if (weather_thread_id != 0) return;
+  platform.RemoveDataFile(kWeatherTempFileName);
 }

@@ -70,7 +70,9 @@ extern std::atomic<uint32_t> weather_thread_id;
 // the main thread.
 extern std::atomic<int64_t> weather_retry_after;
 
-// Reads weather.xml into the published report; true when complete and fresh.
+// Reads weather.xml and publishes it unless the published report comes from a
+// newer file (the weather thread's, published while this read ran); true when
+// the report published afterwards is complete and fresh.
 bool ReadWeatherDocument(WeatherPlatform& platform);
 
 // Downloads into the temporary file and, when that reads complete, replaces
@@ -78,13 +80,18 @@ bool ReadWeatherDocument(WeatherPlatform& platform);
 // the report as they were, removes the temporary file and sets the retry time.
 bool FetchWeather(WeatherPlatform& platform);
 
-// Main thread: re-reads a stale or incomplete report from the file, then
-// starts the weather thread when the data is still not fresh, none runs and
-// the retry time has passed. Cheap when the data is fresh.
+// Main thread: does nothing while the weather thread runs. Otherwise re-reads
+// a stale or incomplete report from the file, then starts the weather thread
+// when the data is still not fresh and the retry time has passed. Cheap when
+// the data is fresh.
 void RefreshWeather(WeatherPlatform& platform);
 
 // The weather thread's body: FetchWeather, then clears weather_thread_id.
 void RunWeatherThread(WeatherPlatform& platform);
+
+// Main thread, at the photo scan: removes the temporary file of a fetch that
+// never ended, unless the weather thread runs and owns it.
+void RemoveWeatherLeftover(WeatherPlatform& platform);
 
 // Clears the published report and removes weather.xml.
 void DiscardWeather(WeatherPlatform& platform);

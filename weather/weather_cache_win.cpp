@@ -22,7 +22,10 @@ class WinWeatherPlatform final : public WeatherPlatform {
   int64_t Now() override { return SystemTimeNow(); }
 
   std::optional<WeatherFile> ReadDataFile(std::wstring_view name) override {
-    const FileHandle file(CreateFileW(DataPath(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Sharing writes and deletes too: another saver process may be replacing
+    // the file, and our read must not make that fail.
+    const FileHandle file(CreateFileW(DataPath(name).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
     // Downloads are bounded; a larger file was put here by hand and counts as unreadable.
@@ -77,4 +80,9 @@ void RefreshWeather() {
 void DiscardWeather() {
   WinWeatherPlatform platform;
   DiscardWeather(platform);
+}
+
+void RemoveWeatherLeftover() {
+  WinWeatherPlatform platform;
+  RemoveWeatherLeftover(platform);
 }

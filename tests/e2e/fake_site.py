@@ -26,6 +26,7 @@ Misbehaviour modes, per path (path alone, or path?query for one exact query):
   cut_nolength   200 without a length, half the body, then the connection is closed
   reset          200, declared length, half the body, then a TCP reset
   delay          the normal answer, after `seconds` (default 3)
+  hold           200, declared length, nothing for `seconds` (default 3), then the whole body
   redirect       302 to `to`
   loop           302 back to the same path, for ever
   big            200 with a declared length of `mib` MiB (default 5), then that many bytes
@@ -297,6 +298,11 @@ class Handler(BaseHTTPRequestHandler):
         if mode == "delay":
             self.site.stopping.wait(float(fault.get("seconds", "3")))
             return self.answer(200 if body else 404, body, kind)
+        if mode == "hold":
+            self.head_only(kind, len(body))
+            if not self.site.stopping.wait(float(fault.get("seconds", "3"))):
+                self.wfile.write(body)
+            return
         if mode == "redirect":
             return self.answer(302, b"", "text/html", [("Location", fault.get("to", "/"))])
         if mode == "loop":

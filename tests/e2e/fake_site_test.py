@@ -153,6 +153,17 @@ class FakeSiteTest(unittest.TestCase):
         start = time.monotonic()
         self.assertEqual(self.get("/images/x/y/1000.jpg")[1], full)
         self.assertGreater(time.monotonic() - start, 0.45)
+
+        # hold: the head at once, the body late.
+        self.control("path=/images/x/y/1000.jpg&mode=hold&seconds=0.5")
+        start = time.monotonic()
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=5)
+        conn.request("GET", "/images/x/y/1000.jpg")
+        r = conn.getresponse()
+        self.assertLess(time.monotonic() - start, 0.45)
+        self.assertEqual(r.read(), full)
+        self.assertGreater(time.monotonic() - start, 0.45)
+        conn.close()
         self.control("path=/images/x/y/1000.jpg&mode=ok")
 
     def test_redirect_and_loop(self):

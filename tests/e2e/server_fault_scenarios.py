@@ -33,7 +33,7 @@ def end_with_key(s, saver):
 
 
 def leftovers(s):
-    return [n for n in s.data_files() if n.endswith(".tmp") or n in ("update.xml", "weather_search.xml")]
+    return [n for n in s.data_files() if n.endswith(".tmp") or n == "update.xml" or n.startswith("weather_search")]
 
 
 def version_check_failures_keep_the_settings(scr, host):

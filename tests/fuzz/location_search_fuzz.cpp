@@ -33,6 +33,8 @@ void CheckAnswer(std::string_view answer) {
   for (const std::wstring& line : list) {
     FUZZ_CHECK(line.size() <= kResultLineChars);
     if (added > 0) FUZZ_CHECK(std::none_of(line.begin(), line.end(), IsControl));
+    // Every offered line names a location OK can store.
+    if (added > 0) FUZZ_CHECK(SplitResultLine(line).has_value());
     CheckChosen(line);
   }
 
@@ -48,17 +50,20 @@ void CheckAnswer(std::string_view answer) {
   }
 }
 
-// A line formatted from any name and id is taken apart into the same two.
+// A line is offered for a name and an id that fits weather_loc_id, and is
+// taken apart into the name, cut for the line and the chosen name, and
+// exactly the id.
 void CheckLineRoundTrip(std::string_view bytes) {
   if (bytes.empty()) return;
   const std::size_t cut = static_cast<uint8_t>(bytes[0]) % bytes.size();
   const std::string_view name = bytes.substr(1, std::min<std::size_t>(cut, kLocationNameBytes));
-  const std::string_view id = bytes.substr(1 + cut).substr(0, kLocationIdBytes);
-  const std::wstring line = FormatResultLine(name, id);
-  FUZZ_CHECK(line.size() <= kResultLineChars);
-  const std::optional<ChosenLocation> chosen = SplitResultLine(line);
-  FUZZ_CHECK(chosen.has_value() == (!name.empty() && !id.empty()));
-  if (!chosen) return;
+  const std::string_view id = bytes.substr(1 + cut).substr(0, kLocationIdChars + 2);
+  const std::optional<std::wstring> line = FormatResultLine(name, id);
+  FUZZ_CHECK(line.has_value() == (!name.empty() && !id.empty() && id.size() <= kLocationIdChars));
+  if (!line) return;
+  FUZZ_CHECK(line->size() <= kResultLineChars);
+  const std::optional<ChosenLocation> chosen = SplitResultLine(*line);
+  FUZZ_CHECK(chosen.has_value());
   const auto shown = [](std::string_view part, std::size_t keep) {
     std::wstring text;
     for (const char b : part.substr(0, keep)) {
@@ -67,10 +72,9 @@ void CheckLineRoundTrip(std::string_view bytes) {
     }
     return text;
   };
-  FUZZ_CHECK(chosen->name.View() == shown(name, 99));
-  // The line's cut at 119 characters shortens the id first.
-  const std::size_t id_room = kResultLineChars - name.size() - 3;
-  FUZZ_CHECK(chosen->id.View() == shown(id, std::min<std::size_t>(id_room, 19)));
+  FUZZ_CHECK(chosen->id.View() == shown(id, id.size()));
+  const std::size_t name_room = kResultLineChars - 3 - id.size();
+  FUZZ_CHECK(chosen->name.View() == shown(name, std::min<std::size_t>(name_room, 99)));
 }
 
 // UTF-8 of UTF-16 text, a lone surrogate as U+FFFD.

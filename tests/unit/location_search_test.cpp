@@ -25,8 +25,10 @@ TEST(LocationSearch, AnswerEntriesBecomeResultLines) {
        3,
        {L"New York, NY" + kDash + L"USNY0996", L"New York Mills, NY" + kDash + L"USNY0998",
         L"York, United Kingdom" + kDash + L"UKXX0085"}},
-      {"an id of 25 characters is cut to 20", "<loc id=\"ABCDEFGHIJKLMNOPQRSTUVWXY\">Far</loc>", 1,
-       {L"Far" + kDash + L"ABCDEFGHIJKLMNOPQRST"}},
+      {"an id longer than weather_loc_id keeps is not offered",
+       "<loc id=\"ABCDEFGHIJKLMNOPQRST\">Far</loc><loc id=\"N1\">Near</loc>", 1, {L"Near" + kDash + L"N1"}},
+      {"an empty id or name is not offered", "<loc id=\"\">Nowhere</loc><loc id=\"E1\"></loc>", 0,
+       {kSearchingText}},
       {"a name of 120 characters is cut to 100", "<loc id=\"L1\">" + long_name + "</loc>", 1,
        {std::wstring(100, L'n') + kDash + L"L1"}},
       {"a name without </loc> is no entry", "<loc id=\"A1\">Alpha</loc><loc id=\"B2\">Beta", 1,
@@ -52,24 +54,25 @@ TEST(LocationSearch, AnswerEntriesBecomeResultLines) {
   }
 }
 
-TEST(LocationSearch, ResultLineIsCutAtItsBuffer) {
+TEST(LocationSearch, ResultLineCutsTheNameNeverTheId) {
   struct Case {
-    std::size_t name_bytes, id_bytes;
-    std::wstring tail;
+    std::size_t name_bytes, id_bytes, name_kept;
   };
   const Case cases[] = {
-      {96, 20, L"ABCDEFGHIJKLMNOPQRST"},  // exactly 119: whole
-      {100, 20, L"ABCDEFGHIJKLMNOP"},     // 123: the id loses its last four
-      {100, 0, L""},
+      {96, 19, 96},   // 118 characters: whole
+      {100, 19, 97},  // the name gives way to the id
+      {100, 16, 100},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.name_bytes << " + " << c.id_bytes);
-    const std::string answer = "<loc id=\"" + std::string("ABCDEFGHIJKLMNOPQRST").substr(0, c.id_bytes) + "\">" +
-                               std::string(c.name_bytes, 'n') + "</loc>";
+    const std::string id = std::string("ABCDEFGHIJKLMNOPQRS").substr(0, c.id_bytes);
+    const std::string answer = "<loc id=\"" + id + "\">" + std::string(c.name_bytes, 'n') + "</loc>";
     std::vector<std::wstring> list;
     ASSERT_EQ(ParseLocationList(answer, list), 1);
-    EXPECT_EQ(list[0], std::wstring(c.name_bytes, L'n') + kDash + c.tail);
+    const std::wstring wide_id(id.begin(), id.end());
+    EXPECT_EQ(list[0], std::wstring(c.name_kept, L'n') + kDash + wide_id);
     EXPECT_LE(list[0].size(), kResultLineChars);
+    EXPECT_EQ(SplitResultLine(list[0])->id.View(), wide_id);
   }
 }
 

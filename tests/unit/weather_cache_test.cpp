@@ -26,10 +26,12 @@ class FakeWeatherPlatform : public WeatherPlatform {
   int64_t now = kNow;
   std::optional<std::string> answer;  // nothing: the download fails
   std::vector<std::wstring> downloads;
+  std::vector<std::wstring> reads;
   int thread_starts = 0;
 
   int64_t Now() override { return now; }
   std::optional<WeatherFile> ReadDataFile(std::wstring_view name) override {
+    reads.emplace_back(name);
     const auto found = files.find(std::wstring(name));
     if (found == files.end()) return std::nullopt;
     return found->second;
@@ -139,6 +141,45 @@ TEST_F(WeatherCache, OnlyACompleteAnswerReplacesTheDocumentAndAFailureWaitsAMinu
   }
   EXPECT_EQ(platform.downloads.front(),
             L"http://w.test/weather/local/RSXX0091?cc=*&prod=xoap&par=5512093847&key=9b0d41e7c2a5f386&dayf=5&unit=m");
+}
+
+// While the weather thread runs it owns weather.xml and its temporary file
+// and publishes what it fetched; a read may come late but never goes back.
+TEST_F(WeatherCache, TheMainThreadNeverGoesBehindTheWeatherThread) {
+  platform.PutWeatherFile(Document("Here"), 3600);
+  platform.files[kWeatherTempFileName] = WeatherFile{Document("There").substr(0, 40), kNow};
+  ReadWeatherDocument(platform);
+  weather_thread_id = 42;
+  platform.reads.clear();
+  RefreshWeather(platform);
+  RemoveWeatherLeftover(platform);
+  EXPECT_EQ(platform.reads, std::vector<std::wstring>{});
+  EXPECT_EQ(platform.files.count(kWeatherTempFileName), 1u);
+  EXPECT_EQ(platform.thread_starts, 0);
+  weather_thread_id = 0;
+  RemoveWeatherLeftover(platform);
+  EXPECT_EQ(platform.files.count(kWeatherTempFileName), 0u);
+
+  // A read that began before the thread published its newer report.
+  struct Case {
+    const char* what;
+    int64_t published_age, file_age;
+    const wchar_t* shown;
+  };
+  const Case cases[] = {
+      {"an older file", 0, 3600, L"There"},
+      {"the same file", 60, 60, L"Here"},
+      {"a newer file", 3600, 60, L"Here"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WeatherReport published = ReadWeatherBytes(Document("There"));
+    published.file_time = kNow - c.published_age * kSecond;
+    PublishWeatherReport(published);
+    platform.PutWeatherFile(Document("Here"), c.file_age);
+    ReadWeatherDocument(platform);
+    EXPECT_EQ(CurrentWeatherReport().location_name.View(), c.shown);
+  }
 }
 
 TEST_F(WeatherCache, QueryTakesTheLocationUnchangedOrNothingWhenItDoesNotFit) {

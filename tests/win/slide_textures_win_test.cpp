@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "slideshow/gdiplus_objects_win.h"
@@ -365,6 +366,10 @@ TEST(FormatText, FormatsAndCutsAtTheBuffer) {
     EXPECT_EQ(std::wstring(buffer.guard, 8), std::wstring(8, L'!'));
   }
 }
+
+// A slide build the exit does not wait for may still draw a cached image, so
+// whatever holds the table has no destructor to run at exit.
+static_assert(std::is_trivially_destructible_v<std::remove_reference_t<decltype(ResourceImageTable)>>);
 
 TEST_F(SlideTextures, ResourceImagesAreFoundOnceAndCached) {
   // The table: 31 rows of "PNG", the weather icons then the warning icon, ended by id 0.
