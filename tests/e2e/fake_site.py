@@ -31,6 +31,7 @@ Misbehaviour modes, per path (path alone, or path?query for one exact query):
   big            200 with a declared length of `mib` MiB (default 5), then that many bytes
   flood          200 without a length, `mib` MiB (default 100) of bytes, then the connection is closed
   pad            200, declared length, the normal answer followed by `mib` MiB (default 4) of spaces
+Every mode but "ok" also takes `after`: seconds to wait before answering at all.
 
 The port goes to stdout (one line) and to --port-file. The server ends by itself
 after --lifetime seconds, on /__stop, or on SIGTERM/SIGINT.
@@ -301,6 +302,8 @@ class Handler(BaseHTTPRequestHandler):
 
     def misbehave(self, fault, path, body, kind):
         mode = fault["mode"]
+        if "after" in fault:
+            self.site.stopping.wait(float(fault["after"]))
         if mode in ("404", "500"):
             return self.answer(int(mode), b"<html><body>Error %s</body></html>\n" % mode.encode(), "text/html")
         if mode == "empty":

@@ -152,11 +152,16 @@ class FakeSiteTest(unittest.TestCase):
         self.assertEqual((status, length, body), (200, len(full) + 1024 * 1024, full + b" " * 1024 * 1024))
         self.control("path=/images/x/y/1000.jpg&mode=ok")
 
-    def test_delay_answers_late_but_whole(self):
+    def test_delay_and_after_answer_late(self):
         full = self.get("/images/x/y/1000.jpg")[1]
         self.control("path=/images/x/y/1000.jpg&mode=delay&seconds=0.5")
         start = time.monotonic()
         self.assertEqual(self.get("/images/x/y/1000.jpg")[1], full)
+        self.assertGreater(time.monotonic() - start, 0.45)
+        self.control("path=/images/x/y/1000.jpg&mode=404&after=0.5")
+        start = time.monotonic()
+        with self.assertRaises(urllib.error.HTTPError):
+            self.get("/images/x/y/1000.jpg")
         self.assertGreater(time.monotonic() - start, 0.45)
         self.control("path=/images/x/y/1000.jpg&mode=ok")
 
