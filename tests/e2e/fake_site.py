@@ -31,6 +31,8 @@ Misbehaviour modes, per path (path alone, or path?query for one exact query):
   loop           302 back to the same path, for ever
   big            200 with a declared length of `mib` MiB (default 5), then that many bytes
   flood          200 without a length, `mib` MiB (default 100) of bytes, then the connection is closed
+  pad            200, declared length, the normal answer followed by `mib` MiB (default 4) of spaces
+Every mode but "ok" also takes `after`: seconds to wait before answering at all.
 
 The port goes to stdout (one line) and to --port-file. The server ends by itself
 after --lifetime seconds, on /__stop, or on SIGTERM/SIGINT.
@@ -289,8 +291,20 @@ class Handler(BaseHTTPRequestHandler):
             sent += len(part)
         self.close_connection = True
 
+    def pad(self, kind, body, padding):
+        """`body`, then `padding` spaces in 64 KiB writes, until the client stops reading."""
+        self.head_only(kind, len(body) + padding)
+        self.wfile.write(body)
+        block = b" " * 65536
+        while padding > 0 and not self.site.stopping.is_set():
+            self.wfile.write(block[:min(len(block), padding)])
+            padding -= min(len(block), padding)
+        self.close_connection = True
+
     def misbehave(self, fault, path, body, kind):
         mode = fault["mode"]
+        if "after" in fault:
+            self.site.stopping.wait(float(fault["after"]))
         if mode in ("404", "500"):
             return self.answer(int(mode), b"<html><body>Error %s</body></html>\n" % mode.encode(), "text/html")
         if mode == "empty":
@@ -310,6 +324,8 @@ class Handler(BaseHTTPRequestHandler):
         if mode in ("big", "flood"):
             return self.stream(kind, int(float(fault.get("mib", "5" if mode == "big" else "100")) * 1024 * 1024),
                                declared=mode == "big")
+        if mode == "pad":
+            return self.pad(kind, body, int(float(fault.get("mib", "4")) * 1024 * 1024))
         if len(body) < 2:
             body = body + b" " * (2 - len(body))
         if mode == "trickle":

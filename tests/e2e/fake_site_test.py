@@ -139,15 +139,20 @@ class FakeSiteTest(unittest.TestCase):
         conn.close()
         self.control("path=/images/x/y/1002.jpg&mode=ok")
 
-    def test_big_and_flood_stream_megabytes(self):
+    def test_big_flood_and_pad_stream_megabytes(self):
         for mode, declared in (("big", 2 * 1024 * 1024), ("flood", None)):
             with self.subTest(mode=mode):
                 self.control("path=/images/x/y/1000.jpg&mode=%s&mib=2" % mode)
                 status, length, body = self.raw("/images/x/y/1000.jpg")
                 self.assertEqual((status, length, len(body)), (200, declared, 2 * 1024 * 1024))
         self.control("path=/images/x/y/1000.jpg&mode=ok")
+        full = self.get("/images/x/y/1000.jpg")[1]
+        self.control("path=/images/x/y/1000.jpg&mode=pad&mib=1")
+        status, length, body = self.raw("/images/x/y/1000.jpg")
+        self.assertEqual((status, length, body), (200, len(full) + 1024 * 1024, full + b" " * 1024 * 1024))
+        self.control("path=/images/x/y/1000.jpg&mode=ok")
 
-    def test_delay_answers_late_but_whole(self):
+    def test_delay_and_after_answer_late(self):
         full = self.get("/images/x/y/1000.jpg")[1]
         self.control("path=/images/x/y/1000.jpg&mode=delay&seconds=0.5")
         start = time.monotonic()
@@ -164,6 +169,13 @@ class FakeSiteTest(unittest.TestCase):
         self.assertEqual(r.read(), full)
         self.assertGreater(time.monotonic() - start, 0.45)
         conn.close()
+
+        # after: any mode, once its wait is over.
+        self.control("path=/images/x/y/1000.jpg&mode=404&after=0.5")
+        start = time.monotonic()
+        with self.assertRaises(urllib.error.HTTPError):
+            self.get("/images/x/y/1000.jpg")
+        self.assertGreater(time.monotonic() - start, 0.45)
         self.control("path=/images/x/y/1000.jpg&mode=ok")
 
     def test_redirect_and_loop(self):
