@@ -15,14 +15,17 @@ ReadChunk ClassifyRead(bool succeeded, std::size_t bytes, uint32_t last_error) {
   return {ReadOutcome::kError, 0};
 }
 
-WaitVerdict CheckFetch(int32_t state, bool stop, int64_t now, int64_t start, int64_t last_activity,
+WaitVerdict CheckFetch(int32_t state, bool stop, int64_t now, int64_t last_activity, int64_t elapsed_ms,
                        uint32_t received, uint32_t& rate) {
   if (state != kRunning) return WaitVerdict::kFinished;
   if (stop) return WaitVerdict::kAbandon;
   if (now - last_activity > kInactivitySeconds) return WaitVerdict::kAbandon;
   // The rate tested is the one measured at the previous check.
   if (rate != 0 && rate < kMinimumRate) return WaitVerdict::kAbandon;
-  if (received > 0 && now - start > 0) rate = static_cast<uint32_t>(received / (now - start));
+  // Measured over the real time since the start, not over whole clock
+  // seconds: the first second boundary may come a tenth of a second after the
+  // start, and a healthy slow body would then look ten times slower.
+  if (received > 0 && elapsed_ms >= 1000) rate = static_cast<uint32_t>(int64_t{received} * 1000 / elapsed_ms);
   return WaitVerdict::kKeepWaiting;
 }
 
@@ -240,13 +243,13 @@ class RunningEntry {
 };
 
 bool Wait(FetchJob& job, const FetchEnvironment& env) {
-  const int64_t start = env.clock->NowSeconds();
+  const int64_t start_ms = env.clock->NowMilliseconds();
   uint32_t rate = 0;
   for (;;) {
-    const int64_t now = env.clock->NowSeconds();
+    const int64_t now_ms = env.clock->NowMilliseconds();
     const int32_t state = job.state.load();
-    switch (CheckFetch(state, env.stop->load(), now, start, job.last_activity.load(), job.received.load(),
-                       rate)) {
+    switch (CheckFetch(state, env.stop->load(), now_ms / 1000, job.last_activity.load(), now_ms - start_ms,
+                       job.received.load(), rate)) {
       case WaitVerdict::kFinished:
         return state == kSucceeded;
       case WaitVerdict::kAbandon:
@@ -290,9 +293,9 @@ namespace {
 
 class SystemClock final : public FetchClock {
  public:
-  int64_t NowSeconds() override {
+  int64_t NowMilliseconds() override {
     using namespace std::chrono;
-    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
   }
   void Sleep(unsigned milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 };

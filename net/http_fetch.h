@@ -73,7 +73,8 @@ class FetchFileSystem {
 class FetchClock {
  public:
   virtual ~FetchClock() = default;
-  virtual int64_t NowSeconds() = 0;  // wall clock, whole seconds since 1970-01-01 UTC
+  virtual int64_t NowMilliseconds() = 0;  // wall clock, since 1970-01-01 UTC
+  int64_t NowSeconds() { return NowMilliseconds() / 1000; }
   virtual void Sleep(unsigned milliseconds) = 0;
 };
 
@@ -127,9 +128,10 @@ struct FetchJob {
 // What the waiter decides at one check.
 enum class WaitVerdict { kFinished, kAbandon, kKeepWaiting };
 
-// One check of the waiter. `rate` is the rate measured at the previous check
-// and is updated for the next one; 0 means not measured and never abandons.
-WaitVerdict CheckFetch(int32_t state, bool stop, int64_t now, int64_t start, int64_t last_activity,
+// One check of the waiter at `now` (whole seconds), `elapsed_ms` after the
+// wait began. `rate` is the rate measured at the previous check and is updated
+// for the next one; 0 means not measured and never abandons.
+WaitVerdict CheckFetch(int32_t state, bool stop, int64_t now, int64_t last_activity, int64_t elapsed_ms,
                        uint32_t received, uint32_t& rate);
 
 // The fetch thread's work on one job.

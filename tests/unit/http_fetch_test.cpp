@@ -108,7 +108,7 @@ struct World {
 class WorldClock final : public FetchClock {
  public:
   explicit WorldClock(std::shared_ptr<World> w) : w_(std::move(w)) {}
-  int64_t NowSeconds() override { return w_->Now() / 1000; }
+  int64_t NowMilliseconds() override { return w_->Now(); }
   void Sleep(unsigned ms) override { w_->Advance(ms); }
 
  private:
@@ -279,29 +279,33 @@ TEST(FetchRules, OneCheckOfTheWaiter) {
     const char* name;
     int32_t state;
     bool stop;
-    int64_t now, last_activity;
+    int64_t now, last_activity, elapsed_ms;
     uint32_t received, rate_before;
     WaitVerdict verdict;
     uint32_t rate_after;
   };
   const Row rows[] = {
-      {"succeeded", kSucceeded, true, 999, 0, 0, 5, WaitVerdict::kFinished, 5},
-      {"failed", kFailed, false, 1, 1, 0, 0, WaitVerdict::kFinished, 0},
-      {"stop", kRunning, true, 1, 1, 0, 0, WaitVerdict::kAbandon, 0},
-      {"180 s idle is allowed", kRunning, false, 1180, 1000, 0, 0, WaitVerdict::kKeepWaiting, 0},
-      {"181 s idle abandons", kRunning, false, 1181, 1000, 0, 0, WaitVerdict::kAbandon, 0},
-      {"previous rate 29 abandons", kRunning, false, 1010, 1010, 290, 29, WaitVerdict::kAbandon, 29},
-      {"previous rate 1 abandons", kRunning, false, 1010, 1010, 10, 1, WaitVerdict::kAbandon, 1},
-      {"previous rate 30 is enough", kRunning, false, 1010, 1010, 100, 30, WaitVerdict::kKeepWaiting, 10},
-      {"rate 0 never abandons", kRunning, false, 1010, 1010, 1, 0, WaitVerdict::kKeepWaiting, 0},
-      {"20 bytes after 2 s measures 10", kRunning, false, 1002, 1002, 20, 0, WaitVerdict::kKeepWaiting, 10},
-      {"rounded down", kRunning, false, 1003, 1003, 100, 0, WaitVerdict::kKeepWaiting, 33},
-      {"nothing received keeps the rate", kRunning, false, 1005, 1005, 0, 40, WaitVerdict::kKeepWaiting, 40},
-      {"no time passed keeps the rate", kRunning, false, 1000, 1000, 500, 40, WaitVerdict::kKeepWaiting, 40},
+      {"succeeded", kSucceeded, true, 999, 0, 0, 0, 5, WaitVerdict::kFinished, 5},
+      {"failed", kFailed, false, 1, 1, 0, 0, 0, WaitVerdict::kFinished, 0},
+      {"stop", kRunning, true, 1, 1, 0, 0, 0, WaitVerdict::kAbandon, 0},
+      {"180 s idle is allowed", kRunning, false, 1180, 1000, 0, 0, 0, WaitVerdict::kKeepWaiting, 0},
+      {"181 s idle abandons", kRunning, false, 1181, 1000, 0, 0, 0, WaitVerdict::kAbandon, 0},
+      {"previous rate 29 abandons", kRunning, false, 1010, 1010, 10000, 290, 29, WaitVerdict::kAbandon, 29},
+      {"previous rate 1 abandons", kRunning, false, 1010, 1010, 10000, 10, 1, WaitVerdict::kAbandon, 1},
+      {"previous rate 30 is enough", kRunning, false, 1010, 1010, 10000, 100, 30, WaitVerdict::kKeepWaiting, 10},
+      {"rate 0 never abandons", kRunning, false, 1010, 1010, 10000, 1, 0, WaitVerdict::kKeepWaiting, 0},
+      {"20 bytes after 2 s measures 10", kRunning, false, 1002, 1002, 2000, 20, 0, WaitVerdict::kKeepWaiting, 10},
+      {"1 byte after 2 s measures 0", kRunning, false, 1002, 1002, 2000, 1, 0, WaitVerdict::kKeepWaiting, 0},
+      {"rounded down", kRunning, false, 1003, 1003, 3000, 100, 0, WaitVerdict::kKeepWaiting, 33},
+      {"over real time, not clock seconds", kRunning, false, 1003, 1003, 1500, 60, 0, WaitVerdict::kKeepWaiting, 40},
+      // 100 B/s, 0.1 s in, just after the clock's second changed: too soon to tell.
+      {"under a second is not measured", kRunning, false, 1001, 1001, 100, 10, 0, WaitVerdict::kKeepWaiting, 0},
+      {"nothing received keeps the rate", kRunning, false, 1005, 1005, 5000, 0, 40, WaitVerdict::kKeepWaiting, 40},
   };
   for (const Row& r : rows) {
     uint32_t rate = r.rate_before;
-    EXPECT_EQ(CheckFetch(r.state, r.stop, r.now, 1000, r.last_activity, r.received, rate), r.verdict) << r.name;
+    EXPECT_EQ(CheckFetch(r.state, r.stop, r.now, r.last_activity, r.elapsed_ms, r.received, rate), r.verdict)
+        << r.name;
     EXPECT_EQ(rate, r.rate_after) << r.name;
   }
 }
@@ -440,7 +444,7 @@ TEST_F(Fetch, GivingUpTable) {
       {"20 bytes after 2 s", {.reads = {{2000, std::string(20, 'r')}, {kNever, "x"}}}, std::nullopt, false, 2100},
       {"1 byte after 2 s", {.reads = {{2000, "r"}, {5000, std::string(200, 'r')}, End(5000)}}, std::nullopt, true,
        5000},
-      {"30 B/s is enough", {.reads = {{2000, std::string(60, 'r')}, End(2500)}}, std::nullopt, true, 2500},
+      {"30 B/s is enough", {.reads = {{2000, std::string(75, 'r')}, End(2500)}}, std::nullopt, true, 2500},
       {"stop while waiting for the answer", {.at_ms = kNever}, 700, false, 700},
       {"stop while reading", {.reads = {{0, "abc"}, {kNever, "late bytes"}}}, 300, false, 300},
   };
