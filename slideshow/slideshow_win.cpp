@@ -63,8 +63,8 @@ void AdvanceSlideshow() {
   currentSlot = sequencer.current_slot;
 }
 
-bool DrawFrame() {
-  const FramePlan plan = PlanFrame(sequencer, new_photos_arrived);
+bool DrawFrame(uint32_t tick) {
+  const FramePlan plan = PlanFrame(sequencer, new_photos_arrived, tick);
   if (plan.unchanged) return false;
   glClear(GL_COLOR_BUFFER_BIT);
   glLoadIdentity();
