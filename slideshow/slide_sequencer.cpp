@@ -8,11 +8,21 @@ namespace {
 // 49.7 days does not end a hold early.
 int32_t Elapsed(uint32_t now, uint32_t since) { return static_cast<int32_t>(now - since); }
 
+// The slot of the running build has its new picture, or none.
+void EndBuild(SlideSequencer& s) {
+  ++s.slot_builds[s.building_slot];
+  s.building_slot = -1;
+}
+
 void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::wstring& path, int slot,
                 uint32_t now) {
-  p.StartSlideBuild(kind, path, slot);
   s.building_slot = slot;
   s.build_started = now;
+  if (p.StartSlideBuild(kind, path, slot)) return;
+  // Nothing will ever finish: the slot shows black at once instead of
+  // holding the show for the build limit.
+  p.AbandonSlideBuild(slot);
+  EndBuild(s);
 }
 
 void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot, uint32_t now) {
@@ -30,8 +40,7 @@ bool BuildFinished(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
     if (Elapsed(now, s.build_started) <= kSlideBuildLimitMs) return false;
     p.AbandonSlideBuild(slot);
   }
-  ++s.slot_builds[slot];
-  s.building_slot = -1;
+  EndBuild(s);
   return true;
 }
 

@@ -45,12 +45,13 @@ class SlidePlatform {
   // overlays take none), and FinishSlideBuild, asked once a step, is false
   // while it is being built, and true once it has uploaded it into the
   // texture and set the slot's size. The sequencer starts a build only when
-  // none runs.
-  virtual void StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) = 0;
-  virtual bool FinishSlideBuild(uint32_t texture, int slot) = 0;
-  // Gives up on the build running for `slot`, which may never return: the
-  // slot is left without a picture (width and height 0, drawn black), and
-  // the next build must not wait for the abandoned one.
+  // none runs. A refused build (false) is given up at once like an
+  // abandoned one.
+  [[nodiscard]] virtual bool StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) = 0;
+  [[nodiscard]] virtual bool FinishSlideBuild(uint32_t texture, int slot) = 0;
+  // Gives up on the build for `slot`, running (it may never return) or
+  // refused: the slot is left without a picture (width and height 0, drawn
+  // black), and the next build must not wait for the abandoned one.
   virtual void AbandonSlideBuild(int slot) = 0;
   virtual void DeleteOldestPhoto() = 0;
   virtual void ScanPhotoFolder() = 0;

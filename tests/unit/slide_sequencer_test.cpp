@@ -31,6 +31,7 @@ class FakePlatform : public SlidePlatform {
   int polls_left = 0;
   int build_faults = 0;  // a build started over a running one, or finished into the wrong slot
   std::set<std::string> hanging;
+  std::set<std::string> refused;  // builds StartSlideBuild refuses; they never finish
   std::vector<std::string> abandoned;  // "pN@slot after MS", MS since the build started
   std::string on_slot[2];  // what each slot's texture holds, "" for no picture
   int uploads = 0;
@@ -71,7 +72,7 @@ class FakePlatform : public SlidePlatform {
     if (index < 0 || index >= PhotoCount()) return {};
     return photos[static_cast<std::size_t>(index)];
   }
-  void StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) override {
+  bool StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) override {
     if (building_slot >= 0) ++build_faults;
     static const char* const kNames[] = {"", "weather", "forecast", "notice"};
     pending = kind == SlideKind::Photo ? std::string(path.begin(), path.end()) : kNames[static_cast<int>(kind)];
@@ -79,10 +80,11 @@ class FakePlatform : public SlidePlatform {
     building_slot = slot;
     polls_left = build_polls;
     build_started = tick;
+    return refused.count(pending) == 0;
   }
   bool FinishSlideBuild(uint32_t texture, int slot) override {
     if (slot != building_slot) ++build_faults;
-    if (polls_left-- > 0 || hanging.count(pending) != 0) return false;
+    if (polls_left-- > 0 || hanging.count(pending) != 0 || refused.count(pending) != 0) return false;
     if (live_textures.count(texture) == 0) ++texture_faults;  // filling a deleted name
     on_slot[slot] = pending;
     last_upload = pending;
@@ -502,30 +504,36 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
   EXPECT_EQ(show.platform.texture_faults, 0);
 }
 
-// A build that never returns is given up 30 seconds after it started: its
-// slot shows black, like an undecodable photo, and the show goes on, the
-// first photo of a show included.
+// A build that never returns is given up 30 seconds after it started, one
+// the platform refuses at once: its slot shows black, like an undecodable
+// photo, and the show goes on, the first photo of a show included.
 TEST(SlideSequencer, ABuildThatNeverReturnsIsAbandonedAfterThirtySeconds) {
   struct Case {
     int photos;
     std::string hanging;
+    bool refused;  // the build is refused rather than left hanging
     SlideState after_31s;
     int arriving;  // photos appended then
     std::vector<std::string> builds;
     std::vector<std::string> abandoned;
   };
   const Case cases[] = {
-      {5, "p2", SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
+      {5, "p2", false, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
        {"p2@0 after 30020", "p2@1 after 30020"}},
-      {5, "p4", SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1", "p0@0"},
+      {5, "p4", false, SlideState::Holding, 0,
+       {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1", "p0@0"},
        {"p4@0 after 30020", "p4@1 after 30020"}},
-      {1, "p0", SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 30020"}},
+      {1, "p0", false, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 30020"}},
+      // A refused build is given up at once.
+      {5, "p2", true, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
+       {"p2@0 after 0", "p2@1 after 0"}},
+      {1, "p0", true, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 0"}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.hanging + " hangs");
+    SCOPED_TRACE(c.hanging + (c.refused ? " is refused" : " hangs"));
     Show show(12347);
     show.platform.AddPhotos(c.photos);
-    show.platform.hanging.insert(c.hanging);
+    (c.refused ? show.platform.refused : show.platform.hanging).insert(c.hanging);
     show.RunFor(31'000);
     EXPECT_EQ(show.seq.state, c.after_31s);
     show.platform.AddPhotos(c.arriving);
