@@ -35,7 +35,8 @@ const FetchEnvironment& WindowsFetchEnvironment();
 // DownloadFile, then the file read back: on success `bytes` holds it (a
 // std::string, so its text ends with a zero); on failure it is empty. The
 // file stays on disk either way.
-[[nodiscard]] bool DownloadToMemory(std::wstring_view address, std::wstring_view target, uint64_t limit, std::string& bytes);
+[[nodiscard]] bool DownloadToMemory(std::wstring_view address, std::wstring_view target, uint64_t limit,
+                                    std::string& bytes);
 
 // At the end of the process: no new download starts, and every running one
 // is abandoned, its target closed and deleted.
