@@ -41,7 +41,7 @@ int RunMainLoop(SaverMode mode, HWND dialog) {
       Sleep(10);
     } else if (pacer.FrameDue()) {
       AdvanceSlideshow();
-      if (DrawFrame()) SwapBuffers(SaverDC());
+      if (DrawFrame(GetTickCount())) SwapBuffers(SaverDC());
     } else {
       pacer.WaitForFrameOrMessage();
     }

@@ -140,7 +140,7 @@ void RunFetchThread(const std::shared_ptr<FetchJob>& job, const FetchEnvironment
 // True only when the whole body of a "200" answer, at least one byte and at
 // most `limit` bytes, is in `target`. A body that passes the limit fails at
 // once, like a read error. Nothing it allocates can throw out of it.
-bool DownloadFileWith(std::wstring_view address, std::wstring_view target, uint64_t limit,
+[[nodiscard]] bool DownloadFileWith(std::wstring_view address, std::wstring_view target, uint64_t limit,
                       const FetchEnvironment& env);
 
 // Shutdown: closes `env` to new downloads and abandons every running one, so

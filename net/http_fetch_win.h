@@ -26,16 +26,17 @@ const FetchEnvironment& WindowsFetchEnvironment();
 // most `limit` bytes, is in `target`. On false the target does not exist,
 // unless the request failed before the file was created. Both texts at most
 // 259 characters.
-bool DownloadFile(std::wstring_view address, std::wstring_view target, uint64_t limit);
+[[nodiscard]] bool DownloadFile(std::wstring_view address, std::wstring_view target, uint64_t limit);
 
 // Downloads into target + ".tmp", then renames that onto `target` without
 // replacing an existing file. After a failed rename the ".tmp" file stays.
-bool DownloadFileViaTemp(std::wstring_view address, std::wstring_view target, uint64_t limit);
+[[nodiscard]] bool DownloadFileViaTemp(std::wstring_view address, std::wstring_view target, uint64_t limit);
 
 // DownloadFile, then the file read back: on success `bytes` holds it (a
 // std::string, so its text ends with a zero); on failure it is empty. The
 // file stays on disk either way.
-bool DownloadToMemory(std::wstring_view address, std::wstring_view target, uint64_t limit, std::string& bytes);
+[[nodiscard]] bool DownloadToMemory(std::wstring_view address, std::wstring_view target, uint64_t limit,
+                                    std::string& bytes);
 
 // At the end of the process: no new download starts, and every running one
 // is abandoned, its target closed and deleted.

@@ -54,8 +54,9 @@ SlideBuilders::SlideBuilders(SlideBuildWork work, StartThread start_thread)
 SlideBuilders::Builder* SlideBuilders::IdleBuilder() {
   for (Builder& b : builders_) {
     if (b.hand_over->Busy()) continue;
-    // An abandoned build that came back: its result is no longer wanted.
-    b.hand_over->Collect([](const uint32_t*, const PhotoFit&) {});
+    // An abandoned build that came back: its result is no longer wanted, and
+    // a builder with none to collect is just as idle.
+    static_cast<void>(b.hand_over->Collect([](const uint32_t*, const PhotoFit&) {}));
     return &b;
   }
   if (static_cast<int>(builders_.size()) >= kMostSlideBuilders) return nullptr;
@@ -81,7 +82,8 @@ bool SlideBuilders::Start(SlideJob job) {
     return true;
   }
   b->overlay = overlay;
-  b->hand_over->Start(std::move(job));
+  // An idle builder has nothing left to collect, so it always takes the job.
+  static_cast<void>(b->hand_over->Start(std::move(job)));
   if (!b->has_thread) b->has_thread = start_thread_(*b->hand_over);
   if (!b->has_thread) b->hand_over->RunOne();  // the next build tries a thread again
   building_ = b->hand_over.get();

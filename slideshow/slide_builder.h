@@ -43,11 +43,11 @@ class SlideBuildHandOver {
 
   // Main thread. Queues a build; false (nothing queued) unless the last one
   // has been collected.
-  bool Start(SlideJob job);
+  [[nodiscard]] bool Start(SlideJob job);
   // Main thread, never waits. When the build is done, hands its canvas and fit
   // to `use` (the upload) and makes room for the next; false while it runs or
   // when none was started.
-  bool Collect(const SlideBuildUse& use);
+  [[nodiscard]] bool Collect(const SlideBuildUse& use);
   // A build is queued or running: the builder thread may be using GDI+.
   bool Busy();
 
@@ -103,9 +103,9 @@ class SlideBuilders {
   // Hands the job to a builder; false (nothing started) while the last build
   // is neither collected nor abandoned. A builder without a thread, which
   // could not be started, has the build run here on the caller's thread.
-  bool Start(SlideJob job);
+  [[nodiscard]] bool Start(SlideJob job);
   // Never waits: once the build is done, hands it to `use` and returns true.
-  bool Collect(const SlideBuildUse& use);
+  [[nodiscard]] bool Collect(const SlideBuildUse& use);
   // Gives up on the build started last, which the next Start does not wait for.
   void Abandon();
   // A builder, an abandoned one included, is inside a build.

@@ -10,11 +10,11 @@
 
 // Hands the job to a builder thread, which is started on first use; false
 // when the last build has been neither finished nor abandoned.
-bool StartSlideBuild(SlideJob job);
+[[nodiscard]] bool StartSlideBuild(SlideJob job);
 
 // Never waits: once the build is done, uploads it into `texture` and sets
 // the slot's size, and returns true; false while it runs.
-bool FinishSlideBuild(GLuint texture, int slot);
+[[nodiscard]] bool FinishSlideBuild(GLuint texture, int slot);
 
 // Gives up on the running build, which may never return, and leaves `slot`
 // empty (0 x 0, drawn black); the next build goes to another builder thread.

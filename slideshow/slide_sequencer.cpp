@@ -8,11 +8,21 @@ namespace {
 // 49.7 days does not end a hold early.
 int32_t Elapsed(uint32_t now, uint32_t since) { return static_cast<int32_t>(now - since); }
 
+// The slot of the running build has its new picture, or none.
+void EndBuild(SlideSequencer& s) {
+  ++s.slot_builds[s.building_slot];
+  s.building_slot = -1;
+}
+
 void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::wstring& path, int slot,
                 uint32_t now) {
-  p.StartSlideBuild(kind, path, slot);
   s.building_slot = slot;
   s.build_started = now;
+  if (p.StartSlideBuild(kind, path, slot)) return;
+  // Nothing will ever finish: the slot shows black at once instead of
+  // holding the show for the build limit.
+  p.AbandonSlideBuild(slot);
+  EndBuild(s);
 }
 
 void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot, uint32_t now) {
@@ -30,8 +40,7 @@ bool BuildFinished(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
     if (Elapsed(now, s.build_started) <= kSlideBuildLimitMs) return false;
     p.AbandonSlideBuild(slot);
   }
-  ++s.slot_builds[slot];
-  s.building_slot = -1;
+  EndBuild(s);
   return true;
 }
 
@@ -53,7 +62,7 @@ void RetryRefresh(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
 
 void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
   p.GenTextures(2, s.textures);
-  s.fade_progress = 0.0f;
+  s.fade_started = false;
   s.current_slot = 0;
   s.photo_index = 0;
   s.last_built_kind = SlideKind::Photo;
@@ -169,6 +178,27 @@ void StepAdvancing(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   s.state = SlideState::Holding;
 }
 
+// The last step whose opacity is not above 1.
+int32_t LastFadeStep() {
+  int32_t step = 0;
+  while (FadeOpacity(step + 1) <= 1.0f) ++step;
+  return step;
+}
+
+// The step of the running fade at `now`, its first frame starting it; true
+// for the last step, after which the fade is over.
+bool FadeStepAt(SlideSequencer& s, uint32_t now, int32_t& step) {
+  if (!s.fade_started) {
+    s.fade_started = true;
+    s.fade_start = now;
+  }
+  static const int32_t last = LastFadeStep();
+  step = std::min(Elapsed(now, s.fade_start) / kFadeStepMs, last);
+  if (step < last) return false;
+  s.fade_started = false;
+  return true;
+}
+
 bool SamePicture(const FramePlan& a, const FramePlan& b) {
   if (a.count != b.count) return false;
   for (int i = 0; i < a.count; ++i) {
@@ -214,8 +244,16 @@ void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, in
   }
 }
 
-FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived) {
+float FadeOpacity(int32_t step) {
+  // Summed step by step in floats, as the frames of a fade once added them up.
+  float opacity = 0.0f;
+  for (int32_t i = 0; i < step; ++i) opacity += kFadeStep;
+  return opacity;
+}
+
+FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
   FramePlan plan;
+  int32_t step = 0;
   const int other = 1 - s.current_slot;
   auto draw = [&](int slot, float opacity) {
     plan.draws[plan.count++] = SlideDraw{slot, opacity, s.slot_builds[slot]};
@@ -227,23 +265,18 @@ FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived) {
         draw(s.current_slot, 1.0f);
         break;
       }
-      draw(s.current_slot, s.fade_progress);
-      s.fade_progress += kFadeStep;
-      if (s.fade_progress > 1.0f) {
-        s.fade_progress = 0.0f;
-        s.fade_in_pending = false;
-      }
+      s.fade_in_pending = !FadeStepAt(s, tick, step);
+      draw(s.current_slot, FadeOpacity(step));
       break;
-    case SlideState::Fading:
+    case SlideState::Fading: {
       // Outgoing first, incoming over it; after new photos the fade goes to black.
-      draw(s.current_slot, 1.0f - s.fade_progress);
-      if (!new_photos_arrived) draw(other, s.fade_progress);
-      s.fade_progress += kFadeStep;
-      if (s.fade_progress > 1.0f) {
-        s.fade_progress = 0.0f;
-        s.state = SlideState::Advancing;
-      }
+      const bool last = FadeStepAt(s, tick, step);
+      const float opacity = FadeOpacity(step);
+      draw(s.current_slot, 1.0f - opacity);
+      if (!new_photos_arrived) draw(other, opacity);
+      if (last) s.state = SlideState::Advancing;
       break;
+    }
     case SlideState::Advancing:
       if (!new_photos_arrived) draw(other, 1.0f);
       break;

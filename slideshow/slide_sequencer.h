@@ -17,7 +17,11 @@ enum class SlideKind { Photo, CurrentWeather, Forecast, Notice };
 
 inline constexpr int32_t kSlideHoldMs = 10000;
 inline constexpr int32_t kPeriodicCheckMs = 5000;
+// A fade draws the running float sums of kFadeStep, one every kFadeStepMs
+// from its first frame, up to the last sum not above 1: 51 steps, 1.02 s,
+// whatever the frame rate. A late frame skips steps instead of stretching it.
 inline constexpr float kFadeStep = 0.02f;
+inline constexpr int32_t kFadeStepMs = 20;
 inline constexpr int32_t kOverlayEvery = 20;
 inline constexpr int32_t kPhotoCacheLimit = 100;
 inline constexpr int32_t kStartRefreshBelow = 20;
@@ -41,12 +45,13 @@ class SlidePlatform {
   // overlays take none), and FinishSlideBuild, asked once a step, is false
   // while it is being built, and true once it has uploaded it into the
   // texture and set the slot's size. The sequencer starts a build only when
-  // none runs.
-  virtual void StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) = 0;
-  virtual bool FinishSlideBuild(uint32_t texture, int slot) = 0;
-  // Gives up on the build running for `slot`, which may never return: the
-  // slot is left without a picture (width and height 0, drawn black), and
-  // the next build must not wait for the abandoned one.
+  // none runs. A refused build (false) is given up at once like an
+  // abandoned one.
+  [[nodiscard]] virtual bool StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) = 0;
+  [[nodiscard]] virtual bool FinishSlideBuild(uint32_t texture, int slot) = 0;
+  // Gives up on the build for `slot`, running (it may never return) or
+  // refused: the slot is left without a picture (width and height 0, drawn
+  // black), and the next build must not wait for the abandoned one.
   virtual void AbandonSlideBuild(int slot) = 0;
   virtual void DeleteOldestPhoto() = 0;
   virtual void ScanPhotoFolder() = 0;
@@ -80,8 +85,10 @@ struct SlideSequencer {
   SlideState state = SlideState::Starting;
   uint32_t textures[2] = {};
   int current_slot = 0;  // while holding, the slot on screen
-  float fade_progress = 0.0f;
   bool fade_in_pending = false;
+  // The tick of the running fade's first frame, valid while `fade_started`.
+  bool fade_started = false;
+  uint32_t fade_start = 0;
   int32_t photo_index = 0;
   int32_t slide_counter = 0;
   SlideKind last_built_kind = SlideKind::Photo;
@@ -111,10 +118,14 @@ void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, in
 // The slide to build at the next change, given what was built last.
 SlideKind ChooseSlideKind(SlideKind last_built, int32_t slide_counter, bool show_weather, bool notice_wanted);
 
-// The slides this frame draws, and the fade's advance that goes with them.
-// A fade advances on every frame; a plan equal to the picture on screen
-// comes back `unchanged`, and the caller then neither draws nor swaps.
-FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived);
+// The slides this frame draws at `tick`, and the fade's advance that goes
+// with them. A fade's opacity follows the time since its first frame; a plan
+// equal to the picture on screen comes back `unchanged`, and the caller then
+// neither draws nor swaps.
+FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick);
+
+// The opacity of a fade's step `step`: the sum of `step` times kFadeStep.
+float FadeOpacity(int32_t step);
 
 // The window's picture may be spoilt (painted over, resized, the display
 // changed): the next frame draws whatever it plans.

@@ -31,12 +31,12 @@ class WinSlidePlatform final : public SlidePlatform {
   void DeleteTextures(int count, const uint32_t* names) override { glDeleteTextures(count, names); }
   int32_t PhotoCount() override { return ::PhotoCount(); }
   std::wstring PhotoPath(int32_t index) override { return PhotoPathAt(index); }
-  void StartSlideBuild(SlideKind kind, const std::wstring& path, int /*slot: uploaded into at the finish*/) override {
+  bool StartSlideBuild(SlideKind kind, const std::wstring& path, int /*slot: uploaded into at the finish*/) override {
     SlideJob job{kind, path, {}};
     // The report as it stands when the sequencer chose the slide.
     if (kind == SlideKind::CurrentWeather) job.weather = CurrentWeatherReport();
     if (kind == SlideKind::Forecast) job.weather = ForecastWeatherReport();
-    ::StartSlideBuild(std::move(job));
+    return ::StartSlideBuild(std::move(job));
   }
   // AdvanceSlideshow hands the slots their texture names after every step.
   bool FinishSlideBuild(uint32_t texture, int slot) override { return ::FinishSlideBuild(texture, slot); }
@@ -63,8 +63,8 @@ void AdvanceSlideshow() {
   currentSlot = sequencer.current_slot;
 }
 
-bool DrawFrame() {
-  const FramePlan plan = PlanFrame(sequencer, new_photos_arrived);
+bool DrawFrame(uint32_t tick) {
+  const FramePlan plan = PlanFrame(sequencer, new_photos_arrived, tick);
   if (plan.unchanged) return false;
   glClear(GL_COLOR_BUFFER_BIT);
   glLoadIdentity();

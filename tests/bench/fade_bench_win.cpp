@@ -2,9 +2,9 @@
 // full-screen window and runs its main loop's frames (paced by FramePacer:
 // AdvanceSlideshow, DrawFrame, and SwapBuffers when it drew) over the photos
 // of a data folder, timing each frame.
-// A cross-fade ends where the sequencer flips the slot on screen; the frames
-// before that flip are the fade's, and as many frames before the fade are the
-// plain hold for comparison.
+// A cross-fade ends where the sequencer flips the slot on screen; the drawn
+// frames just before that flip are the fade's (a hold draws nothing), and as
+// many frames before the fade are the plain hold for comparison.
 //
 //   fade_bench.exe DATA_FOLDER [FADES]
 //
@@ -22,24 +22,11 @@
 #include "app/run_state.h"
 #include "app/saver_window_win.h"
 #include "settings/settings.h"
-#include "slideshow/slide_sequencer.h"
 #include "slideshow/slide_textures_win.h"
 #include "slideshow/slideshow_win.h"
 #include "tests/bench/bench_clock_win.h"
 
 namespace {
-
-// The frames one fade draws: the sequencer steps the progress by kFadeStep in
-// 32-bit floats until it passes 1.
-int FadeFrameCount() {
-  float progress = 0.0f;
-  int frames = 0;
-  do {
-    ++frames;
-    progress += kFadeStep;
-  } while (!(progress > 1.0f));
-  return frames;
-}
 
 struct FrameTimes {
   double start;  // before AdvanceSlideshow
@@ -94,8 +81,6 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 
-  const size_t fade_frames = static_cast<size_t>(FadeFrameCount());
-  std::printf("fade-frames %zu\n", fade_frames);
   std::vector<FrameTimes> frames;
   FramePacer pacer;
   int measured = 0;
@@ -125,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
     FrameTimes frame{NowMs(), 0.0, 0, false};
     AdvanceSlideshow();
     frame.slot = currentSlot;
-    frame.drawn = DrawFrame();
+    frame.drawn = DrawFrame(GetTickCount());
     if (frame.drawn) {
       const double swap_start = NowMs();
       SwapBuffers(SaverDC());
@@ -133,8 +118,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     frames.push_back(frame);
     const size_t k = frames.size() - 1;
-    if (k > 0 && frames[k].slot != frames[k - 1].slot && k >= 2 * fade_frames) {
+    if (k == 0 || frames[k].slot == frames[k - 1].slot) continue;
+    size_t fade_frames = 0;
+    while (fade_frames < k && frames[k - 1 - fade_frames].drawn) ++fade_frames;
+    if (fade_frames > 0 && k >= 2 * fade_frames) {
       ++measured;
+      std::printf("fade-frames %zu\n", fade_frames);
       PrintSpan("fade", measured, Measure(frames, k - fade_frames, k));
       PrintSpan("hold", measured, Measure(frames, k - 2 * fade_frames, k - fade_frames));
     }

@@ -133,8 +133,10 @@ bool StartDetachedThread(SlideBuildHandOver& hand_over) {
 
 // What the next collect hands over: the canvas's first texel, or -1 for none.
 int64_t CollectNow(SlideBuilders& builds) {
-  int64_t first = -2;
-  builds.Collect([&](const uint32_t* canvas, const PhotoFit&) { first = canvas != nullptr ? int64_t{canvas[0]} : -1; });
+  int64_t first = -1;
+  const bool done = builds.Collect(
+      [&](const uint32_t* canvas, const PhotoFit&) { first = canvas != nullptr ? int64_t{canvas[0]} : -1; });
+  if (!done) return -2;
   return first;
 }
 

@@ -31,6 +31,7 @@ class FakePlatform : public SlidePlatform {
   int polls_left = 0;
   int build_faults = 0;  // a build started over a running one, or finished into the wrong slot
   std::set<std::string> hanging;
+  std::set<std::string> refused;  // builds StartSlideBuild refuses; they never finish
   std::vector<std::string> abandoned;  // "pN@slot after MS", MS since the build started
   std::string on_slot[2];  // what each slot's texture holds, "" for no picture
   int uploads = 0;
@@ -71,7 +72,7 @@ class FakePlatform : public SlidePlatform {
     if (index < 0 || index >= PhotoCount()) return {};
     return photos[static_cast<std::size_t>(index)];
   }
-  void StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) override {
+  bool StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) override {
     if (building_slot >= 0) ++build_faults;
     static const char* const kNames[] = {"", "weather", "forecast", "notice"};
     pending = kind == SlideKind::Photo ? std::string(path.begin(), path.end()) : kNames[static_cast<int>(kind)];
@@ -79,10 +80,11 @@ class FakePlatform : public SlidePlatform {
     building_slot = slot;
     polls_left = build_polls;
     build_started = tick;
+    return refused.count(pending) == 0;
   }
   bool FinishSlideBuild(uint32_t texture, int slot) override {
     if (slot != building_slot) ++build_faults;
-    if (polls_left-- > 0 || hanging.count(pending) != 0) return false;
+    if (polls_left-- > 0 || hanging.count(pending) != 0 || refused.count(pending) != 0) return false;
     if (live_textures.count(texture) == 0) ++texture_faults;  // filling a deleted name
     on_slot[slot] = pending;
     last_upload = pending;
@@ -133,7 +135,7 @@ struct Show {
     platform.tick = tick;
     StepSlideshow(seq, platform, tick, kNow);
     states.push_back(seq.state);
-    frames.push_back(PlanFrame(seq, platform.new_photos));
+    frames.push_back(PlanFrame(seq, platform.new_photos, tick));
     tick += kFrameMs;
   }
   // Runs frames until `builds` slides have been built in total.
@@ -258,38 +260,55 @@ TEST(SlideSequencer, TwoPhotosAlternateWithTenSecondHoldsAndFiftyOneFrameFades) 
   EXPECT_EQ(shown, (std::vector<std::string>{"p1@0", "p0@1", "p1@0", "p0@1"}));
 }
 
-TEST(SlideSequencer, FadeDrawsFiftyOneFramesInFloatSteps) {
+// A fade is bound to the clock: 51 steps of 20 ms whatever the frame rate.
+// Its opacities are the running float sums of 0.02 that one frame every 20 ms
+// adds up; slower frames take every other step, a late frame skips ahead.
+TEST(SlideSequencer, FadeKeepsItsLengthWhateverTheFrameRate) {
+  std::vector<float> sums;  // 0, 0.02, 0.04 ... up to the last one not above 1
+  for (float v = 0.0f; v <= 1.0f; v += 0.02f) sums.push_back(v);
+  ASSERT_EQ(sums.size(), 51u);
   struct Case {
-    bool new_photos;
-    int draws_per_frame;
+    const char* name;
+    std::vector<uint32_t> at;  // the frames' ticks from the fade's first frame
+    std::vector<int> steps;    // the sums they draw
   };
-  for (const Case c : {Case{false, 2}, Case{true, 1}}) {
-    SlideSequencer s;
-    s.state = SlideState::Fading;
-    s.current_slot = 1;
-    std::vector<float> incoming;
-    for (int guard = 0; s.state == SlideState::Fading && guard < 100; ++guard) {
-      const FramePlan plan = PlanFrame(s, c.new_photos);
-      ASSERT_EQ(plan.count, c.draws_per_frame);
-      EXPECT_EQ(plan.draws[0].slot, 1);  // outgoing first
-      float p = 1.0f - plan.draws[0].opacity;
-      if (c.draws_per_frame == 2) {
-        p = plan.draws[1].opacity;
-        EXPECT_EQ(plan.draws[1].slot, 0);
-        EXPECT_EQ(plan.draws[0].opacity, 1.0f - p);
+  std::vector<uint32_t> every20, every40, late;
+  std::vector<int> steps20, steps40, steps_late;
+  for (int i = 0; i <= 50; ++i) every20.push_back(20u * i), steps20.push_back(i);
+  for (int i = 0; i <= 25; ++i) every40.push_back(40u * i), steps40.push_back(2 * i);
+  for (int i = 0; i <= 50; ++i)
+    if (i < 5 || i >= 15) late.push_back(20u * i + (i >= 15 ? 7u : 0u)), steps_late.push_back(i);
+  const Case cases[] = {
+      {"a frame every 20 ms", every20, steps20},
+      {"a frame every 40 ms", every40, steps40},
+      {"one frame 207 ms late", late, steps_late},
+      {"a frame after a stall", {0, 20, 5000}, {0, 1, 50}},
+  };
+  for (const Case& c : cases) {
+    for (const bool cross_fade : {true, false}) {
+      SCOPED_TRACE(testing::Message() << c.name << (cross_fade ? ", cross-fade" : ", fade-in"));
+      SlideSequencer s;
+      s.state = cross_fade ? SlideState::Fading : SlideState::Holding;
+      s.fade_in_pending = !cross_fade;
+      s.current_slot = 1;
+      const uint32_t start = 4'294'966'000u;  // the tick count wraps during the fade
+      std::vector<float> drawn;
+      for (const uint32_t at : c.at) {
+        ASSERT_TRUE(cross_fade ? s.state == SlideState::Fading : s.fade_in_pending) << "ended before " << at << " ms";
+        const FramePlan plan = PlanFrame(s, false, start + at);
+        ASSERT_EQ(plan.count, cross_fade ? 2 : 1);
+        if (cross_fade) EXPECT_EQ(plan.draws[0].opacity, 1.0f - plan.draws[1].opacity) << "outgoing at " << at;
+        drawn.push_back(plan.draws[plan.count - 1].opacity);
       }
-      incoming.push_back(p);
+      std::vector<float> expected;
+      for (const int step : c.steps) expected.push_back(sums[static_cast<std::size_t>(step)]);
+      EXPECT_EQ(drawn, expected);
+      EXPECT_TRUE(cross_fade ? s.state == SlideState::Advancing : !s.fade_in_pending) << "the fade is over";
+      const FramePlan after = PlanFrame(s, false, start + c.at.back() + 20);
+      ASSERT_EQ(after.count, 1);
+      EXPECT_EQ(after.draws[0].slot, cross_fade ? 0 : 1);
+      EXPECT_EQ(after.draws[0].opacity, 1.0f);
     }
-    ASSERT_EQ(incoming.size(), 51u) << "new photos " << c.new_photos;
-    EXPECT_EQ(incoming.front(), 0.0f);
-    for (std::size_t i = 1; i < incoming.size(); ++i) EXPECT_NEAR(incoming[i] - incoming[i - 1], 0.02, 1e-6);
-    EXPECT_GT(incoming.back(), 0.99999f);
-    EXPECT_LT(incoming.back(), 1.0f);
-    EXPECT_EQ(s.state, SlideState::Advancing);
-    EXPECT_EQ(s.fade_progress, 0.0f);
-    const FramePlan after = PlanFrame(s, c.new_photos);
-    EXPECT_EQ(after.count, c.new_photos ? 0 : 1);
-    if (after.count == 1) EXPECT_EQ(after.draws[0].slot, 0);
   }
 }
 
@@ -297,7 +316,7 @@ TEST(SlideSequencer, NothingIsDrawnWhileStartingOrWaiting) {
   for (const SlideState state : {SlideState::Starting, SlideState::WaitingForPhotos, SlideState::BuildingFirst}) {
     SlideSequencer s;
     s.state = state;
-    EXPECT_EQ(PlanFrame(s, false).count, 0);
+    EXPECT_EQ(PlanFrame(s, false, 0).count, 0);
   }
 }
 
@@ -485,30 +504,36 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
   EXPECT_EQ(show.platform.texture_faults, 0);
 }
 
-// A build that never returns is given up 30 seconds after it started: its
-// slot shows black, like an undecodable photo, and the show goes on, the
-// first photo of a show included.
+// A build that never returns is given up 30 seconds after it started, one
+// the platform refuses at once: its slot shows black, like an undecodable
+// photo, and the show goes on, the first photo of a show included.
 TEST(SlideSequencer, ABuildThatNeverReturnsIsAbandonedAfterThirtySeconds) {
   struct Case {
     int photos;
     std::string hanging;
+    bool refused;  // the build is refused rather than left hanging
     SlideState after_31s;
     int arriving;  // photos appended then
     std::vector<std::string> builds;
     std::vector<std::string> abandoned;
   };
   const Case cases[] = {
-      {5, "p2", SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
+      {5, "p2", false, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
        {"p2@0 after 30020", "p2@1 after 30020"}},
-      {5, "p4", SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1", "p0@0"},
+      {5, "p4", false, SlideState::Holding, 0,
+       {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1", "p0@0"},
        {"p4@0 after 30020", "p4@1 after 30020"}},
-      {1, "p0", SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 30020"}},
+      {1, "p0", false, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 30020"}},
+      // A refused build is given up at once.
+      {5, "p2", true, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
+       {"p2@0 after 0", "p2@1 after 0"}},
+      {1, "p0", true, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 0"}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.hanging + " hangs");
+    SCOPED_TRACE(c.hanging + (c.refused ? " is refused" : " hangs"));
     Show show(12347);
     show.platform.AddPhotos(c.photos);
-    show.platform.hanging.insert(c.hanging);
+    (c.refused ? show.platform.refused : show.platform.hanging).insert(c.hanging);
     show.RunFor(31'000);
     EXPECT_EQ(show.seq.state, c.after_31s);
     show.platform.AddPhotos(c.arriving);
@@ -607,10 +632,10 @@ TEST(PlanFrame, TellsWhenThePictureIsUnchanged) {
   for (const Case& c : cases) {
     SlideSequencer s;
     s.state = SlideState::Holding;
-    EXPECT_FALSE(PlanFrame(s, false).unchanged) << c.name << ": the first frame always draws";
-    EXPECT_TRUE(PlanFrame(s, false).unchanged) << c.name;
+    EXPECT_FALSE(PlanFrame(s, false, 0).unchanged) << c.name << ": the first frame always draws";
+    EXPECT_TRUE(PlanFrame(s, false, 0).unchanged) << c.name;
     c.between(s);
-    EXPECT_EQ(!PlanFrame(s, false).unchanged, c.drawn) << c.name;
+    EXPECT_EQ(!PlanFrame(s, false, 0).unchanged, c.drawn) << c.name;
   }
 }
 
