@@ -41,7 +41,7 @@ int RunMainLoop(SaverMode mode, HWND dialog) {
       Sleep(10);
     } else if (pacer.FrameDue()) {
       AdvanceSlideshow();
-      if (DrawFrame(GetTickCount())) SwapBuffers(SaverDC());
+      if (DrawFrame(pacer.FrameStartMs())) SwapBuffers(SaverDC());
     } else {
       pacer.WaitForFrameOrMessage();
     }

@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "app/gl_context_win.h"
@@ -222,6 +223,11 @@ bool FramePacer::FrameDue() {
   if (Remaining100ns() > 0) return false;
   frame_start_ = Counter();
   return true;
+}
+
+uint32_t FramePacer::FrameStartMs() const {
+  // Wraps like the tick count; the fade only takes differences.
+  return static_cast<uint32_t>(frame_start_ / std::max<int64_t>(frequency_ / 1000, 1));
 }
 
 void FramePacer::WaitForFrameOrMessage() {

@@ -27,6 +27,10 @@ class FramePacer {
 
   // True when the last frame's 20 ms are over; the next frame starts now.
   bool FrameDue();
+  // When the current frame started, in milliseconds of the performance
+  // counter: fades are timed by it, since the tick count moves in steps of
+  // up to 16 ms and would repeat or skip a 20 ms fade step.
+  uint32_t FrameStartMs() const;
   // Waits until the next frame is due or a message arrives.
   void WaitForFrameOrMessage();
 

@@ -8,7 +8,7 @@ void AdvanceSlideshow();
 // Draws the current state into the back buffer and returns true, after which
 // the caller swaps buffers; false when the window already shows this
 // picture, and nothing was drawn. Fades draw every frame; `tick`, the
-// millisecond tick count, sets how far a fade has come.
+// frame's start in milliseconds, sets how far a fade has come.
 bool DrawFrame(uint32_t tick);
 
 // The window's picture may have been spoilt: the next frame draws.

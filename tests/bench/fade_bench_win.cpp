@@ -110,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
     FrameTimes frame{NowMs(), 0.0, 0, false};
     AdvanceSlideshow();
     frame.slot = currentSlot;
-    frame.drawn = DrawFrame(GetTickCount());
+    frame.drawn = DrawFrame(pacer.FrameStartMs());
     if (frame.drawn) {
       const double swap_start = NowMs();
       SwapBuffers(SaverDC());
