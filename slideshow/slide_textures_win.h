@@ -17,6 +17,8 @@
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/photo_fit.h"
 
+class ImagingCodecs;
+
 struct SlideSlot {
   // Generated and deleted by the sequencer; the builders only bind and fill it.
   GLuint texture;
@@ -37,9 +39,9 @@ void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot);
 
 // The first half, without GL: the photo read from the imaging codecs in bands
 // (PhotoDecoder) and drawn onto `canvas` (kCanvasTexels texels, bottom row
-// first) by DrawPictureSourceOnCanvas.
+// first) by DrawPictureSourceOnCanvas, with the calling thread's `codecs`.
 // An undecodable photo leaves the canvas black and returns an empty fit.
-PhotoFit DecodePhotoOntoCanvas(const std::wstring& path, uint32_t* canvas);
+PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& path, uint32_t* canvas);
 
 // The second half of every slide build: the canvas becomes the texture's
 // level 0 and the fit's unrounded size the slot's.

@@ -71,8 +71,10 @@ void PrintStages(const char* path_kind, const wchar_t* photo, const Stages& s) {
 // rest of the drawing the fit.
 void ShowSteps(const wchar_t* photo, GLuint texture, Stages& s) {
   std::vector<uint32_t> canvas(kCanvasTexels);
+  // Made once per builder thread in the show, so outside the timing.
+  const ImagingCodecs codecs;
   double t = NowMs();
-  PhotoDecoder decoder(photo);
+  PhotoDecoder decoder(codecs, photo);
   const double open = NowMs() - t;
   double reads = 0.0;
   PictureSource source = decoder.Source();
