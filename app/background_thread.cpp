@@ -5,6 +5,8 @@
 #include <thread>
 #include <utility>
 
+#ifndef _WIN32
+// Windows threads start in background_thread_win.cpp.
 bool StartDetachedThread(std::function<void()> body) {
   try {
     std::thread(std::move(body)).detach();
@@ -15,6 +17,7 @@ bool StartDetachedThread(std::function<void()> body) {
     return false;
   }
 }
+#endif
 
 bool StartTrackedThread(std::function<void()> body, std::atomic<uint32_t>& running, std::mutex& lock,
                         ThreadStart start) {
