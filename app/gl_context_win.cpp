@@ -16,29 +16,3 @@ GlContext CreateSaverGlContext(HDC dc) {
   if (!context || !wglMakeCurrent(dc, context.get())) return {};
   return context;
 }
-
-namespace {
-
-constexpr wchar_t kOffscreenClass[] = L"VelmoraOffscreenGl";
-
-}  // namespace
-
-OffscreenGl::OffscreenGl() {
-  WNDCLASSW wc = {};
-  wc.style = CS_OWNDC;
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = kOffscreenClass;
-  RegisterClassW(&wc);  // fails harmlessly when an earlier instance registered it
-  window_ = CreateWindowExW(0, kOffscreenClass, L"", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, wc.hInstance,
-                            nullptr);
-  if (window_ == nullptr) return;
-  dc_ = GetDC(window_);
-  if (dc_ != nullptr) context_ = CreateSaverGlContext(dc_);
-}
-
-OffscreenGl::~OffscreenGl() {
-  context_.reset();
-  if (dc_ != nullptr) ReleaseDC(window_, dc_);
-  if (window_ != nullptr) DestroyWindow(window_);
-}

@@ -1,5 +1,4 @@
-// The saver's OpenGL context, and a hidden window that carries one for code
-// that builds textures outside the saver window (tests, benchmarks).
+// The saver's OpenGL context.
 #pragma once
 
 #include <windows.h>
@@ -20,19 +19,3 @@ using GlContext = UniqueHandle<GlContextTraits>;
 // bits, 32 depth bits) on `dc`, creates a context on it and makes it current.
 // Empty when any step fails.
 GlContext CreateSaverGlContext(HDC dc);
-
-// A hidden 64 x 64 window with its own DC and a current context.
-class OffscreenGl {
- public:
-  OffscreenGl();
-  ~OffscreenGl();
-  OffscreenGl(const OffscreenGl&) = delete;
-  OffscreenGl& operator=(const OffscreenGl&) = delete;
-
-  bool ok() const { return context_.valid(); }
-
- private:
-  HWND window_ = nullptr;
-  HDC dc_ = nullptr;
-  GlContext context_;
-};

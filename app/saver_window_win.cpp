@@ -188,7 +188,6 @@ void DestroySaverWindow() {
   FreePhotoList();
 }
 
-HWND SaverWindow() { return resources ? resources->window.get() : nullptr; }
 HDC SaverDC() { return resources && resources->dc ? resources->dc->get() : nullptr; }
 
 namespace {

@@ -13,7 +13,6 @@
 bool CreateSaverWindow(SaverMode mode, HWND parent);
 void DestroySaverWindow();
 
-HWND SaverWindow();
 HDC SaverDC();
 
 // Paces the main loop's frames at 20 ms each, the frame's own work included:

@@ -63,9 +63,7 @@ void RefreshGallery() {
   RunGalleryRefresh(platform);
 }
 
-unsigned __stdcall RefreshThreadMain(void*) {
+void RunRefreshThread() {
   CheckVersion();
   RefreshGallery();
-  refresh_thread_id = 0;
-  return 0;
 }

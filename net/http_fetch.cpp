@@ -4,7 +4,6 @@
 #include <array>
 #include <chrono>
 #include <new>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -303,12 +302,3 @@ class SystemClock final : public FetchClock {
 }  // namespace
 
 std::shared_ptr<FetchClock> SystemFetchClock() { return std::make_shared<SystemClock>(); }
-
-bool StartDetachedThread(std::function<void()> body) {
-  try {
-    std::thread(std::move(body)).detach();
-    return true;
-  } catch (const std::system_error&) {
-    return false;
-  }
-}

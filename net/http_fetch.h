@@ -157,6 +157,5 @@ bool IsRedirectStatus(std::string_view status);
 // A Content-Length value: decimal digits around optional white space, or nothing.
 std::optional<uint64_t> ParseContentLength(std::wstring_view text);
 
-// Wall clock and std::this_thread sleeps; a detached std::thread per fetch.
+// Wall clock and std::this_thread sleeps.
 std::shared_ptr<FetchClock> SystemFetchClock();
-bool StartDetachedThread(std::function<void()> body);

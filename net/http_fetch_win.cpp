@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "app/background_thread.h"
 #include "app/run_state.h"
 
 namespace {

@@ -4,13 +4,6 @@
 
 namespace flat = Gdiplus::DllExports;
 
-GdiplusImage GdiplusImage::FromFile(const wchar_t* path) {
-  Gdiplus::GpImage* image = nullptr;
-  if (path == nullptr) return GdiplusImage(nullptr, Gdiplus::InvalidParameter);
-  const Gdiplus::Status status = flat::GdipLoadImageFromFile(path, &image);
-  return GdiplusImage(status == Gdiplus::Ok ? image : nullptr, status);
-}
-
 GdiplusImage GdiplusImage::FromStream(IStream* stream) {
   Gdiplus::GpImage* image = nullptr;
   if (stream == nullptr) return GdiplusImage(nullptr, Gdiplus::InvalidParameter);
@@ -61,18 +54,6 @@ GdiplusBitmapLock::GdiplusBitmapLock(GdiplusBitmap& bitmap, Gdiplus::PixelFormat
 
 GdiplusBitmapLock::~GdiplusBitmapLock() {
   if (locked_) bitmap_.UnlockBits(data_);
-}
-
-HBITMAP GdiplusBitmap::CreateHbitmap(Gdiplus::ARGB background) {
-  HBITMAP bitmap = nullptr;
-  if (Record(flat::GdipCreateHBITMAPFromBitmap(get(), &bitmap, background)) != Gdiplus::Ok) return nullptr;
-  return bitmap;
-}
-
-Gdiplus::ARGB GdiplusBitmap::Pixel(int x, int y) {
-  Gdiplus::ARGB colour = 0;
-  if (Record(flat::GdipBitmapGetPixel(get(), x, y, &colour)) != Gdiplus::Ok) return 0;
-  return colour;
 }
 
 GdiplusSolidBrush GdiplusSolidBrush::Create(Gdiplus::ARGB colour) {

@@ -104,8 +104,6 @@ struct StringFormatTraits {
 class GdiplusImage : public gdiplus_detail::Object<gdiplus_detail::ImageTraits> {
  public:
   using Object::Object;
-  // GDI+ keeps the file open while the image lives.
-  static GdiplusImage FromFile(const wchar_t* path);
   // GDI+ may read the stream lazily: it must outlive the image.
   static GdiplusImage FromStream(IStream* stream);
   // Pixel size; 0 for an empty handle.
@@ -121,11 +119,6 @@ class GdiplusBitmap : public gdiplus_detail::Object<gdiplus_detail::BitmapTraits
   // Pixel size; 0 for an empty handle.
   uint32_t Width();
   uint32_t Height();
-  // A 32-bit device-independent bitmap of the pixels; null on failure.
-  // The caller deletes it.
-  HBITMAP CreateHbitmap(Gdiplus::ARGB background);
-  // ARGB of one pixel; 0 when it cannot be read.
-  Gdiplus::ARGB Pixel(int x, int y);
 
  private:
   friend class GdiplusBitmapLock;

@@ -2,15 +2,18 @@
 
 #include <climits>
 
-PhotoDecoder::PhotoDecoder(const std::wstring& path) {
-  if (path.empty()) return;
+ImagingCodecs::ImagingCodecs() {
   IWICImagingFactory* factory = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(&factory))))
-    return;
-  factory_.reset(factory);
+  if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                 reinterpret_cast<void**>(&factory))))
+    factory_.reset(factory);
+}
+
+PhotoDecoder::PhotoDecoder(const ImagingCodecs& codecs, const std::wstring& path) {
+  IWICImagingFactory* const factory = codecs.factory();
+  if (path.empty() || factory == nullptr) return;
   IWICBitmapDecoder* decoder = nullptr;
-  if (FAILED(factory_.get()->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+  if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
                                                          WICDecodeMetadataCacheOnDemand, &decoder)))
     return;
   decoder_.reset(decoder);
@@ -18,7 +21,7 @@ PhotoDecoder::PhotoDecoder(const std::wstring& path) {
   if (FAILED(decoder_.get()->GetFrame(0, &frame))) return;
   frame_.reset(frame);
   IWICFormatConverter* converter = nullptr;
-  if (FAILED(factory_.get()->CreateFormatConverter(&converter))) return;
+  if (FAILED(factory->CreateFormatConverter(&converter))) return;
   pixels_.reset(converter);
   UINT width = 0, height = 0;
   if (FAILED(pixels_.get()->Initialize(frame_.get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr,

@@ -28,13 +28,30 @@ class ComApartment {
   const bool owned_;
 };
 
+// COM and the imaging factory of the calling thread, made once and used by
+// every photo that thread decodes. The factory is null when either is missing.
+class ImagingCodecs {
+ public:
+  ImagingCodecs();
+  ImagingCodecs(const ImagingCodecs&) = delete;
+  ImagingCodecs& operator=(const ImagingCodecs&) = delete;
+
+  IWICImagingFactory* factory() const { return factory_.get(); }
+
+ private:
+  // Declared first, so COM outlives the factory.
+  ComApartment com_;
+  ComPtr<IWICImagingFactory> factory_;
+};
+
 // The first frame of a picture file as 24-bit rows in the order blue, green,
-// red (PictureView's layout). Any thread; one thread at a time.
+// red (PictureView's layout). On the thread of `codecs`, which must outlive
+// the decoder.
 class PhotoDecoder {
  public:
   // Empty (width and height 0) when the file is missing or no codec can
   // decode it.
-  explicit PhotoDecoder(const std::wstring& path);
+  PhotoDecoder(const ImagingCodecs& codecs, const std::wstring& path);
 
   int width() const { return width_; }
   int height() const { return height_; }
@@ -44,9 +61,6 @@ class PhotoDecoder {
  private:
   bool ReadRows(int first, int count, uint8_t* out, std::ptrdiff_t stride);
 
-  // Declared first, so COM outlives every pointer below.
-  ComApartment com_;
-  ComPtr<IWICImagingFactory> factory_;
   ComPtr<IWICBitmapDecoder> decoder_;
   ComPtr<IWICBitmapFrameDecode> frame_;
   ComPtr<IWICFormatConverter> pixels_;

@@ -10,7 +10,7 @@
 #include "app/data_folder.h"
 #include "app/file_time_win.h"
 #include "app/run_state.h"
-#include "app/tracked_thread_win.h"
+#include "app/background_thread.h"
 #include "app/win_handle.h"
 #include "net/gallery_refresh_win.h"
 #include "slideshow/slideshow_win.h"
@@ -66,6 +66,8 @@ void DeleteOldestPhoto() {
   DeleteOldestPhoto([](const std::wstring& path) { DeleteFileW(path.c_str()); });
 }
 
-void StartRefreshThread() { StartRefreshThread(RefreshThreadMain); }
+void StartRefreshThread() { StartRefreshThread(RunRefreshThread); }
 
-void StartRefreshThread(ThreadEntry entry) { StartTrackedThread(entry, refresh_thread_id, RefreshLock()); }
+void StartRefreshThread(std::function<void()> body) {
+  StartTrackedThread(std::move(body), refresh_thread_id, RefreshLock());
+}

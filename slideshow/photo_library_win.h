@@ -2,7 +2,8 @@
 // start of the refresh thread. The list itself is in photo_list.h.
 #pragma once
 
-#include "app/tracked_thread_win.h"
+#include <functional>
+
 #include "slideshow/photo_list.h"
 
 // Rebuilds the process-wide list from the data folder's "*.jpg" files, oldest
@@ -16,7 +17,7 @@ bool ScanPhotoFolder();
 void DeleteOldestPhoto();
 
 // Starts the refresh thread unless one runs (refresh_thread_id != 0). The id
-// is stored before the thread may run, because clearing it is the thread's
-// last step. Main thread only. Tests pass their own entry.
+// is stored before the thread may run and cleared after `body`, as the
+// thread's last step. Main thread only. Tests pass their own body.
 void StartRefreshThread();
-void StartRefreshThread(ThreadEntry entry);
+void StartRefreshThread(std::function<void()> body);

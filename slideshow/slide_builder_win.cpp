@@ -1,15 +1,18 @@
 #include "slideshow/slide_builder_win.h"
 
-#include <process.h>
-
 #include <utility>
 
-#include "app/win_handle.h"
+#include "app/background_thread.h"
 #include "slideshow/notice_texture_win.h"
+#include "slideshow/photo_decoder_win.h"
 #include "slideshow/slide_textures_win.h"
 #include "weather/weather_panel_win.h"
 
 namespace {
+
+// The imaging codecs of the calling builder thread, made when the thread
+// starts and kept while it lives; only that thread reads its own.
+thread_local const ImagingCodecs* builder_codecs = nullptr;
 
 // Builder threads. Every builder works with codec and GDI+ objects of its
 // own or with the resource image cache, which nothing else touches while the
@@ -25,21 +28,18 @@ PhotoFit BuildSlide(const SlideJob& job, uint32_t* canvas) {
     case SlideKind::Notice:
       return BuildNoticeTexture(canvas);
   }
-  return DecodePhotoOntoCanvas(job.path, canvas);
-}
-
-unsigned __stdcall BuilderThreadMain(void* hand_over) {
-  for (;;) static_cast<SlideBuildHandOver*>(hand_over)->RunOne();
+  return DecodePhotoOntoCanvas(*builder_codecs, job.path, canvas);
 }
 
 // Below the main thread's priority so frames keep their pace while a slide
-// is built; never joined.
+// is built; never joined, and never ends.
 bool StartBuilderThread(SlideBuildHandOver& hand_over) {
-  const KernelHandle thread(
-      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, BuilderThreadMain, &hand_over, 0, nullptr)));
-  if (!thread) return false;
-  SetThreadPriority(thread.get(), THREAD_PRIORITY_BELOW_NORMAL);
-  return true;
+  return StartDetachedThread([&hand_over] {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    const ImagingCodecs codecs;
+    builder_codecs = &codecs;
+    for (;;) hand_over.RunOne();
+  });
 }
 
 // Allocated once and never freed: a builder thread, an abandoned one above

@@ -37,14 +37,8 @@ ResourceImageRow* const ResourceImageTable = new ResourceImageRow[kResourceImage
     MakeRow(2100), ResourceImageRow{L"", 0, {}},
 };
 
-void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot) {
-  std::vector<uint32_t> canvas(kCanvasTexels);
-  const PhotoFit fit = DecodePhotoOntoCanvas(path != nullptr ? path : L"", canvas.data());
-  UploadSlideCanvas(canvas.data(), fit, texture, slot);
-}
-
-PhotoFit DecodePhotoOntoCanvas(const std::wstring& path, uint32_t* canvas) {
-  PhotoDecoder photo(path);
+PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& path, uint32_t* canvas) {
+  PhotoDecoder photo(codecs, path);
   const PhotoFit fit = FitPhoto(static_cast<uint32_t>(photo.width()), static_cast<uint32_t>(photo.height()));
   return DrawPictureSourceOnCanvas(photo.Source(), fit, canvas) ? fit : FitPhoto(0, 0);
 }

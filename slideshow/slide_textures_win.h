@@ -2,7 +2,7 @@
 // files, overlay canvases uploaded, and the helpers the overlay builders share
 // (text font, bounded text formatting, embedded images).
 //
-// The uploads (and LoadPhotoTexture) on the render thread only, with the
+// The uploads on the render thread only, with the
 // saver window's GL context current; everything without GL runs on the slide
 // builder thread in the show.
 #pragma once
@@ -17,6 +17,8 @@
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/photo_fit.h"
 
+class ImagingCodecs;
+
 struct SlideSlot {
   // Generated and deleted by the sequencer; the builders only bind and fill it.
   GLuint texture;
@@ -28,18 +30,12 @@ extern SlideSlot slideSlots[2];
 // The slot the sequencer holds on screen (or fades out); set every step.
 extern int currentSlot;
 
-// Decodes the photo at path (may be null), fits it centred onto a black canvas
-// and uploads it into texture; sets the slot's width and height to the fitted
-// size. A file that cannot be decoded gives 0 x 0 and an all-black texture.
-// Both halves on the calling thread: the show runs the first on the builder
-// thread (slideshow/slide_builder_win.h).
-void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot);
-
-// The first half, without GL: the photo read from the imaging codecs in bands
+// A photo's slide build in two halves; the show runs the first on the builder
+// thread (slideshow/slide_builder_win.h). The first, without GL: the photo read from the imaging codecs in bands
 // (PhotoDecoder) and drawn onto `canvas` (kCanvasTexels texels, bottom row
-// first) by DrawPictureSourceOnCanvas.
+// first) by DrawPictureSourceOnCanvas, with the calling thread's `codecs`.
 // An undecodable photo leaves the canvas black and returns an empty fit.
-PhotoFit DecodePhotoOntoCanvas(const std::wstring& path, uint32_t* canvas);
+PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& path, uint32_t* canvas);
 
 // The second half of every slide build: the canvas becomes the texture's
 // level 0 and the fit's unrounded size the slot's.

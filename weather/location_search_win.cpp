@@ -1,12 +1,11 @@
 #include "weather/location_search_win.h"
 
-#include <process.h>
-
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/background_thread.h"
 #include "app/data_folder.h"
 #include "app/file_time_win.h"
 #include "app/win_handle.h"
@@ -33,7 +32,7 @@ struct SearchMailbox {
   HWND dialog = nullptr;
 };
 
-// One search, owned by its thread once the thread runs.
+// One search, owned by its thread.
 struct SearchRequest {
   std::shared_ptr<SearchMailbox> mailbox;
   std::wstring address;
@@ -44,22 +43,20 @@ struct LocationDialog {
   std::shared_ptr<SearchMailbox> mailbox = std::make_shared<SearchMailbox>();
 };
 
-unsigned __stdcall SearchThreadMain(void* argument) {
-  const std::unique_ptr<SearchRequest> request(static_cast<SearchRequest*>(argument));
+void RunSearch(const SearchRequest& request) {
   // Its own file: a search of a closed dialog may still run beside this one,
   // in this process or another.
   const std::wstring target = DataPath(SearchAnswerFileName(GetCurrentProcessId(), GetCurrentThreadId()));
   std::string answer;
-  const bool downloaded = DownloadToMemory(request->address, target, kSearchAnswerLimit, answer);
+  const bool downloaded = DownloadToMemory(request.address, target, kSearchAnswerLimit, answer);
   DeleteFileW(target.c_str());
   auto outcome = std::make_unique<SearchOutcome>(MakeSearchOutcome(downloaded, answer));
   // A posted outcome belongs to the dialog; one that cannot be posted is freed here.
-  const std::lock_guard hold(request->mailbox->lock);
-  if (request->mailbox->dialog != nullptr &&
-      PostMessageW(request->mailbox->dialog, kSearchDoneMessage, 0, reinterpret_cast<LPARAM>(outcome.get()))) {
+  const std::lock_guard hold(request.mailbox->lock);
+  if (request.mailbox->dialog != nullptr &&
+      PostMessageW(request.mailbox->dialog, kSearchDoneMessage, 0, reinterpret_cast<LPARAM>(outcome.get()))) {
     outcome.release();
   }
-  return 0;
 }
 
 void FillList(HWND dialog, const std::vector<std::wstring>& lines) {
@@ -84,16 +81,12 @@ void StartSearch(HWND dialog, LocationDialog& state) {
                 MB_ICONWARNING | MB_OK);
     return;
   }
-  auto request = std::make_unique<SearchRequest>(
-      SearchRequest{state.mailbox, FormatSearchAddress(settings.weather_host.View(), text)});
+  SearchRequest request{state.mailbox, FormatSearchAddress(settings.weather_host.View(), text)};
   FillList(dialog, {kSearchingText});
-  const KernelHandle thread(
-      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, SearchThreadMain, request.get(), 0, nullptr)));
-  if (!thread) {
+  if (!StartDetachedThread([request = std::move(request)] { RunSearch(request); })) {
     ShowOutcome(dialog, MakeSearchOutcome(false, {}));
     return;
   }
-  request.release();  // the thread owns it now
   const HWND search = GetDlgItem(dialog, IDC_SEARCH_BUTTON);
   // A disabled button keeps no focus the keyboard could use.
   if (GetFocus() == search) {

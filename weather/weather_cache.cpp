@@ -140,11 +140,6 @@ void RefreshWeather(WeatherPlatform& platform) {
   platform.StartWeatherThread();
 }
 
-void RunWeatherThread(WeatherPlatform& platform) {
-  FetchWeather(platform);
-  weather_thread_id = 0;
-}
-
 void DiscardWeather(WeatherPlatform& platform) {
   PublishWeatherReport(WeatherReport{});
   platform.RemoveDataFile(kWeatherFileName);

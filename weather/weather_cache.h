@@ -57,13 +57,15 @@ class WeatherPlatform {
   // Replaces data folder file `to` by `from` in one step.
   virtual bool ReplaceDataFile(std::wstring_view from, std::wstring_view to) = 0;
   virtual void RemoveDataFile(std::wstring_view name) = 0;
-  // Starts the weather thread (which calls RunWeatherThread); false when it could not be made.
+  // Starts the weather thread (which calls FetchWeather and then clears
+  // weather_thread_id); false when it could not be made.
   virtual bool StartWeatherThread() = 0;
   virtual std::wstring WeatherQuery() = 0;  // for the configured host and location id
 };
 
 // Id of the running weather thread, 0 when none runs: set by the main thread
-// before the thread can run, cleared by the weather thread as its last step.
+// before the thread can run, cleared by the weather thread as its last step,
+// after FetchWeather.
 extern std::atomic<uint32_t> weather_thread_id;
 // Earliest time (100 ns units) the next fetch may start: set by the weather
 // thread after a fetch that failed or brought an incomplete document, read by
@@ -85,9 +87,6 @@ bool FetchWeather(WeatherPlatform& platform);
 // when the data is still not fresh and the retry time has passed. Cheap when
 // the data is fresh.
 void RefreshWeather(WeatherPlatform& platform);
-
-// The weather thread's body: FetchWeather, then clears weather_thread_id.
-void RunWeatherThread(WeatherPlatform& platform);
 
 // Main thread, at the photo scan: removes the temporary file of a fetch that
 // never ended, unless the weather thread runs and owns it.

@@ -7,7 +7,7 @@
 #include "app/data_folder.h"
 #include "app/file_time_win.h"
 #include "app/run_state.h"
-#include "app/tracked_thread_win.h"
+#include "app/background_thread.h"
 #include "app/win_handle.h"
 #include "net/http_fetch_win.h"
 #include "settings/settings.h"
@@ -15,7 +15,7 @@
 
 namespace {
 
-unsigned __stdcall WeatherThreadMain(void*);
+void RunWeatherThread();
 
 class WinWeatherPlatform final : public WeatherPlatform {
  public:
@@ -57,17 +57,16 @@ class WinWeatherPlatform final : public WeatherPlatform {
 
   void RemoveDataFile(std::wstring_view name) override { DeleteFileW(DataPath(name).c_str()); }
 
-  bool StartWeatherThread() override { return StartTrackedThread(WeatherThreadMain, weather_thread_id, WeatherLock()); }
+  bool StartWeatherThread() override { return StartTrackedThread(RunWeatherThread, weather_thread_id, WeatherLock()); }
 
   std::wstring WeatherQuery() override {
     return FormatWeatherQuery(settings.weather_host.View(), settings.weather_loc_id.View());
   }
 };
 
-unsigned __stdcall WeatherThreadMain(void*) {
+void RunWeatherThread() {
   WinWeatherPlatform platform;
-  RunWeatherThread(platform);
-  return 0;
+  FetchWeather(platform);
 }
 
 }  // namespace

@@ -219,8 +219,6 @@ void AppendUtf16(std::wstring& out, char32_t code) {
 
 }  // namespace
 
-void ClearWeatherReport(WeatherReport& report) { report = WeatherReport{}; }
-
 bool WeatherReportComplete(const WeatherReport& report) {
   return !report.location_name.Empty() && !report.last_updated.Empty();
 }

@@ -45,8 +45,6 @@ struct WeatherReport {
   int64_t file_time = 0;
 };
 
-void ClearWeatherReport(WeatherReport& report);
-
 // Both the place and the observation time were read.
 bool WeatherReportComplete(const WeatherReport& report);
 

@@ -189,7 +189,7 @@ TEST_F(SlideTextures, ShrunkPhotosAverageFineDetail) {
   LoadPhotoTexture(path.c_str(), textures_[0], 0);
   const TexturePixels ours = ReadTexture(textures_[0]);
 
-  GdiplusImage image = GdiplusImage::FromFile(path.c_str());
+  GdiplusImage image = LoadImageFile(path.c_str());
   Canvas canvas = CreateCanvas();
   canvas.graphics.DrawImageRect(image.get(), fit.x, fit.y, fit.w, fit.h);
   UploadBitmap(canvas.bitmap, textures_[1], 1);
@@ -311,7 +311,7 @@ TEST_F(SlideTextures, TextFontSurvivesMissingFamilies) {
     canvas.graphics.DrawString(L"Weather in Hollin", font, Gdiplus::RectF(0, 0, 2048, 400), format, white.brush());
     int lit = 0;
     for (int y = 0; y < 200; y += 2)
-      for (int x = 0; x < 600; x += 2) lit += (canvas.bitmap.Pixel(x, y) & 0xffffff) != 0;
+      for (int x = 0; x < 600; x += 2) lit += (Pixel(canvas.bitmap, x, y) & 0xffffff) != 0;
     if (font.valid()) {
       EXPECT_EQ(canvas.graphics.status(), Gdiplus::Ok);
       EXPECT_GT(lit, 0);
@@ -400,8 +400,8 @@ TEST_F(SlideTextures, ResourceImagesAreFoundOnceAndCached) {
   canvas.graphics.DrawImage(icon->get(), 10.0f, 20.0f);
   EXPECT_EQ(canvas.graphics.status(), Gdiplus::Ok);
   // The opaque red corner pixel and a half-transparent green one over black.
-  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(10, 20)), ToRgb(kRed)));
-  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(12, 21)), {0, 128, 0}));
+  EXPECT_TRUE(Near(ToRgb(Pixel(canvas.bitmap, 10, 20)), ToRgb(kRed)));
+  EXPECT_TRUE(Near(ToRgb(Pixel(canvas.bitmap, 12, 21)), {0, 128, 0}));
 
   ReleaseResourceImages();
   EXPECT_FALSE(ResourceImageTable[30].cached.image.valid());
@@ -419,7 +419,7 @@ TEST_F(SlideTextures, WrappersRecordFailuresAndMoveOwnership) {
   // A later success keeps the failure on record.
   canvas.graphics.FillRectangle(brush.brush(), 0, 0, 10, 10);
   EXPECT_EQ(canvas.graphics.status(), Gdiplus::InvalidParameter);
-  EXPECT_EQ(canvas.bitmap.Pixel(5, 5), kRed);
+  EXPECT_EQ(Pixel(canvas.bitmap, 5, 5), kRed);
 
   GdiplusSolidBrush first = GdiplusSolidBrush::Create(kBlue);
   Gdiplus::GpSolidFill* native = first.get();
@@ -428,7 +428,7 @@ TEST_F(SlideTextures, WrappersRecordFailuresAndMoveOwnership) {
   EXPECT_EQ(second.get(), native);
   second = GdiplusSolidBrush::Create(kGreen);
   canvas.graphics.FillRectangle(second.brush(), 20, 20, 10, 10);
-  EXPECT_EQ(canvas.bitmap.Pixel(25, 25), kGreen);
+  EXPECT_EQ(Pixel(canvas.bitmap, 25, 25), kGreen);
 }
 
 TEST_F(SlideTextures, GradientsAndCurvesDrawOnTheCanvas) {
@@ -444,11 +444,11 @@ TEST_F(SlideTextures, GradientsAndCurvesDrawOnTheCanvas) {
   canvas.graphics.DrawCurve(pen, points, 5);
   EXPECT_EQ(canvas.graphics.status(), Gdiplus::Ok);
 
-  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(250, 202)), ToRgb(0xff6698da), 12));
-  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(250, 1197)), ToRgb(0xff001030), 12));
-  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(250, 1300)), {0, 0, 0}, 0));
-  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(1000, 500)), ToRgb(0xffe0d080)));
-  EXPECT_TRUE(Near(ToRgb(canvas.bitmap.Pixel(1000, 520)), {0, 0, 0}, 0));
+  EXPECT_TRUE(Near(ToRgb(Pixel(canvas.bitmap, 250, 202)), ToRgb(0xff6698da), 12));
+  EXPECT_TRUE(Near(ToRgb(Pixel(canvas.bitmap, 250, 1197)), ToRgb(0xff001030), 12));
+  EXPECT_TRUE(Near(ToRgb(Pixel(canvas.bitmap, 250, 1300)), {0, 0, 0}, 0));
+  EXPECT_TRUE(Near(ToRgb(Pixel(canvas.bitmap, 1000, 500)), ToRgb(0xffe0d080)));
+  EXPECT_TRUE(Near(ToRgb(Pixel(canvas.bitmap, 1000, 520)), {0, 0, 0}, 0));
 }
 
 }  // namespace

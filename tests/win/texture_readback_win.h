@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "app/gdiplus_session_win.h"
-#include "app/gl_context_win.h"
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
+#include "tests/support/picture_support_win.h"
 
 struct Rgb {
   int r, g, b;
