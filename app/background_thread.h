@@ -9,7 +9,7 @@
 
 // Starts `body` on a thread of its own; false when no thread could be made,
 // and `body` has not run then.
-bool StartDetachedThread(std::function<void()> body);
+[[nodiscard]] bool StartDetachedThread(std::function<void()> body);
 
 using ThreadStart = bool (*)(std::function<void()> body);
 
@@ -18,5 +18,5 @@ using ThreadStart = bool (*)(std::function<void()> body);
 // clears it as its last step, cannot clear it before it was set and leave it
 // set for ever. False, with `running` 0 again, when no thread was started.
 // Tests inject `start`.
-bool StartTrackedThread(std::function<void()> body, std::atomic<uint32_t>& running, std::mutex& lock,
+[[nodiscard]] bool StartTrackedThread(std::function<void()> body, std::atomic<uint32_t>& running, std::mutex& lock,
                         ThreadStart start = StartDetachedThread);

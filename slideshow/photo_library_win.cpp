@@ -69,5 +69,7 @@ void DeleteOldestPhoto() {
 void StartRefreshThread() { StartRefreshThread(RunRefreshThread); }
 
 void StartRefreshThread(std::function<void()> body) {
-  StartTrackedThread(std::move(body), refresh_thread_id, RefreshLock());
+  // Refused while a refresh runs, which is what the callers want; a thread
+  // that could not be made leaves the id 0, so the next check tries again.
+  static_cast<void>(StartTrackedThread(std::move(body), refresh_thread_id, RefreshLock()));
 }
