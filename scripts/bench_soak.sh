@@ -45,4 +45,4 @@ source "$root/tests/e2e/wine_env.sh"
 trap wine_env_stop EXIT
 wine_env_start "$build/wine-bench"
 /usr/bin/python3 "$root/tests/e2e/bench_soak.py" --scr "$build/velmora.scr" \
-  --counts "$build/tests/bench/process_counts.exe" --photos "$photos" --minutes "$minutes" "${hostile[@]}" | grep -v '^scenario '
+  --counts "$build/tests/bench/process_counts.exe" --photos "$photos" --minutes "$minutes" "${hostile[@]}" | grep --line-buffered -v '^scenario '

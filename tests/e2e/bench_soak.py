@@ -300,12 +300,16 @@ def folder_mib(s, names):
 
 def hostile_soak(s, site, process, counter, minutes):
     """Polls the data folder every second and prints a line a minute; returns
-    (rows of (minute, resident MiB, handles), most photos seen, longest life in
+    (rows of (minute, resident MiB, handles, lowest resident MiB of the minute), most photos seen, longest life in
     seconds of every temporary file name, names of other files seen)."""
     started = time.monotonic()
-    print("minute  resident MiB  handles  photos  temporary  update.xml  other  folder MiB  requests L/P/W/U  "
-          "temporary files over a minute old", flush=True)
+    print("minute  resident MiB  lowest MiB  handles  photos  temporary  update.xml  other  folder MiB  "
+          "requests L/P/W/U  temporary files over a minute old", flush=True)
     rows, since, longest, others = [], {}, {}, set()
+    # The resident size is also read every second: a sample taken while a slide
+    # is being built holds its canvas and the decoded photo, so the lowest
+    # reading of each minute tells growth apart from work in progress.
+    lowest = None
     most_photos, seen_requests, minute = 0, 0, 1
     while minute <= minutes:
         if not process.running():
@@ -319,6 +323,8 @@ def hostile_soak(s, site, process, counter, minutes):
         rest = [n for n in names if n not in photos and n not in temps and n != "update.xml"]
         most_photos = max(most_photos, len(photos))
         others.update(rest)
+        resident = resident_mib(process.pid)
+        lowest = resident if lowest is None else min(lowest, resident)
         since = {n: since.get(n, now) for n in temps}
         for n, first in since.items():
             longest[n] = max(longest.get(n, 0.0), now - first)
@@ -329,17 +335,18 @@ def hostile_soak(s, site, process, counter, minutes):
                 seen_requests = len(site.requests)
             requests = "/".join(str(recent.count(k)) for k in PHASES)
             old = " ".join(f"{n} ({now - first:.0f} s)" for n, first in sorted(since.items()) if now - first > 60)
-            rows.append((minute, resident_mib(process.pid), handles))
-            print(f"{minute:6d}  {rows[-1][1]:12.1f}  {handles!s:>7}  {len(photos):6d}  {len(temps):9d}  "
+            rows.append((minute, resident_mib(process.pid), handles, lowest))
+            print(f"{minute:6d}  {rows[-1][1]:12.1f}  {lowest:10.1f}  {handles!s:>7}  {len(photos):6d}  {len(temps):9d}  "
                   f"{names.count('update.xml'):10d}  {len(rest):5d}  {folder_mib(s, names):10.1f}  "
                   f"{requests:>16}  {old or '-'}", flush=True)
             minute += 1
+            lowest = None
         time.sleep(1.0)
     return rows, most_photos, longest, others
 
 
 def print_hostile_summary(rows, most_photos, longest, others, start_settings, end_settings, served):
-    for column, name in ((1, "resident size"), (2, "handle count")):
+    for column, name in ((1, "resident size"), (3, "lowest resident size of each minute"), (2, "handle count")):
         rise = growth_after_ten([(r[0], r[column]) for r in rows])
         if rise is None:
             print(f"{name}: no growth figure")
