@@ -2,6 +2,8 @@
 
 namespace {
 
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
 bool IsSpace(wchar_t c) {
   return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
 }
@@ -42,4 +44,14 @@ bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b) {
     if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
   }
   return true;
+}
+
+std::size_t FindIgnoringCase(std::string_view text, std::string_view what, std::size_t from) {
+  if (what.size() > text.size()) return std::string_view::npos;
+  for (std::size_t i = from; i + what.size() <= text.size(); ++i) {
+    std::size_t k = 0;
+    while (k < what.size() && LowerAscii(text[i + k]) == LowerAscii(what[k])) ++k;
+    if (k == what.size()) return i;
+  }
+  return std::string_view::npos;
 }

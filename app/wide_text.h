@@ -35,3 +35,7 @@ std::wstring WidenBytes(std::string_view bytes);
 
 wchar_t ToUpperAscii(wchar_t c);
 bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b);
+
+// The first place at or after `from` where `what` stands in downloaded bytes,
+// ASCII letter case ignored, as tag names are compared; npos when nowhere.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view what, std::size_t from = 0);
