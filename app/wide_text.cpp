@@ -4,10 +4,6 @@ namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
-bool IsSpace(wchar_t c) {
-  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
-}
-
 }  // namespace
 
 int32_t ParseDecimal(std::wstring_view text) {
@@ -35,6 +31,12 @@ std::wstring WidenBytes(std::string_view bytes) {
   for (const char b : bytes) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(b)));
   return text;
 }
+
+bool IsSpace(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
+}
+
+bool IsBlankOrLineEnd(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
 wchar_t ToUpperAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
 

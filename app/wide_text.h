@@ -33,6 +33,13 @@ int32_t ParseDecimal(std::wstring_view text);
 // Downloaded documents are 8-bit text: each byte becomes one character.
 std::wstring WidenBytes(std::string_view bytes);
 
+// White space as the C library's scanning functions skip it: blank, tab, line
+// feed, vertical tab, form feed, carriage return.
+bool IsSpace(wchar_t c);
+// White space of HTTP header values and XML declarations: blank, tab,
+// carriage return, line feed.
+bool IsBlankOrLineEnd(wchar_t c);
+
 wchar_t ToUpperAscii(wchar_t c);
 bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b);
 

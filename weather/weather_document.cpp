@@ -112,11 +112,8 @@ void HandleText(const WeatherParser& p, WeatherReport& report) {
   }
 }
 
-// White space as the C library's scanning functions skip it.
-bool IsScanSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
-
 std::size_t SkipScanSpace(std::wstring_view text, std::size_t pos) {
-  while (pos < text.size() && IsScanSpace(text[pos])) ++pos;
+  while (pos < text.size() && IsSpace(text[pos])) ++pos;
   return pos;
 }
 
@@ -146,8 +143,6 @@ wchar_t Windows1252(char byte) {
   return static_cast<wchar_t>(b);
 }
 
-bool IsNameSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 // True when the document starts with an XML declaration whose encoding names
 // a charset other than UTF-8.
 bool DeclaresOtherCharset(std::string_view bytes) {
@@ -159,10 +154,10 @@ bool DeclaresOtherCharset(std::string_view bytes) {
   std::size_t i = declaration.find(kKey);
   if (i == std::string_view::npos) return false;
   i += kKey.size();
-  while (i < declaration.size() && IsNameSpace(declaration[i])) ++i;
+  while (i < declaration.size() && IsBlankOrLineEnd(declaration[i])) ++i;
   if (i >= declaration.size() || declaration[i] != '=') return false;
   ++i;
-  while (i < declaration.size() && IsNameSpace(declaration[i])) ++i;
+  while (i < declaration.size() && IsBlankOrLineEnd(declaration[i])) ++i;
   if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\'')) return false;
   const char quote = declaration[i++];
   const std::size_t end = declaration.find(quote, i);
@@ -309,7 +304,7 @@ ClockTime ParseClockTime(std::wstring_view text) {
     if (ScanNumber(text, pos, minute)) {
       pos = SkipScanSpace(text, pos);
       std::size_t end = pos;
-      while (end < text.size() && end - pos < 2 && !IsScanSpace(text[end])) ++end;
+      while (end < text.size() && end - pos < 2 && !IsSpace(text[end])) ++end;
       marker = text.substr(pos, end - pos);
     }
   }

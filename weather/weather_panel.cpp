@@ -22,10 +22,6 @@ WeatherIcons IconsForCode(int32_t code) {
 
 namespace {
 
-bool IsSpace(wchar_t c) {
-  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
-}
-
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 // The few scanf conversions the time stamp needs, with scanf's rules: a
