@@ -48,6 +48,28 @@ bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
+void TextScanner::SkipSpace() {
+  while (at < text.size() && IsSpace(text[at])) ++at;
+}
+
+bool TextScanner::Number(int32_t& value) {
+  SkipSpace();
+  std::size_t end = at;
+  if (end < text.size() && (text[end] == L'+' || text[end] == L'-')) ++end;
+  const std::size_t digits = end;
+  while (end < text.size() && text[end] >= L'0' && text[end] <= L'9') ++end;
+  if (end == digits) return false;
+  value = ParseDecimal(text.substr(at, end - at));
+  at = end;
+  return true;
+}
+
+bool TextScanner::Literal(wchar_t c) {
+  if (at >= text.size() || text[at] != c) return false;
+  ++at;
+  return true;
+}
+
 std::size_t FindIgnoringCase(std::string_view text, std::string_view what, std::size_t from) {
   if (what.size() > text.size()) return std::string_view::npos;
   for (std::size_t i = from; i + what.size() <= text.size(); ++i) {

@@ -43,6 +43,28 @@ bool IsBlankOrLineEnd(wchar_t c);
 wchar_t ToUpperAscii(wchar_t c);
 bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b);
 
+// The few scanf conversions the weather service's time stamps need, with
+// scanf's rules: a number or a word skips the white space before it, a
+// literal character must come next, and the first mismatch ends the reading.
+struct TextScanner {
+  std::wstring_view text;
+  std::size_t at = 0;
+
+  void SkipSpace();
+  // "%d": an optional sign and at least one digit, read as ParseDecimal reads them.
+  bool Number(int32_t& value);
+  bool Literal(wchar_t c);
+  // "%s": the next run of non-space characters, cut to the word's size.
+  template <std::size_t N>
+  void Word(wchar_t (&word)[N]) {
+    SkipSpace();
+    std::size_t n = 0;
+    for (; at < text.size() && !IsSpace(text[at]); ++at)
+      if (n + 1 < N) word[n++] = text[at];
+    word[n] = L'\0';
+  }
+};
+
 // The first place at or after `from` where `what` stands in downloaded bytes,
 // ASCII letter case ignored, as tag names are compared; npos when nowhere.
 std::size_t FindIgnoringCase(std::string_view text, std::string_view what, std::size_t from = 0);

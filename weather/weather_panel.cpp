@@ -20,69 +20,21 @@ WeatherIcons IconsForCode(int32_t code) {
   return WeatherIconMap[code];
 }
 
-namespace {
-
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-
-// The few scanf conversions the time stamp needs, with scanf's rules: a
-// number or a word skips the white space before it, a literal character
-// must come next, and the first mismatch ends the reading.
-struct TextScanner {
-  std::wstring_view text;
-  std::size_t at = 0;
-
-  void SkipSpace() {
-    while (at < text.size() && IsSpace(text[at])) ++at;
-  }
-  // An optional sign and at least one digit, clamped to 32 bits.
-  bool Number(int32_t& value) {
-    SkipSpace();
-    std::size_t i = at;
-    const bool negative = i < text.size() && text[i] == L'-';
-    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) ++i;
-    if (i >= text.size() || !IsDigit(text[i])) return false;
-    constexpr int64_t kLimit = static_cast<int64_t>(INT32_MAX) + 1;
-    int64_t magnitude = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-      magnitude = std::min(magnitude * 10 + (text[i] - L'0'), kLimit);
-    }
-    at = i;
-    value = static_cast<int32_t>(negative ? -magnitude : std::min<int64_t>(magnitude, INT32_MAX));
-    return true;
-  }
-  bool Literal(wchar_t c) {
-    if (at >= text.size() || text[at] != c) return false;
-    ++at;
-    return true;
-  }
-  // The next run of non-space characters, cut to the word's size.
-  template <std::size_t N>
-  void Word(wchar_t (&word)[N]) {
-    SkipSpace();
-    std::size_t n = 0;
-    for (; at < text.size() && !IsSpace(text[at]); ++at)
-      if (n + 1 < N) word[n++] = text[at];
-    word[n] = L'\0';
-  }
-};
-
-}  // namespace
-
 int64_t ObservationMinutes(std::wstring_view last_updated) {
   TextScanner scan{last_updated};
-  int32_t date_field = -1, hour = -1, minute = -1;
-  wchar_t marker[3] = {};  // "AM" or "PM"
+  int32_t date_field = -1;
+  ClockFields clock{-1, -1};
   if (scan.Number(date_field) && scan.Literal(L'/') && scan.Number(date_field) && scan.Literal(L'/') &&
-      scan.Number(date_field) && scan.Number(hour) && scan.Literal(L':') && scan.Number(minute)) {
-    scan.Word(marker);
+      scan.Number(date_field)) {
+    ScanClock(scan, clock);
   }
-  int64_t hour24 = std::max(hour, 0);
-  if (EqualsIgnoreCase(marker, L"PM")) {
-    if (hour < 12) hour24 += 12;
-  } else if (hour == 12) {
+  int64_t hour24 = std::max(clock.hour, 0);
+  if (EqualsIgnoreCase(clock.marker, L"PM")) {
+    if (clock.hour < 12) hour24 += 12;
+  } else if (clock.hour == 12) {
     hour24 = 0;  // 12 AM, and a time without marker, is just after midnight
   }
-  return hour24 * 60 + std::max(minute, 0);
+  return hour24 * 60 + std::max(clock.minute, 0);
 }
 
 SkyPhase SkyPhaseAt(int64_t now, ClockTime sunrise, ClockTime sunset) {
