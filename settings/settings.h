@@ -53,5 +53,9 @@ void ApplySetting(Settings& s, const wchar_t* key, const wchar_t* value);
 void StoreNewver(std::wstring_view value);
 FixedText<9> CurrentNewver();
 
+// `newver` names a newer version: not empty and, ignoring case, not
+// kOwnVersion. There is no numeric ordering: any other text counts as newer.
+bool IsNewerVersion(std::wstring_view newver);
+
 // A newer version is known and the user wants to hear about it.
 bool NoticeWanted(const Settings& s);

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string_view>
 
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/photo_fit.h"
@@ -19,7 +18,3 @@ PhotoFit BuildNoticeTexture(uint32_t* canvas);
 // The same for a screen of screen_width x screen_height pixels and any icon
 // (null: none), drawn at its natural size.
 PhotoFit BuildNoticeTextureForScreen(uint32_t* canvas, int screen_width, int screen_height, Gdiplus::GpImage* icon);
-
-// The notice's text for `newver`, ending with the download page address
-// without its scheme (MakeHomePage); cut at 99 characters.
-void FormatNoticeMessage(wchar_t (&buffer)[kTextBufferSize], const wchar_t* newver, std::wstring_view web_host);
