@@ -11,6 +11,8 @@
 #include "app/wide_text.h"
 
 inline constexpr int kForecastDays = 5;
+// The condition code the service sends for "not available".
+inline constexpr int32_t kUnknownWeatherCode = 44;
 // Every scanner buffer keeps at most this many characters; report texts one fewer.
 inline constexpr std::size_t kWeatherBufferChars = 100;
 
