@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <string>
 
+#include "res/resource.h"
 #include "settings/home_page.h"
 #include "settings/settings.h"
 #include "slideshow/photo_fit.h"
 
 namespace {
 
-constexpr int kWarningIconId = 2100;
 constexpr float kCanvas = static_cast<float>(kTextureSize);
 constexpr float kGap = 50.0f;  // between the screen's centre line and the icon above, the text below
 constexpr float kTextSize = 35.0f;
@@ -50,7 +50,7 @@ PhotoFit BuildNoticeTextureForScreen(uint32_t* texels, int screen_width, int scr
 }
 
 PhotoFit BuildNoticeTexture(uint32_t* canvas) {
-  GdiplusImage* icon = GetResourceImage(kWarningIconId);
+  GdiplusImage* icon = GetResourceImage(IDP_WARNING_ICON);
   return BuildNoticeTextureForScreen(canvas, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                      icon != nullptr ? icon->get() : nullptr);
 }

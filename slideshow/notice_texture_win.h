@@ -12,7 +12,7 @@
 #include "slideshow/slide_textures_win.h"
 
 // Draws the notice for the primary screen onto `canvas` (kCanvasTexels
-// texels), with resource image 2100 as its icon, and returns the slot's fit.
+// texels), with the embedded warning icon, and returns the slot's fit.
 PhotoFit BuildNoticeTexture(uint32_t* canvas);
 
 // The same for a screen of screen_width x screen_height pixels and any icon

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "res/resource.h"
 #include "slideshow/photo_decoder_win.h"
 #include "slideshow/photo_fit.h"
 
@@ -24,18 +25,19 @@ void ClearResourceImage(ResourceImage& resource) {
   resource.block.reset();
 }
 
-}  // namespace
-
 // Allocated once and deliberately never freed: the exit does not wait for a
 // slide build that may be drawing one of these images.
-ResourceImageRow* const ResourceImageTable = new ResourceImageRow[kResourceImageRows + 1]{
-    MakeRow(2000), MakeRow(2001), MakeRow(2002), MakeRow(2003), MakeRow(2004), MakeRow(2005),
-    MakeRow(2006), MakeRow(2007), MakeRow(2008), MakeRow(2009), MakeRow(2010), MakeRow(2011),
-    MakeRow(2012), MakeRow(2013), MakeRow(2014), MakeRow(2015), MakeRow(2016), MakeRow(2017),
-    MakeRow(2018), MakeRow(2019), MakeRow(2020), MakeRow(2021), MakeRow(2022), MakeRow(2023),
-    MakeRow(2024), MakeRow(2025), MakeRow(2026), MakeRow(2027), MakeRow(2028), MakeRow(2029),
-    MakeRow(2100), ResourceImageRow{L"", 0, {}},
-};
+ResourceImageRow* MakeResourceImageTable() {
+  auto* table = new ResourceImageRow[kResourceImageRows + 1]{};
+  for (int i = 0; i < IDP_WEATHER_ICON_COUNT; ++i) table[i] = MakeRow(IDP_WEATHER_ICON + i);
+  table[IDP_WEATHER_ICON_COUNT] = MakeRow(IDP_WARNING_ICON);
+  table[kResourceImageRows] = ResourceImageRow{L"", 0, {}};
+  return table;
+}
+
+}  // namespace
+
+ResourceImageRow* const ResourceImageTable = MakeResourceImageTable();
 
 PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& path, uint32_t* canvas) {
   PhotoDecoder photo(codecs, path);

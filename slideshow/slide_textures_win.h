@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/win_handle.h"
+#include "res/resource.h"
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/photo_fit.h"
 
@@ -95,11 +96,11 @@ struct ResourceImageRow {
   ResourceImage cached;
 };
 
-// The embedded images: weather condition icons 2000..2029 and the notice's
-// warning icon 2100, each cached from first use until ReleaseResourceImages.
-// The row with id 0 ends the table. Never destroyed, so an image stays
-// drawable until the process is gone.
-inline constexpr int kResourceImageRows = 31;
+// The embedded images: the weather condition icons and the notice's warning
+// icon (res/resource.h), each cached from first use until
+// ReleaseResourceImages. The row with id 0 ends the table. Never destroyed, so
+// an image stays drawable until the process is gone.
+inline constexpr int kResourceImageRows = IDP_WEATHER_ICON_COUNT + 1;
 extern ResourceImageRow* const ResourceImageTable;
 
 // Frees every cached resource image; must run before GDI+ shuts down.

@@ -3,21 +3,29 @@
 #include <algorithm>
 
 #include "app/wide_text.h"
+#include "res/resource.h"
 #include "slideshow/photo_fit.h"
 
-const WeatherIcons WeatherIconMap[kWeatherCodes] = {
-    {2000, 2000}, {2000, 2000}, {2000, 2000}, {2000, 2000}, {2000, 2000}, {2022, 2022}, {2017, 2017},
-    {2017, 2017}, {2011, 2011}, {2011, 2011}, {2020, 2020}, {2011, 2011}, {2020, 2020}, {2009, 2009},
-    {2014, 2014}, {2002, 2002}, {2014, 2014}, {2000, 2000}, {2017, 2017}, {2018, 2012}, {2001, 2001},
-    {2019, 2012}, {2018, 2012}, {2005, 2005}, {2005, 2005}, {2002, 2002}, {2007, 2007}, {2025, 2010},
-    {2024, 2010}, {2023, 2010}, {2024, 2010}, {2008, 2004}, {2008, 2004}, {2016, 2006}, {2016, 2006},
-    {2000, 2000}, {2008, 2004}, {2029, 2027}, {2029, 2027}, {2026, 2015}, {2020, 2020}, {2014, 2014},
-    {2013, 2013}, {2014, 2014}, {2003, 2003}, {2026, 2015}, {2014, 2014}, {2029, 2027}, {2028, 2021},
+namespace {
+
+// The icons by code, as numbers of the weather condition icons
+// (IDP_WEATHER_ICON + number).
+constexpr WeatherIcons kIconNumbers[kWeatherCodes] = {
+    {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {22, 22}, {17, 17},
+    {17, 17}, {11, 11}, {11, 11}, {20, 20}, {11, 11}, {20, 20}, {9, 9},
+    {14, 14}, {2, 2}, {14, 14}, {0, 0}, {17, 17}, {18, 12}, {1, 1},
+    {19, 12}, {18, 12}, {5, 5}, {5, 5}, {2, 2}, {7, 7}, {25, 10},
+    {24, 10}, {23, 10}, {24, 10}, {8, 4}, {8, 4}, {16, 6}, {16, 6},
+    {0, 0}, {8, 4}, {29, 27}, {29, 27}, {26, 15}, {20, 20}, {14, 14},
+    {13, 13}, {14, 14}, {3, 3}, {26, 15}, {14, 14}, {29, 27}, {28, 21},
 };
+
+}  // namespace
 
 WeatherIcons IconsForCode(int32_t code) {
   if (code < 0 || code >= kWeatherCodes) code = kUnknownWeatherCode;
-  return WeatherIconMap[code];
+  const WeatherIcons numbers = kIconNumbers[code];
+  return {IDP_WEATHER_ICON + numbers.day, IDP_WEATHER_ICON + numbers.night};
 }
 
 int64_t ObservationMinutes(std::wstring_view last_updated) {

@@ -19,7 +19,6 @@ struct WeatherIcons {
 };
 
 inline constexpr int kWeatherCodes = 49;
-extern const WeatherIcons WeatherIconMap[kWeatherCodes];
 
 // A code outside 0..48 gets the icons of kUnknownWeatherCode.
 WeatherIcons IconsForCode(int32_t code);
