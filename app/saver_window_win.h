@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/command_line.h"
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 
 // Full-screen pop-up in Saver mode, a child filling `parent` in Preview mode.
 // On failure everything already made is undone and false is returned.

@@ -4,10 +4,10 @@
 
 #include <mutex>
 
-#include "app/data_folder.h"
-#include "app/file_time_win.h"
-#include "app/run_state.h"
-#include "app/win_handle.h"
+#include "base/data_folder.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
+#include "base/win_handle.h"
 #include "net/gallery_refresh.h"
 #include "net/http_fetch_win.h"
 #include "net/version_check_win.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "app/background_thread.h"
-#include "app/run_state.h"
-#include "app/whole_file_win.h"
+#include "base/background_thread.h"
+#include "base/run_state.h"
+#include "base/whole_file_win.h"
 
 namespace {
 

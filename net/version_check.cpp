@@ -1,6 +1,6 @@
 #include "net/version_check.h"
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "net/http_fetch.h"
 #include "settings/settings.h"
 

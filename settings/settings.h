@@ -5,7 +5,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "version.h"
 
 inline constexpr wchar_t kOwnVersion[] = L"" VELMORA_VERSION_TEXT;

@@ -8,10 +8,10 @@
 #include <string>
 #include <utility>
 
-#include "app/data_folder.h"
-#include "app/whole_file_win.h"
-#include "app/wide_text.h"
-#include "app/win_handle.h"
+#include "base/data_folder.h"
+#include "base/whole_file_win.h"
+#include "base/wide_text.h"
+#include "base/win_handle.h"
 
 namespace {
 

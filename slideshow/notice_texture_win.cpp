@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <string>
 
+#include "drawing/overlay_win.h"
+#include "drawing/photo_fit.h"
+#include "drawing/resource_images_win.h"
 #include "res/resource.h"
 #include "settings/home_page.h"
 #include "settings/settings.h"
-#include "slideshow/photo_fit.h"
 
 namespace {
 

@@ -7,9 +7,8 @@
 
 #include <cstdint>
 
-#include "slideshow/gdiplus_objects_win.h"
-#include "slideshow/photo_fit.h"
-#include "slideshow/slide_textures_win.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/photo_fit.h"
 
 // Draws the notice for the primary screen onto `canvas` (kCanvasTexels
 // texels), with the embedded warning icon, and returns the slot's fit.

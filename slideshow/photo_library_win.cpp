@@ -7,11 +7,11 @@
 #include <string>
 #include <utility>
 
-#include "app/data_folder.h"
-#include "app/file_time_win.h"
-#include "app/run_state.h"
-#include "app/background_thread.h"
-#include "app/win_handle.h"
+#include "base/background_thread.h"
+#include "base/data_folder.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
+#include "base/win_handle.h"
 #include "net/gallery_refresh_win.h"
 #include "slideshow/slideshow_win.h"
 #include "weather/weather_cache_win.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "slideshow/photo_fit.h"
+#include "drawing/photo_fit.h"
 
 // BuildingFirst: the first photo of the show is being built; the screen stays
 // black until it is uploaded.

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "app/data_folder.h"
+#include "base/data_folder.h"
 
 std::atomic<uint32_t> weather_thread_id{0};
 std::atomic<int64_t> weather_retry_after{0};

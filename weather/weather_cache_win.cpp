@@ -6,12 +6,12 @@
 #include <string>
 #include <utility>
 
-#include "app/data_folder.h"
-#include "app/file_time_win.h"
-#include "app/run_state.h"
-#include "app/background_thread.h"
-#include "app/whole_file_win.h"
-#include "app/win_handle.h"
+#include "base/background_thread.h"
+#include "base/data_folder.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
+#include "base/whole_file_win.h"
+#include "base/win_handle.h"
 #include "net/http_fetch_win.h"
 #include "settings/settings.h"
 #include "weather/weather_cache.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 inline constexpr int kForecastDays = 5;
 // The condition code the service sends for "not available".

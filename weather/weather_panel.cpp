@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
+#include "drawing/photo_fit.h"
 #include "res/resource.h"
-#include "slideshow/photo_fit.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "drawing/photo_fit.h"
 #include "settings/settings.h"
 #include "slideshow/notice_texture_win.h"
-#include "slideshow/photo_fit.h"
 #include "tests/win/texture_readback_win.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/whole_file_win.h"
+#include "base/whole_file_win.h"
 
 #include <new>
 

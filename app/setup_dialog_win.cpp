@@ -1,10 +1,10 @@
-#include "settings/setup_dialog_win.h"
+#include "app/setup_dialog_win.h"
 
 #include <shellapi.h>
 
 #include <string>
 
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 #include "res/resource.h"
 #include "settings/gallery_table.h"
 #include "settings/home_page.h"
