@@ -35,6 +35,17 @@ void DeleteLeftoverDownloads() {
   RemoveWeatherLeftover();
 }
 
+// The refresh thread's way into the photo list: the stored file's record,
+// appended under the photo list lock.
+void AppendStoredPhoto(const std::wstring& local_path) {
+  WIN32_FIND_DATAW found{};
+  const FindHandle search(FindFirstFileW(local_path.c_str(), &found));
+  if (!search) return;
+  PhotoRecord record = MakePhotoRecord(found.cFileName, FileTimeValue(found.ftLastWriteTime));
+  const std::lock_guard hold(PhotoListLock());
+  AppendPhoto(std::move(record));
+}
+
 PhotoList ListPhotoFiles() {
   PhotoList list;
   WIN32_FIND_DATAW found;
@@ -66,7 +77,7 @@ void DeleteOldestPhoto() {
   DeleteOldestPhoto([](const std::wstring& path) { DeleteFileW(path.c_str()); });
 }
 
-void StartRefreshThread() { StartRefreshThread(RunRefreshThread); }
+void StartRefreshThread() { StartRefreshThread([] { RunRefreshThread(AppendStoredPhoto); }); }
 
 void StartRefreshThread(std::function<void()> body) {
   // Refused while a refresh runs, which is what the callers want; a thread
