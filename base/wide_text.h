@@ -1,5 +1,6 @@
 // Small helpers for the program's UTF-16 text: fixed-size fields that cut
-// instead of overflowing, and the decimal and case rules every parser shares.
+// instead of overflowing, and the decimal, white-space and case rules every
+// parser shares.
 #pragma once
 
 #include <cstddef>
