@@ -13,7 +13,6 @@
 #include "app/background_thread.h"
 #include "app/win_handle.h"
 #include "net/gallery_refresh_win.h"
-#include "slideshow/slideshow_win.h"
 #include "weather/weather_cache_win.h"
 
 namespace {
@@ -49,7 +48,7 @@ PhotoList ListPhotoFiles() {
 
 }  // namespace
 
-bool ScanPhotoFolder() {
+void ScanPhotoFolder() {
   DeleteLeftoverDownloads();
   PhotoList list = ListPhotoFiles();
   SortPhotos(list, 0, list.count() - 1, ComparePhotoTimes);
@@ -57,9 +56,6 @@ bool ScanPhotoFolder() {
   WIN32_FILE_ATTRIBUTE_DATA page;
   if (GetFileAttributesExW(DataPath(L"index.htm").c_str(), GetFileExInfoStandard, &page))
     last_refresh_time = FileTimeValue(page.ftLastWriteTime);
-  RefreshWeather();
-  RestartSlideshow();
-  return true;
 }
 
 void DeleteOldestPhoto() {

@@ -1,4 +1,4 @@
-// The two slide slots and how pictures get into them: photos decoded from
+// How pictures get into the slide slots' textures: photos decoded from
 // files, overlay canvases uploaded, and the helpers the overlay builders share
 // (text font, bounded text formatting, embedded images).
 //
@@ -16,19 +16,9 @@
 #include "app/win_handle.h"
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/photo_fit.h"
+#include "slideshow/slide_sequencer.h"
 
 class ImagingCodecs;
-
-struct SlideSlot {
-  // Generated and deleted by the sequencer; the builders only bind and fill it.
-  GLuint texture;
-  // Size in texels of the picture centred in the texture (the rest is black).
-  float width, height;
-};
-
-extern SlideSlot slideSlots[2];
-// The slot the sequencer holds on screen (or fades out); set every step.
-extern int currentSlot;
 
 // A photo's slide build in two halves; the show runs the first on the builder
 // thread (slideshow/slide_builder_win.h). The first, without GL: the photo read from the imaging codecs in bands
@@ -38,8 +28,8 @@ extern int currentSlot;
 PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& path, uint32_t* canvas);
 
 // The second half of every slide build: the canvas becomes the texture's
-// level 0 and the fit's unrounded size the slot's.
-void UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture, int slot);
+// level 0; returns the fit's unrounded size, the size of the slot's picture.
+SlideSize UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture);
 
 // The last step of every overlay drawing: the kTextureSize-square bitmap's
 // pixels, locked, copied straight into `canvas` in the texture's row order.

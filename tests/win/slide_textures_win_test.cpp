@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -125,10 +126,10 @@ TEST_F(SlideTextures, PhotosAreFittedCentredOnBlack) {
     const std::wstring path = Path((std::to_wstring(c.pixel_width) + L"x" + std::to_wstring(c.pixel_height) + L".jpg").c_str());
     ASSERT_TRUE(WriteQuadrantJpeg(path, c.pixel_width, c.pixel_height));
 
-    LoadPhotoTexture(path.c_str(), textures_[slot], slot);
+    const SlideSize size = LoadPhotoTexture(path.c_str(), textures_[slot]);
 
-    EXPECT_FLOAT_EQ(slideSlots[slot].width, c.slot_width);
-    EXPECT_FLOAT_EQ(slideSlots[slot].height, c.slot_height);
+    EXPECT_FLOAT_EQ(size.width, c.slot_width);
+    EXPECT_FLOAT_EQ(size.height, c.slot_height);
 
     const TexturePixels texture = ReadTexture(textures_[slot]);
     ASSERT_EQ(texture.width, kTextureSize);
@@ -186,13 +187,13 @@ TEST_F(SlideTextures, ShrunkPhotosAverageFineDetail) {
   ASSERT_TRUE(WriteStripesPng(path, 4243, 600));
   const PhotoFit fit = FitPhoto(4243, 600);
 
-  LoadPhotoTexture(path.c_str(), textures_[0], 0);
+  LoadPhotoTexture(path.c_str(), textures_[0]);
   const TexturePixels ours = ReadTexture(textures_[0]);
 
   GdiplusImage image = LoadImageFile(path.c_str());
   Canvas canvas = CreateCanvas();
   canvas.graphics.DrawImageRect(image.get(), fit.x, fit.y, fit.w, fit.h);
-  UploadBitmap(canvas.bitmap, textures_[1], 1);
+  UploadBitmap(canvas.bitmap, textures_[1]);
   const TexturePixels gdiplus = ReadTexture(textures_[1]);
 
   const int amplitude = StripeAmplitude(ours, fit);
@@ -205,28 +206,34 @@ TEST_F(SlideTextures, ShrunkPhotosAverageFineDetail) {
 TEST_F(SlideTextures, BuilderThreadBuildsWhatTheMainThreadBuilds) {
   const std::wstring path = Path(L"photo.jpg");
   ASSERT_TRUE(WriteQuadrantJpeg(path, 3000, 2000));
-  LoadPhotoTexture(path.c_str(), textures_[0], 0);
+  const SlideSize here = LoadPhotoTexture(path.c_str(), textures_[0]);
   const TexturePixels expected = ReadTexture(textures_[0]);
 
-  ASSERT_TRUE(StartSlideBuild({SlideKind::Photo, path, {}}));
-  EXPECT_FALSE(StartSlideBuild({SlideKind::Photo, path, {}})) << "a second build while one is unfinished";
+  SlideBuilders& builders = NewSlideBuilders();
+  ASSERT_TRUE(builders.Start({SlideKind::Photo, path, {}}));
+  EXPECT_FALSE(builders.Start({SlideKind::Photo, path, {}})) << "a second build while one is unfinished";
   // Not a timing: the bound only keeps a lost build from hanging the test.
-  bool finished = false;
-  for (int polls = 0; polls < 6000 && !finished; ++polls) {
-    finished = FinishSlideBuild(textures_[1], 1);
-    if (!finished) Sleep(5);
+  std::optional<SlideSize> built;
+  for (int polls = 0; polls < 6000 && !built; ++polls) {
+    built = FinishSlideBuild(builders, textures_[1]);
+    if (!built) Sleep(5);
   }
-  ASSERT_TRUE(finished);
-  EXPECT_FALSE(SlideBuildRunning());
-  EXPECT_FALSE(FinishSlideBuild(textures_[1], 1)) << "one build finished twice";
-  EXPECT_FLOAT_EQ(slideSlots[1].width, slideSlots[0].width);
-  EXPECT_FLOAT_EQ(slideSlots[1].height, slideSlots[0].height);
+  ASSERT_TRUE(built.has_value());
+  EXPECT_FALSE(builders.Busy());
+  EXPECT_FALSE(FinishSlideBuild(builders, textures_[1])) << "one build finished twice";
+  EXPECT_FLOAT_EQ(built->width, here.width);
+  EXPECT_FLOAT_EQ(built->height, here.height);
   EXPECT_TRUE(ReadTexture(textures_[1]).rgba == expected.rgba);
 
   // The next build starts once the last one is collected.
-  ASSERT_TRUE(StartSlideBuild({SlideKind::Photo, L"", {}}));
-  for (int polls = 0; polls < 6000 && !FinishSlideBuild(textures_[1], 1); ++polls) Sleep(5);
-  EXPECT_EQ(slideSlots[1].width, 0.0f);
+  ASSERT_TRUE(builders.Start({SlideKind::Photo, L"", {}}));
+  built.reset();
+  for (int polls = 0; polls < 6000 && !built; ++polls) {
+    built = FinishSlideBuild(builders, textures_[1]);
+    if (!built) Sleep(5);
+  }
+  ASSERT_TRUE(built.has_value());
+  EXPECT_EQ(built->width, 0.0f);
   EXPECT_EQ(ReadTexture(textures_[1]).MaxChannel(), 0);
 }
 
@@ -247,14 +254,13 @@ TEST_F(SlideTextures, UndecodablePhotosGiveAnEmptySlotAndBlack) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     // A real photo first, so a build that stopped early would leave it behind.
-    LoadPhotoTexture(photo.c_str(), textures_[1], 1);
-    ASSERT_FLOAT_EQ(slideSlots[1].width, 640.0f);
+    ASSERT_FLOAT_EQ(LoadPhotoTexture(photo.c_str(), textures_[1]).width, 640.0f);
     ASSERT_GT(ReadTexture(textures_[1]).MaxChannel(), 200);
 
-    LoadPhotoTexture(c.path, textures_[1], 1);
+    const SlideSize size = LoadPhotoTexture(c.path, textures_[1]);
 
-    EXPECT_EQ(slideSlots[1].width, 0.0f);
-    EXPECT_EQ(slideSlots[1].height, 0.0f);
+    EXPECT_EQ(size.width, 0.0f);
+    EXPECT_EQ(size.height, 0.0f);
     const TexturePixels texture = ReadTexture(textures_[1]);
     EXPECT_EQ(texture.width, kTextureSize);
     EXPECT_EQ(texture.MaxChannel(), 0);
@@ -268,7 +274,7 @@ TEST_F(SlideTextures, CanvasUploadKeepsRowsBottomUp) {
   canvas.graphics.FillRectangle(red.brush(), 0, 0, kTextureSize, 16);
   ASSERT_EQ(canvas.graphics.status(), Gdiplus::Ok);
 
-  UploadBitmap(canvas.bitmap, textures_[0], 0);
+  UploadBitmap(canvas.bitmap, textures_[0]);
 
   const TexturePixels texture = ReadTexture(textures_[0]);
   ASSERT_EQ(texture.width, kTextureSize);
@@ -283,15 +289,15 @@ TEST_F(SlideTextures, CanvasUploadKeepsRowsBottomUp) {
 TEST_F(SlideTextures, FailedCanvasStillUploadsBlack) {
   // A canvas that could not be created must not leave the texture without an
   // image (it would draw white) or with the previous slide.
-  LoadPhotoTexture(nullptr, textures_[0], 0);
+  LoadPhotoTexture(nullptr, textures_[0]);
   Canvas filled = CreateCanvas();
   const GdiplusSolidBrush white = GdiplusSolidBrush::Create(kWhite);
   filled.graphics.FillRectangle(white.brush(), 0, 0, kTextureSize, kTextureSize);
-  UploadBitmap(filled.bitmap, textures_[0], 0);
+  UploadBitmap(filled.bitmap, textures_[0]);
   ASSERT_EQ(ReadTexture(textures_[0]).MaxChannel(), 255);
 
   GdiplusBitmap failed;
-  UploadBitmap(failed, textures_[0], 0);
+  UploadBitmap(failed, textures_[0]);
 
   EXPECT_NE(failed.status(), Gdiplus::Ok);
   const TexturePixels texture = ReadTexture(textures_[0]);
