@@ -182,10 +182,10 @@ void CopyPicture(Rows& rows, int width, int height, const Placement& place, uint
   }
 }
 
-// Separable area averaging: for each canvas row the picture rows it covers
-// are first added up down the columns (plain loops over whole rows, which the
-// compiler vectorises), then the sums are averaged across. The result has
-// out_width x out_height texels in the stored picture's order.
+// Separable area averaging into out_width x out_height texels in the stored
+// picture's order: for each row of them the picture rows it covers are first
+// added up down the columns (plain loops over whole rows, which the compiler
+// vectorises), then the sums are averaged across.
 template <typename Rows>
 void ShrinkPicture(Rows& rows, int width, int height, int out_width, int out_height, const Placement& place,
                    uint32_t* canvas) {
