@@ -36,7 +36,8 @@ ResourceImageRow* const ResourceImageTable = new ResourceImageRow[kResourceImage
 
 PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& path, uint32_t* canvas) {
   PhotoDecoder photo(codecs, path);
-  const PhotoFit fit = FitPhoto(static_cast<uint32_t>(photo.width()), static_cast<uint32_t>(photo.height()));
+  const PhotoFit fit =
+      FitPhoto(static_cast<uint32_t>(photo.width()), static_cast<uint32_t>(photo.height()), photo.orientation());
   return DrawPictureSourceOnCanvas(photo.Source(), fit, canvas) ? fit : FitPhoto(0, 0);
 }
 

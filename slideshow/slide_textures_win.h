@@ -22,8 +22,9 @@ class ImagingCodecs;
 
 // A photo's slide build in two halves; the show runs the first on the builder
 // thread (slideshow/slide_builder_win.h). The first, without GL: the photo read from the imaging codecs in bands
-// (PhotoDecoder) and drawn onto `canvas` (kCanvasTexels texels, bottom row
-// first) by DrawPictureSourceOnCanvas, with the calling thread's `codecs`.
+// (PhotoDecoder) and drawn upright, as its Exif orientation says, onto
+// `canvas` (kCanvasTexels texels, bottom row first) by
+// DrawPictureSourceOnCanvas, with the calling thread's `codecs`.
 // An undecodable photo leaves the canvas black and returns an empty fit.
 PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& path, uint32_t* canvas);
 

@@ -85,8 +85,10 @@ void ShowSteps(const wchar_t* photo, GLuint texture, Stages& s) {
                         const bool read = source.read(first, count, out, stride);
                         reads += NowMs() - read_start;
                         return read;
-                      }};
-  const PhotoFit fit = FitPhoto(static_cast<uint32_t>(source.width), static_cast<uint32_t>(source.height));
+                      },
+                      source.orientation};
+  const PhotoFit fit =
+      FitPhoto(static_cast<uint32_t>(source.width), static_cast<uint32_t>(source.height), source.orientation);
   t = NowMs();
   DrawPictureSourceOnCanvas(timed, fit, canvas.data());
   const double drawing = NowMs() - t;

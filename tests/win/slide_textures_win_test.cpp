@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "app/win_handle.h"
 #include "slideshow/gdiplus_objects_win.h"
 #include "slideshow/slide_builder_win.h"
 #include "slideshow/photo_fit.h"
@@ -40,9 +41,13 @@ bool FindEncoder(const wchar_t* mime, CLSID* clsid) {
   return false;
 }
 
-// A photo of four flat quadrants: red top-left, green top-right, blue
-// bottom-left, white bottom-right, so any flip or mirror shows.
-bool WriteQuadrantJpeg(const std::wstring& path, int width, int height) {
+enum Corner { kTopLeft, kTopRight, kBottomLeft, kBottomRight };
+
+// A photo of four flat quadrants, coloured in the order of Corner: by default
+// red top-left, green top-right, blue bottom-left, white bottom-right, so any
+// flip or mirror shows.
+bool WriteQuadrantJpeg(const std::wstring& path, int width, int height,
+                       const Gdiplus::ARGB (&colours)[4] = {kRed, kGreen, kBlue, kWhite}) {
   CLSID jpeg;
   if (!FindEncoder(L"image/jpeg", &jpeg)) return false;
   GdiplusBitmap bitmap = GdiplusBitmap::Create(width, height, PixelFormat24bppRGB);
@@ -51,10 +56,10 @@ bool WriteQuadrantJpeg(const std::wstring& path, int width, int height) {
   const struct {
     Gdiplus::ARGB colour;
     int x, y, w, h;
-  } quadrants[] = {{kRed, 0, 0, half_w, half_h},
-                   {kGreen, half_w, 0, width - half_w, half_h},
-                   {kBlue, 0, half_h, half_w, height - half_h},
-                   {kWhite, half_w, half_h, width - half_w, height - half_h}};
+  } quadrants[] = {{colours[kTopLeft], 0, 0, half_w, half_h},
+                   {colours[kTopRight], half_w, 0, width - half_w, half_h},
+                   {colours[kBottomLeft], 0, half_h, half_w, height - half_h},
+                   {colours[kBottomRight], half_w, half_h, width - half_w, height - half_h}};
   for (const auto& q : quadrants) {
     const GdiplusSolidBrush brush = GdiplusSolidBrush::Create(q.colour);
     graphics.FillRectangle(brush.brush(), q.x, q.y, q.w, q.h);
@@ -81,6 +86,34 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  std::string bytes(file ? GetFileSize(file.get(), nullptr) : 0, '\0');
+  DWORD read = 0;
+  if (!bytes.empty()) ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  bytes.resize(read);
+  return bytes;
+}
+
+// A 64 x 48 photo as a camera stores it: grey, with a red and a green
+// quadrant in the given corners, and right after its start an Exif segment
+// whose only entry is `orientation` (no segment for 0).
+bool WriteCameraJpeg(const std::wstring& path, int orientation, Corner red, Corner green) {
+  constexpr Gdiplus::ARGB kGrey = 0xff808080;
+  Gdiplus::ARGB colours[4] = {kGrey, kGrey, kGrey, kGrey};
+  colours[red] = kRed;
+  colours[green] = kGreen;
+  if (!WriteQuadrantJpeg(path, 64, 48, colours)) return false;
+  std::string jpeg = ReadBytes(path);
+  if (jpeg.size() < 2 || jpeg.compare(0, 2, "\xff\xd8") != 0) return false;
+  if (orientation == 0) return true;
+  const std::string body = std::string("Exif\0\0MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 25) +
+                           static_cast<char>(orientation) + std::string(6, '\0');
+  const std::string segment = std::string("\xff\xe1\0", 3) + static_cast<char>(body.size() + 2) + body;
+  WriteBytes(path, jpeg.insert(2, segment));
+  return true;
 }
 
 class SlideTextures : public GlCanvasTest {
@@ -165,6 +198,48 @@ TEST_F(SlideTextures, PhotosAreFittedCentredOnBlack) {
     EXPECT_EQ(min_filter, GL_LINEAR);
     EXPECT_EQ(mag_filter, GL_LINEAR);
     slot = 1 - slot;
+  }
+}
+
+TEST_F(SlideTextures, PhotosStandAsTheirExifOrientationSays) {
+  // The corners where the camera stored what must show top-left (red) and
+  // top-right (green).
+  const struct {
+    int orientation;
+    Corner red, green;
+  } cases[] = {
+      {0, kTopLeft, kTopRight},  // no Exif segment
+      {1, kTopLeft, kTopRight},
+      {2, kTopRight, kTopLeft},
+      {3, kBottomRight, kBottomLeft},
+      {4, kBottomLeft, kBottomRight},
+      {5, kTopLeft, kBottomLeft},
+      {6, kBottomLeft, kTopLeft},
+      {7, kBottomRight, kTopRight},
+      {8, kTopRight, kBottomRight},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "orientation " << c.orientation);
+    const std::wstring path = Path((L"camera" + std::to_wstring(c.orientation) + L".jpg").c_str());
+    ASSERT_TRUE(WriteCameraJpeg(path, c.orientation, c.red, c.green));
+
+    const SlideSize size = LoadPhotoTexture(path.c_str(), textures_[0]);
+
+    const bool sideways = c.orientation >= 5;
+    EXPECT_EQ(size.width, sideways ? 48.0f : 64.0f);
+    EXPECT_EQ(size.height, sideways ? 64.0f : 48.0f);
+    const TexturePixels texture = ReadTexture(textures_[0]);
+    const PhotoFit fit = FitPhoto(static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height));
+    const int left = fit.x + fit.w / 4, right = fit.x + fit.w * 3 / 4;
+    const int top = fit.y + fit.h / 4, bottom = fit.y + fit.h * 3 / 4;
+    const struct {
+      int x, y;
+      Gdiplus::ARGB colour;
+    } probes[] = {{left, top, kRed}, {right, top, kGreen}, {left, bottom, 0xff808080}, {right, bottom, 0xff808080}};
+    for (const auto& p : probes) {
+      const Rgb seen = texture.AtCanvas(p.x, p.y);
+      EXPECT_TRUE(Near(seen, ToRgb(p.colour))) << "at (" << p.x << ", " << p.y << "): " << Show(seen);
+    }
   }
 }
 
