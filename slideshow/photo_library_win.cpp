@@ -13,7 +13,6 @@
 #include "base/run_state.h"
 #include "base/win_handle.h"
 #include "net/gallery_refresh_win.h"
-#include "slideshow/slideshow_win.h"
 #include "weather/weather_cache_win.h"
 
 namespace {
@@ -60,7 +59,7 @@ PhotoList ListPhotoFiles() {
 
 }  // namespace
 
-bool ScanPhotoFolder() {
+void ScanPhotoFolder() {
   DeleteLeftoverDownloads();
   PhotoList list = ListPhotoFiles();
   SortPhotos(list, 0, list.count() - 1, ComparePhotoTimes);
@@ -68,9 +67,6 @@ bool ScanPhotoFolder() {
   WIN32_FILE_ATTRIBUTE_DATA page;
   if (GetFileAttributesExW(DataPath(L"index.htm").c_str(), GetFileExInfoStandard, &page))
     last_refresh_time = FileTimeValue(page.ftLastWriteTime);
-  RefreshWeather();
-  RestartSlideshow();
-  return true;
 }
 
 void DeleteOldestPhoto() {

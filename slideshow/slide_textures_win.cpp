@@ -3,20 +3,18 @@
 #include "drawing/photo_fit.h"
 #include "slideshow/photo_decoder_win.h"
 
-SlideSlot slideSlots[2] = {};
-int currentSlot = 0;
 
 PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& path, uint32_t* canvas) {
   PhotoDecoder photo(codecs, path);
-  const PhotoFit fit = FitPhoto(static_cast<uint32_t>(photo.width()), static_cast<uint32_t>(photo.height()));
+  const PhotoFit fit =
+      FitPhoto(static_cast<uint32_t>(photo.width()), static_cast<uint32_t>(photo.height()), photo.orientation());
   return DrawPictureSourceOnCanvas(photo.Source(), fit, canvas) ? fit : FitPhoto(0, 0);
 }
 
-void UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture, int slot) {
-  slideSlots[slot].width = fit.width;
-  slideSlots[slot].height = fit.height;
+SlideSize UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture) {
   glBindTexture(GL_TEXTURE_2D, texture);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTextureSize, kTextureSize, 0, GL_BGRA_EXT, GL_UNSIGNED_BYTE, canvas);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  return SlideSize{fit.width, fit.height};
 }

@@ -56,15 +56,15 @@ TEST_F(NoticeTexture, IconAndTextSitAtTheCanvasCentreForAnyScreen) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.screen_width << " x " << c.screen_height);
-    BuildIntoSlot(
+    const SlideSize size = BuildIntoSlot(
         [&](uint32_t* canvas) {
           return BuildNoticeTextureForScreen(canvas, c.screen_width, c.screen_height,
                                              c.with_icon ? icon.image() : nullptr);
         },
-        texture_, 1);
+        texture_);
 
-    EXPECT_EQ(slideSlots[1].width, c.slot_width);
-    EXPECT_EQ(slideSlots[1].height, c.slot_height);
+    EXPECT_EQ(size.width, c.slot_width);
+    EXPECT_EQ(size.height, c.slot_height);
     const TexturePixels canvas = ReadTexture(texture_);
     // The icon's corners at (904, 774) and (1143, 973), black just outside them.
     const struct {
