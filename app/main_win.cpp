@@ -9,14 +9,14 @@
 #include <optional>
 
 #include "app/command_line.h"
-#include "app/data_folder_win.h"
-#include "app/gdiplus_session_win.h"
-#include "app/run_state.h"
 #include "app/saver_window_win.h"
+#include "app/setup_dialog_win.h"
+#include "base/data_folder_win.h"
+#include "base/run_state.h"
+#include "drawing/gdiplus_session_win.h"
 #include "net/http_fetch_win.h"
 #include "res/resource.h"
 #include "settings/settings_file_win.h"
-#include "settings/setup_dialog_win.h"
 #include "slideshow/slideshow_win.h"
 #include "weather/location_search_win.h"
 

@@ -7,7 +7,7 @@
 
 #include "app/gl_context_win.h"
 #include "app/input_rule.h"
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 #include "slideshow/photo_library_win.h"
 #include "slideshow/slideshow_win.h"
 

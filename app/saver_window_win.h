@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/command_line.h"
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 
 class Slideshow;
 

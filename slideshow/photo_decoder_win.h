@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/win_handle.h"
-#include "slideshow/photo_fit.h"
+#include "base/win_handle.h"
+#include "drawing/photo_fit.h"
 
 // COM for the calling thread for as long as it lives, unless the thread has
 // it already in another model (COM is usable then too).

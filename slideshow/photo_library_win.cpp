@@ -7,11 +7,11 @@
 #include <string>
 #include <utility>
 
-#include "app/data_folder.h"
-#include "app/file_time_win.h"
-#include "app/run_state.h"
-#include "app/background_thread.h"
-#include "app/win_handle.h"
+#include "base/background_thread.h"
+#include "base/data_folder.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
+#include "base/win_handle.h"
 #include "net/gallery_refresh_win.h"
 #include "weather/weather_cache_win.h"
 
@@ -32,6 +32,17 @@ void DeleteLeftoverDownloads() {
   SHFileOperationW(&op);
   // Likewise a weather answer that was never judged complete.
   RemoveWeatherLeftover();
+}
+
+// The refresh thread's way into the photo list: the stored file's record,
+// appended under the photo list lock.
+void AppendStoredPhoto(const std::wstring& local_path) {
+  WIN32_FIND_DATAW found{};
+  const FindHandle search(FindFirstFileW(local_path.c_str(), &found));
+  if (!search) return;
+  PhotoRecord record = MakePhotoRecord(found.cFileName, FileTimeValue(found.ftLastWriteTime));
+  const std::lock_guard hold(PhotoListLock());
+  AppendPhoto(std::move(record));
 }
 
 PhotoList ListPhotoFiles() {
@@ -62,7 +73,7 @@ void DeleteOldestPhoto() {
   DeleteOldestPhoto([](const std::wstring& path) { DeleteFileW(path.c_str()); });
 }
 
-void StartRefreshThread() { StartRefreshThread(RunRefreshThread); }
+void StartRefreshThread() { StartRefreshThread([] { RunRefreshThread(AppendStoredPhoto); }); }
 
 void StartRefreshThread(std::function<void()> body) {
   // Refused while a refresh runs, which is what the callers want; a thread

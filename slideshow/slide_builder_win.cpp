@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/background_thread.h"
+#include "base/background_thread.h"
 #include "slideshow/notice_texture_win.h"
 #include "slideshow/photo_decoder_win.h"
 #include "slideshow/slide_textures_win.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "slideshow/photo_fit.h"
+#include "drawing/photo_fit.h"
 
 // BuildingFirst: the first photo of the show is being built; the screen stays
 // black until it is uploaded.

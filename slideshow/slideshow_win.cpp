@@ -8,8 +8,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "app/file_time_win.h"
-#include "app/run_state.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
 #include "settings/settings.h"
 #include "slideshow/photo_library_win.h"
 #include "slideshow/slide_builder_win.h"

@@ -17,10 +17,10 @@
 #include <cwchar>
 #include <vector>
 
-#include "app/data_folder.h"
-#include "app/gdiplus_session_win.h"
-#include "app/run_state.h"
 #include "app/saver_window_win.h"
+#include "base/data_folder.h"
+#include "base/run_state.h"
+#include "drawing/gdiplus_session_win.h"
 #include "settings/settings.h"
 #include "slideshow/slideshow_win.h"
 #include "tests/bench/bench_clock_win.h"

@@ -20,11 +20,12 @@
 #include <optional>
 #include <vector>
 
-#include "app/gdiplus_session_win.h"
-#include "app/win_handle.h"
-#include "slideshow/gdiplus_objects_win.h"
+#include "base/win_handle.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/gdiplus_session_win.h"
+#include "drawing/overlay_win.h"
+#include "drawing/photo_fit.h"
 #include "slideshow/photo_decoder_win.h"
-#include "slideshow/photo_fit.h"
 #include "slideshow/slide_builder_win.h"
 #include "slideshow/slide_textures_win.h"
 #include "tests/bench/bench_clock_win.h"

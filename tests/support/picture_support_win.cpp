@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "drawing/photo_fit.h"
 #include "slideshow/photo_decoder_win.h"
-#include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
 
 namespace {

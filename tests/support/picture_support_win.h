@@ -6,7 +6,7 @@
 #include <GL/gl.h>
 
 #include "app/gl_context_win.h"
-#include "slideshow/gdiplus_objects_win.h"
+#include "drawing/gdiplus_objects_win.h"
 #include "slideshow/slide_sequencer.h"
 
 // A hidden 64 x 64 window with its own DC and a current context.

@@ -1,4 +1,4 @@
-#include "slideshow/photo_fit.h"
+#include "drawing/photo_fit.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/data_folder.h"
-#include "app/file_time_win.h"
-#include "app/run_state.h"
+#include "base/data_folder.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
 #include "slideshow/photo_library_win.h"
 
 namespace {

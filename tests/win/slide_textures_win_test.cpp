@@ -13,10 +13,12 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/win_handle.h"
-#include "slideshow/gdiplus_objects_win.h"
+#include "base/win_handle.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/overlay_win.h"
+#include "drawing/photo_fit.h"
+#include "drawing/resource_images_win.h"
 #include "slideshow/slide_builder_win.h"
-#include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
 #include "tests/win/texture_readback_win.h"
 

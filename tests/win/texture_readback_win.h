@@ -14,9 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/gdiplus_session_win.h"
-#include "slideshow/gdiplus_objects_win.h"
-#include "slideshow/photo_fit.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/gdiplus_session_win.h"
+#include "drawing/overlay_win.h"
+#include "drawing/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
 #include "tests/support/picture_support_win.h"
 

@@ -13,13 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "slideshow/gdiplus_objects_win.h"
-#include "slideshow/photo_fit.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/photo_fit.h"
+#include "drawing/resource_images_win.h"
 #include "slideshow/slide_textures_win.h"
+#include "tests/win/texture_readback_win.h"
 #include "weather/weather_cache.h"
 #include "weather/weather_panel.h"
 #include "weather/weather_panel_win.h"
-#include "tests/win/texture_readback_win.h"
 
 namespace {
 
