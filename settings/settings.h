@@ -15,6 +15,10 @@ inline constexpr wchar_t kDefaultLocationName[] = L"Saint-Petersburg, Russia";
 // Longest value a server key may hold.
 inline constexpr std::size_t kServerValueLimit = 259;
 
+// Which monitors the full-screen saver covers: the primary one only; the
+// primary one with every other monitor black; a slideshow on every monitor.
+enum class MonitorMode { Primary, Black, All };
+
 struct Settings {
   int32_t dloption = 0;
   int32_t gallery_refresh_seconds = 86400;  // copied from the gallery table, never stored
@@ -24,6 +28,7 @@ struct Settings {
   int32_t show_newver = 1;
   FixedText<99> weather_loc;
   FixedText<19> weather_loc_id;
+  MonitorMode monitors = MonitorMode::Primary;  // stored only when not Primary
 
   // Server addresses: compiled-in defaults, overridable in the settings file.
   FixedText<kServerValueLimit> photo_site;

@@ -191,6 +191,30 @@ TEST(SettingsFile, ServerKeysAreReadAndWrittenOnlyWhenNotDefault) {
   EXPECT_GT(text.size(), 259u);
 }
 
+TEST(SettingsFile, MonitorsIsReadInAnyCaseAndWrittenOnlyWhenNotPrimary) {
+  struct Case {
+    const wchar_t* stored;
+    MonitorMode mode;
+    const wchar_t* written;  // the saved text's last line
+  };
+  const Case cases[] = {
+      {L"monitors=black", MonitorMode::Black, L"monitors=black"},
+      {L"MONITORS=All", MonitorMode::All, L"monitors=all"},
+      {L"monitors=primary", MonitorMode::Primary, L"show_newver=1"},
+      {L"monitors=every", MonitorMode::Primary, L"show_newver=1"},
+      {L"monitors=all \nmonitors=black", MonitorMode::Black, L"monitors=black"},
+      {L"monitors=all\nmonitors=", MonitorMode::Primary, L"show_newver=1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.stored)));
+    Settings s;
+    ParseSettingsText(c.stored, s);
+    EXPECT_EQ(s.monitors, c.mode);
+    const std::wstring text = ComposeSavedSettings(s, FixedGuid);
+    EXPECT_EQ(text.substr(text.rfind(L'\n') + 1), c.written);
+  }
+}
+
 TEST(SettingsFile, NoValueCanAddRemoveOrChangeALine) {
   struct Case {
     const char* what;
