@@ -7,6 +7,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "base/file_time_win.h"
 #include "base/run_state.h"
@@ -20,7 +21,16 @@
 
 static_assert(std::is_same_v<GLuint, uint32_t>, "texture names pass through the sequencer unchanged");
 
-Slideshow::Slideshow() : builders_(NewSlideBuilders()) {}
+namespace {
+
+// Every slideshow that lives, one per monitor that shows one. Main thread only.
+std::vector<const Slideshow*> live_slideshows;
+
+}  // namespace
+
+Slideshow::Slideshow() : builders_(NewSlideBuilders()) { live_slideshows.push_back(this); }
+
+Slideshow::~Slideshow() { std::erase(live_slideshows, this); }
 
 void Slideshow::Start() { RestartSlideshow(sequencer_, *this); }
 
@@ -68,6 +78,15 @@ bool Slideshow::NoticeWanted() { return ::NoticeWanted(settings); }
 int64_t Slideshow::GalleryRefreshSeconds() { return settings.gallery_refresh_seconds; }
 int64_t Slideshow::LastRefreshTime() { return last_refresh_time; }
 bool Slideshow::TakeNewPhotosArrived() { return new_photos_arrived.exchange(false); }
+
+bool Slideshow::PhotoInUseElsewhere(const std::wstring& path) {
+  for (const Slideshow* other : live_slideshows) {
+    if (other == this) continue;
+    for (const SlideSlot& slot : other->sequencer_.slots)
+      if (slot.path == path) return true;
+  }
+  return false;
+}
 
 void DrawSlide(const SlideSlot& slot, float opacity, float w, float h) {
   SlideGeometry g;

@@ -13,6 +13,7 @@
 class Slideshow final : private SlidePlatform {
  public:
   Slideshow();
+  ~Slideshow();
   Slideshow(const Slideshow&) = delete;
   Slideshow& operator=(const Slideshow&) = delete;
 
@@ -53,6 +54,7 @@ class Slideshow final : private SlidePlatform {
   int64_t GalleryRefreshSeconds() override;
   int64_t LastRefreshTime() override;
   bool TakeNewPhotosArrived() override;
+  bool PhotoInUseElsewhere(const std::wstring& path) override;
 
   SlideSequencer sequencer_;
   // Never freed (see NewSlideBuilders): builder threads reach it for ever.
