@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,6 +20,7 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "settings/settings_file_win.h"
+#include "slideshow/slide_builder_win.h"
 #include "slideshow/slideshow_win.h"
 #include "weather/location_search_win.h"
 
@@ -100,8 +100,7 @@ int RunSaver(SaverMode mode, HWND parent) {
   // wait for one: while a build runs, an abandoned one that may never return
   // included, GDI+ is left to the end of the process, which follows at once.
   // No build starts after the loop, so a builder that is idle now stays idle.
-  const bool building = std::any_of(shows.begin(), shows.end(), [](const auto& show) { return show->BuildRunning(); });
-  if (building) static_cast<void>(gdiplus.release());
+  if (SharedSlideBuilders().Busy()) static_cast<void>(gdiplus.release());
   return code;
 }
 
