@@ -1,10 +1,11 @@
 """Runs the real velmora.scr under Wine the way a user's machine would, one
 isolated scenario at a time.
 
-Every scenario gets its own X display (Xvfb), its own HOME and its own Wine
-prefix, copied from the base prefix that tests/e2e/wine_env.sh makes once per
-run (VELMORA_BASE_PREFIX). The Pictures folder of the copy points at the new
-HOME, so the data folder is HOME/Corvath/VelmoraSaver. A scenario is a `with`
+Every scenario gets its own X display (Xvfb, or Xorg for two monitors), its
+own HOME and its own Wine prefix, copied from the base prefix that
+tests/e2e/wine_env.sh makes once per run (VELMORA_BASE_PREFIX). The Pictures
+folder of the copy points at the new HOME, so the data folder is
+HOME/Corvath/VelmoraSaver. A scenario is a `with`
 block; leaving it, normally or by its time bound, kills everything it started.
 
 Standard library only: run with /usr/bin/python3.
@@ -424,7 +425,7 @@ class Scenario:
         self.parent_root = root or os.environ.get("VELMORA_SCENARIO_ROOT") or tempfile.gettempdir()
         self.root = None
         self.processes = []
-        self.xvfb = None
+        self.xvfb = None  # the X server, Xorg for two monitors
         self.timings = {}
 
     # -- life cycle ---------------------------------------------------------
