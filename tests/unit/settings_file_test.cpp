@@ -272,7 +272,7 @@ TEST(SettingsFile, SavesChangeOnlyTheirOwnFieldsOfTheFileOnDisk) {
   constexpr wchar_t kMineGuid[] = L"22223333444455556666777788889999";
   const std::wstring on_disk = std::wstring(L"dloption=4\nguid=") + kStoredGuid +
                                L"\nnewver=1.2\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\n"
-                               L"show_newver=0\nphoto_site=http://photos.test\nfoo=bar";
+                               L"show_newver=0\nphoto_site=http://photos.test\nfoo=bar\nmonitors=all";
   struct Case {
     const char* what;
     std::wstring on_disk;
@@ -284,11 +284,11 @@ TEST(SettingsFile, SavesChangeOnlyTheirOwnFieldsOfTheFileOnDisk) {
       {"the version check stores newver only", on_disk, kMineGuid, SettingsOwner::VersionCheck,
        std::wstring(L"dloption=4\nguid=") + kStoredGuid +
            L"\nnewver=1.3\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=0\n"
-           L"photo_site=http://photos.test"},
+           L"monitors=all\nphoto_site=http://photos.test"},
       {"OK stores the dialog's fields only", on_disk, kMineGuid, SettingsOwner::SetupDialog,
        std::wstring(L"dloption=2\nguid=") + kStoredGuid +
            L"\nnewver=1.2\nshow_weather=1\nweather_loc_id=FRXX0076\nweather_loc=Paris, France\nshow_newver=1\n"
-           L"photo_site=http://photos.test"},
+           L"monitors=all\nphoto_site=http://photos.test"},
       {"no file: defaults around the caller's fields and id", L"", kMineGuid, SettingsOwner::VersionCheck,
        std::wstring(L"dloption=0\nguid=") + kMineGuid +
            L"\nnewver=1.3\nshow_weather=1\nweather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\n"
