@@ -22,7 +22,14 @@ static_assert(std::is_same_v<GLuint, uint32_t>, "texture names pass through the 
 
 Slideshow::Slideshow() : builders_(NewSlideBuilders()) {}
 
-void Slideshow::Start() { RestartSlideshow(sequencer_, *this); }
+void Slideshow::Start() {
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  GLint limit = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+  photo_side_ = SlotTextureSide(viewport[2], viewport[3], limit);
+  RestartSlideshow(sequencer_, *this);
+}
 
 void Slideshow::Advance() { StepSlideshow(sequencer_, *this, GetTickCount(), SystemTimeNow()); }
 
@@ -49,7 +56,7 @@ int32_t Slideshow::PhotoCount() { return ::PhotoCount(); }
 std::wstring Slideshow::PhotoPath(int32_t index) { return PhotoPathAt(index); }
 
 bool Slideshow::StartSlideBuild(SlideKind kind, const std::wstring& path) {
-  SlideJob job{kind, path, {}};
+  SlideJob job{kind, path, {}, kind == SlideKind::Photo ? photo_side_ : kTextureSize};
   // The report as it stands when the sequencer chose the slide.
   if (kind == SlideKind::CurrentWeather) job.weather = CurrentWeatherReport();
   if (kind == SlideKind::Forecast) job.weather = ForecastWeatherReport();
@@ -71,7 +78,7 @@ bool Slideshow::TakeNewPhotosArrived() { return new_photos_arrived.exchange(fals
 
 void DrawSlide(const SlideSlot& slot, float opacity, float w, float h) {
   SlideGeometry g;
-  if (!ComputeSlideGeometry(slot.size.width, slot.size.height, w, h, g)) return;
+  if (!ComputeSlideGeometry(slot.size, w, h, g)) return;
   glColor4f(1.0f, 1.0f, 1.0f, opacity);
   glBindTexture(GL_TEXTURE_2D, slot.texture);
   for (int i = 0; i < 4; ++i) {

@@ -16,7 +16,8 @@ class Slideshow final : private SlidePlatform {
   Slideshow(const Slideshow&) = delete;
   Slideshow& operator=(const Slideshow&) = delete;
 
-  // Scans the photo folder and renews the weather; the first step starts the show.
+  // Takes the photo slots' texture side from the window's size, scans the
+  // photo folder and renews the weather; the first step starts the show.
   void Start();
   // One step of the sequencer.
   void Advance();
@@ -55,6 +56,7 @@ class Slideshow final : private SlidePlatform {
   bool TakeNewPhotosArrived() override;
 
   SlideSequencer sequencer_;
+  int photo_side_ = kTextureSize;  // of a photo's texture; overlays keep kTextureSize
   // Never freed (see NewSlideBuilders): builder threads reach it for ever.
   SlideBuilders& builders_;
 };

@@ -674,20 +674,26 @@ TEST(PlanFrame, OnlyFadesDrawEveryFrame) {
 
 TEST(SlideGeometry, PictureIsCentredAndCutToItsSize) {
   struct Case {
-    float a, b, w, h;
+    float a, b;
+    int texture_side;
+    float w, h;
     float x0, y0, side;
     float left, right, top, bottom;  // what the planes keep
   };
   const Case cases[] = {
-      {1024, 768, 1280, 720, -320, -600, 1920, 160, 1120, 0, 720},
-      {2048, 1024, 1280, 720, 0, -280, 1280, 0, 1280, 40, 680},
-      {1280, 720, 1280, 720, -384, -664, 2048, 0, 1280, 0, 720},  // an overlay: pixel for pixel
-      {1024, 2048, 1280, 720, 280, 0, 720, 460, 820, 0, 720},
+      {1024, 768, 2048, 1280, 720, -320, -600, 1920, 160, 1120, 0, 720},
+      {2048, 1024, 2048, 1280, 720, 0, -280, 1280, 0, 1280, 40, 680},
+      {1280, 720, 2048, 1280, 720, -384, -664, 2048, 0, 1280, 0, 720},  // an overlay: pixel for pixel
+      {1024, 2048, 2048, 1280, 720, 280, 0, 720, 460, 820, 0, 720},
+      // A 4096 slot on a 3840 x 2160 screen: a photo of the screen's size
+      // texel for pixel, a smaller one enlarged to fit like any other.
+      {3840, 2160, 4096, 3840, 2160, -128, -968, 4096, 0, 3840, 0, 2160},
+      {2000, 1000, 4096, 3840, 2160, -2012.16f, -2852.16f, 7864.32f, 0, 3840, 120, 2040},
   };
   for (const Case& c : cases) {
     SlideGeometry g{};
-    ASSERT_TRUE(ComputeSlideGeometry(c.a, c.b, c.w, c.h, g));
-    const std::string at = std::to_string(c.a) + "x" + std::to_string(c.b);
+    ASSERT_TRUE(ComputeSlideGeometry(SlideSize{c.a, c.b, c.texture_side}, c.w, c.h, g));
+    const std::string at = std::to_string(c.a) + "x" + std::to_string(c.b) + " in " + std::to_string(c.texture_side);
     EXPECT_FLOAT_EQ(g.x0, c.x0) << at;
     EXPECT_FLOAT_EQ(g.y0, c.y0) << at;
     EXPECT_FLOAT_EQ(g.side, c.side) << at;
@@ -703,7 +709,7 @@ TEST(SlideGeometry, PictureIsCentredAndCutToItsSize) {
   }
   SlideGeometry g{};
   for (const auto& [a, b] : {std::pair{0.0f, 0.0f}, std::pair{0.0f, 100.0f}, std::pair{100.0f, 0.0f}})
-    EXPECT_FALSE(ComputeSlideGeometry(a, b, 1280, 720, g)) << a << "x" << b;
+    EXPECT_FALSE(ComputeSlideGeometry(SlideSize{a, b}, 1280, 720, g)) << a << "x" << b;
 }
 
 }  // namespace
