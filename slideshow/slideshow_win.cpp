@@ -49,6 +49,7 @@ class WinSlidePlatform final : public SlidePlatform {
   bool WeatherReady() override { return ::WeatherReady(); }
   bool NoticeWanted() override { return ::NoticeWanted(settings); }
   int64_t GalleryRefreshSeconds() override { return settings.gallery_refresh_seconds; }
+  int32_t SlideHoldMs() override { return settings.slide_seconds * 1000; }
   int64_t LastRefreshTime() override { return last_refresh_time; }
   bool TakeNewPhotosArrived() override { return new_photos_arrived.exchange(false); }
 };
