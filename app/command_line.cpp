@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 

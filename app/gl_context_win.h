@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 
 struct GlContextTraits {
   using Native = HGLRC;

@@ -9,15 +9,14 @@
 #include <optional>
 
 #include "app/command_line.h"
-#include "app/data_folder_win.h"
-#include "app/gdiplus_session_win.h"
-#include "app/run_state.h"
 #include "app/saver_window_win.h"
+#include "app/setup_dialog_win.h"
+#include "base/data_folder_win.h"
+#include "base/run_state.h"
+#include "drawing/gdiplus_session_win.h"
 #include "net/http_fetch_win.h"
 #include "res/resource.h"
 #include "settings/settings_file_win.h"
-#include "settings/setup_dialog_win.h"
-#include "slideshow/slide_builder_win.h"
 #include "slideshow/slideshow_win.h"
 #include "weather/location_search_win.h"
 
@@ -28,7 +27,8 @@ HWND HandleFromValue(int32_t value) { return reinterpret_cast<HWND>(static_cast<
 // Handles every waiting message before the next frame. A frame comes every
 // 20 ms, its own work included; one that would show the picture already on
 // screen is neither drawn nor swapped. Returns the quit message's parameter.
-int RunMainLoop(SaverMode mode, HWND dialog) {
+// `show` is null in the setup dialog.
+int RunMainLoop(SaverMode mode, HWND dialog, Slideshow* show) {
   FramePacer pacer;
   for (;;) {
     MSG msg;
@@ -37,11 +37,11 @@ int RunMainLoop(SaverMode mode, HWND dialog) {
       if (mode == SaverMode::Config && dialog != nullptr && IsDialogMessageW(dialog, &msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
-    } else if (mode == SaverMode::Config) {
+    } else if (show == nullptr) {
       Sleep(10);
     } else if (pacer.FrameDue()) {
-      AdvanceSlideshow();
-      if (DrawFrame(pacer.FrameStartMs())) SwapBuffers(SaverDC());
+      show->Advance();
+      if (show->DrawFrame(pacer.FrameStartMs())) SwapBuffers(SaverDC());
     } else {
       pacer.WaitForFrameOrMessage();
     }
@@ -57,13 +57,15 @@ int RunSetupDialog(HWND owner) {
   // Without a dialog nothing could ever post the quit message.
   if (dialog == nullptr) return 0;
   ShowWindow(dialog, SW_SHOW);
-  return RunMainLoop(SaverMode::Config, dialog);
+  return RunMainLoop(SaverMode::Config, dialog, nullptr);
 }
 
 int RunSaver(SaverMode mode, HWND parent) {
   auto gdiplus = std::make_unique<GdiplusSession>();
-  if (!CreateSaverWindow(mode, parent)) return 0;
-  const int code = RunMainLoop(mode, nullptr);
+  Slideshow show;
+  if (!CreateSaverWindow(mode, parent, show)) return 0;
+  show.Start();
+  const int code = RunMainLoop(mode, nullptr, &show);
   // Waiting downloads and the gallery scrape give up within about 100 ms, but
   // the process ends sooner: every running download is abandoned right here,
   // so no half-written file outlives it. The threads are never waited for.
@@ -75,7 +77,7 @@ int RunSaver(SaverMode mode, HWND parent) {
   // wait for one: while a build runs, an abandoned one that may never return
   // included, GDI+ is left to the end of the process, which follows at once.
   // No build starts after the loop, so a builder that is idle now stays idle.
-  if (SlideBuildRunning()) static_cast<void>(gdiplus.release());
+  if (show.BuildRunning()) static_cast<void>(gdiplus.release());
   return code;
 }
 

@@ -7,7 +7,7 @@
 
 #include "app/gl_context_win.h"
 #include "app/input_rule.h"
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 #include "slideshow/photo_library_win.h"
 #include "slideshow/slideshow_win.h"
 
@@ -86,9 +86,20 @@ SaverMode saver_mode = SaverMode::Saver;
 FirstMouseRule first_mouse;
 std::optional<SaverWindowResources> resources;
 
+// The slideshow the window shows, kept with the window from its creation;
+// null before that.
+Slideshow* ShownSlideshow(HWND window) {
+  return reinterpret_cast<Slideshow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   const bool preview = saver_mode == SaverMode::Preview;
   switch (message) {
+    case WM_NCCREATE: {
+      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+      break;
+    }
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_LBUTTONDOWN:
@@ -112,7 +123,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
     case WM_SHOWWINDOW:
       // The window's picture may be gone: frames that would draw the same
       // picture are skipped, so the next one must draw it again.
-      RedrawSlideshow();
+      if (Slideshow* show = ShownSlideshow(window)) show->Redraw();
       break;
   }
   return DefWindowProcW(window, message, wparam, lparam);
@@ -135,8 +146,7 @@ void SetProjection(const RECT& r) {
   glLoadIdentity();
 }
 
-bool InitGlState() {
-  if (!ScanPhotoFolder()) return false;
+void InitGlState() {
   glEnable(GL_TEXTURE_2D);
   glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
   glClearDepth(1.0);
@@ -144,10 +154,9 @@ bool InitGlState() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glEnable(GL_BLEND);
   glDepthFunc(GL_LEQUAL);
-  return true;
 }
 
-bool OpenWindow(SaverWindowResources& r, SaverMode mode, HWND parent, HINSTANCE instance) {
+bool OpenWindow(SaverWindowResources& r, SaverMode mode, HWND parent, HINSTANCE instance, Slideshow& show) {
   if (!r.window_class.registered()) return false;
   RECT rect = {};
   if (mode == SaverMode::Preview) {
@@ -160,23 +169,24 @@ bool OpenWindow(SaverWindowResources& r, SaverMode mode, HWND parent, HINSTANCE 
   }
   const DWORD style = parent != nullptr ? WS_CHILD : WS_POPUP;
   r.window.reset(CreateWindowExW(0, kClassName, kTitle, style, rect.left, rect.top, rect.right - rect.left,
-                                 rect.bottom - rect.top, parent, nullptr, instance, nullptr));
+                                 rect.bottom - rect.top, parent, nullptr, instance, &show));
   if (!r.window || !SetUpContext(r)) return false;
   ShowWindow(r.window.get(), SW_SHOW);
   SetForegroundWindow(r.window.get());
   SetFocus(r.window.get());
   SetProjection(rect);
-  return InitGlState();
+  InitGlState();
+  return true;
 }
 
 }  // namespace
 
-bool CreateSaverWindow(SaverMode mode, HWND parent) {
+bool CreateSaverWindow(SaverMode mode, HWND parent, Slideshow& show) {
   saver_mode = mode;
   first_mouse = FirstMouseRule{};
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   resources.emplace(instance, SaverWindowProc);
-  if (!OpenWindow(*resources, mode, parent, instance)) {
+  if (!OpenWindow(*resources, mode, parent, instance, show)) {
     DestroySaverWindow();
     return false;
   }

@@ -6,11 +6,14 @@
 #include <cstdint>
 
 #include "app/command_line.h"
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 
-// Full-screen pop-up in Saver mode, a child filling `parent` in Preview mode.
-// On failure everything already made is undone and false is returned.
-bool CreateSaverWindow(SaverMode mode, HWND parent);
+class Slideshow;
+
+// Full-screen pop-up in Saver mode, a child filling `parent` in Preview mode,
+// showing `show`, which outlives the window. On failure everything already
+// made is undone and false is returned.
+bool CreateSaverWindow(SaverMode mode, HWND parent, Slideshow& show);
 void DestroySaverWindow();
 
 HDC SaverDC();

@@ -1,6 +1,6 @@
 #include "net/file_name_rules.h"
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 

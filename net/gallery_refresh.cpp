@@ -1,10 +1,10 @@
 #include "net/gallery_refresh.h"
 
-#include "app/data_folder.h"
-#include "app/run_state.h"
-#include "app/wide_text.h"
-#include "net/http_fetch.h"
+#include "base/data_folder.h"
+#include "base/run_state.h"
+#include "base/wide_text.h"
 #include "net/file_name_rules.h"
+#include "net/http_fetch.h"
 #include "settings/gallery_table.h"
 #include "settings/settings.h"
 

@@ -2,21 +2,20 @@
 
 #include <windows.h>
 
-#include <mutex>
-
-#include "app/data_folder.h"
-#include "app/file_time_win.h"
-#include "app/run_state.h"
-#include "app/win_handle.h"
+#include "base/data_folder.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
+#include "base/win_handle.h"
 #include "net/gallery_refresh.h"
 #include "net/http_fetch_win.h"
 #include "net/version_check_win.h"
-#include "slideshow/photo_list.h"
 
 namespace {
 
 class WindowsRefreshPlatform final : public RefreshPlatform {
  public:
+  explicit WindowsRefreshPlatform(StoredPhotoAppend append) : append_(append) {}
+
   bool FetchListingPage(const std::wstring& address, std::string& page) override {
     return DownloadToMemory(address, DataPath(kListingFileName), kListingPageLimit, page) && !page.empty();
   }
@@ -40,30 +39,26 @@ class WindowsRefreshPlatform final : public RefreshPlatform {
 
   void RemoveFile(const std::wstring& path) override { DeleteFileW(path.c_str()); }
 
-  void AppendStoredPhoto(const std::wstring& local_path) override {
-    WIN32_FIND_DATAW found{};
-    const FindHandle search(FindFirstFileW(local_path.c_str(), &found));
-    if (!search) return;
-    PhotoRecord record = MakePhotoRecord(found.cFileName, FileTimeValue(found.ftLastWriteTime));
-    const std::lock_guard hold(PhotoListLock());
-    AppendPhoto(std::move(record));
-  }
+  void AppendStoredPhoto(const std::wstring& local_path) override { append_(local_path); }
 
   bool StopRequested() override { return stop_refresh; }
 
   void Sleep100Ms() override { Sleep(100); }
 
   int64_t Now() override { return SystemTimeNow(); }
+
+ private:
+  const StoredPhotoAppend append_;
 };
 
 }  // namespace
 
-void RefreshGallery() {
-  WindowsRefreshPlatform platform;
+void RefreshGallery(StoredPhotoAppend append) {
+  WindowsRefreshPlatform platform(append);
   RunGalleryRefresh(platform);
 }
 
-void RunRefreshThread() {
+void RunRefreshThread(StoredPhotoAppend append) {
   CheckVersion();
-  RefreshGallery();
+  RefreshGallery(append);
 }

@@ -34,11 +34,9 @@ bool IsRedirectStatus(std::string_view status) {
 
 namespace {
 
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
-
 std::wstring_view Trim(std::wstring_view text) {
-  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsBlankOrLineEnd(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlankOrLineEnd(text.back())) text.remove_suffix(1);
   return text;
 }
 

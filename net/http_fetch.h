@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/data_folder.h"
-#include "app/wide_text.h"
+#include "base/data_folder.h"
+#include "base/wide_text.h"
 
 inline constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 7.0; Win32)";
 inline constexpr std::size_t kChunkSize = 4096;           // largest single read of the body

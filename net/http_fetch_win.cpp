@@ -1,10 +1,13 @@
 #include "net/http_fetch_win.h"
 
 #include <new>
+#include <optional>
 #include <string>
+#include <utility>
 
-#include "app/background_thread.h"
-#include "app/run_state.h"
+#include "base/background_thread.h"
+#include "base/run_state.h"
+#include "base/whole_file_win.h"
 
 namespace {
 
@@ -136,19 +139,11 @@ bool DownloadToMemory(std::wstring_view address, std::wstring_view target, uint6
   if (!DownloadFile(address, target, limit)) return false;
 
   const std::wstring name(target);
-  FileHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.get(), &size) || static_cast<uint64_t>(size.QuadPart) > limit) return false;
-  try {
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  DWORD read = 0;
-  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) {
-    bytes.clear();
-    return false;
-  }
+  const FileHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  std::optional<std::string> read = ReadWholeFile(file.get(), limit);
+  if (!read) return false;
+  bytes = std::move(*read);
   return true;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 #include "net/http_fetch.h"
 
 struct InternetHandleTraits {

@@ -1,6 +1,6 @@
 #include "net/version_check.h"
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "net/http_fetch.h"
 #include "settings/settings.h"
 
@@ -10,18 +10,6 @@ constexpr std::size_t kWindowsVersionLimit = 19;
 constexpr std::size_t kNewverLimit = 9;
 constexpr std::string_view kOpeningTag = "<appver>";
 constexpr std::string_view kClosingTag = "</appver>";
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-// Tag names are compared ignoring case, like every tag the program reads.
-std::size_t FindIgnoringCase(std::string_view text, std::string_view tag) {
-  for (std::size_t at = 0; at + tag.size() <= text.size(); ++at) {
-    std::size_t i = 0;
-    while (i < tag.size() && LowerAscii(text[at + i]) == tag[i]) ++i;
-    if (i == tag.size()) return at;
-  }
-  return std::string_view::npos;
-}
 
 }  // namespace
 

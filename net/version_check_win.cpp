@@ -3,7 +3,7 @@
 #include <windows.h>
 
 
-#include "app/data_folder.h"
+#include "base/data_folder.h"
 #include "net/http_fetch_win.h"
 #include "net/version_check.h"
 #include "settings/settings_file_win.h"

@@ -22,3 +22,10 @@
 #define IDC_SEARCH_RESULTS 1015
 #define IDC_SEARCH_BUTTON 1016
 #define IDC_SEARCH_TEXT 1017
+
+// Embedded PNG images: the weather condition icons IDP_WEATHER_ICON + 0 to
+// IDP_WEATHER_ICON + 29 (res/icons/weather_*.png), then the new-version
+// notice's warning icon.
+#define IDP_WEATHER_ICON 2000
+#define IDP_WEATHER_ICON_COUNT 30
+#define IDP_WARNING_ICON 2100

@@ -20,6 +20,10 @@ install_missing "${packages[@]}"
 jobs=$(nproc)
 status=0
 
+# Source folders include only the layers below them (scripts/check_layers.py).
+echo "== layers"
+scripts/check_layers.py || status=1
+
 for preset in native native-asan native-tsan; do
   echo "== $preset: build"
   cmake --preset "$preset" >/dev/null

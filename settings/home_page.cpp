@@ -3,6 +3,7 @@
 namespace {
 
 constexpr wchar_t kHomePagePath[] = L"/screensavers";
+constexpr std::size_t kNoticeChars = 99;
 
 bool IsAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
 
@@ -26,4 +27,15 @@ HomePage MakeHomePage(std::wstring_view web_host) {
   page.shown = std::wstring(web_host.substr(scheme)) + kHomePagePath;
   page.address = (scheme == 0 ? L"http://" : std::wstring(web_host.substr(0, scheme))) + page.shown;
   return page;
+}
+
+std::wstring NewVersionNotice(NoticePlace place, std::wstring_view newver, std::wstring_view web_host) {
+  std::wstring text = L"New version " + std::wstring(newver) + L" is available!\n";
+  if (place == NoticePlace::SetupDialog) {
+    text += L"Please, click \"Home Website\" for upgrade details.";
+  } else {
+    text += L"For upgrade, please, visit:\n\n" + MakeHomePage(web_host).shown;
+  }
+  if (text.size() > kNoticeChars) text.resize(kNoticeChars);
+  return text;
 }

@@ -1,4 +1,5 @@
-// The maker's home page, built from the configured web host.
+// The maker's home page, built from the configured web host, and the texts
+// that announce a newer version and point there.
 #pragma once
 
 #include <string>
@@ -13,3 +14,14 @@ struct HomePage {
 // ("https://host") is used as it stands; one without (a bare host, as every
 // settings file held it before) gets "http://".
 HomePage MakeHomePage(std::wstring_view web_host);
+
+// Where a newer version is announced.
+enum class NoticePlace { SetupDialog, Slide };
+
+// "New version NEWVER is available!" and a line break, followed in the setup
+// dialog by "Please, click "Home Website" for upgrade details." and on the
+// slide by "For upgrade, please, visit:", two line breaks and the home page
+// without its scheme; cut at 99 characters, as both are shown from buffers of
+// 100. The version and the host are inserted as text: a "%" in them is never
+// read as a format.
+std::wstring NewVersionNotice(NoticePlace place, std::wstring_view newver, std::wstring_view web_host);

@@ -44,7 +44,9 @@ FixedText<9> CurrentNewver() {
   return settings.newver;
 }
 
+bool IsNewerVersion(std::wstring_view newver) { return !newver.empty() && !EqualsIgnoreCase(newver, kOwnVersion); }
+
 bool NoticeWanted(const Settings& s) {
   const std::lock_guard hold(NewverLock());
-  return !s.newver.Empty() && !EqualsIgnoreCase(s.newver.View(), kOwnVersion) && s.show_newver != 0;
+  return IsNewerVersion(s.newver.View()) && s.show_newver != 0;
 }

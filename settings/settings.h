@@ -5,7 +5,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "version.h"
 
 inline constexpr wchar_t kOwnVersion[] = L"" VELMORA_VERSION_TEXT;
@@ -59,6 +59,10 @@ void ApplySetting(Settings& s, const wchar_t* key, const wchar_t* value);
 // or NoticeWanted. All three hold one small lock.
 void StoreNewver(std::wstring_view value);
 FixedText<9> CurrentNewver();
+
+// `newver` names a newer version: not empty and, ignoring case, not
+// kOwnVersion. There is no numeric ordering: any other text counts as newer.
+bool IsNewerVersion(std::wstring_view newver);
 
 // A newer version is known and the user wants to hear about it.
 bool NoticeWanted(const Settings& s);

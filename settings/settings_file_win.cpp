@@ -3,11 +3,15 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
-#include "app/data_folder.h"
-#include "app/wide_text.h"
-#include "app/win_handle.h"
+#include "base/data_folder.h"
+#include "base/whole_file_win.h"
+#include "base/wide_text.h"
+#include "base/win_handle.h"
 
 namespace {
 
@@ -19,6 +23,8 @@ constexpr DWORD kLockWaitMs = 3000;
 constexpr int kReadTries = 5;
 constexpr DWORD kReadRetryMs = 100;
 constexpr wchar_t kSettingsFileName[] = L"settings.cfg";
+// A larger file is not one the saver wrote, and counts as unreadable.
+constexpr uint64_t kMostSettingsBytes = 1 << 20;
 
 // Set by LoadSettings on the main thread before any other thread starts, only
 // read afterwards (the refresh thread's version check saves too).
@@ -61,15 +67,6 @@ class SettingsLock {
 
 enum class FileState { Read, Missing, Unreadable };
 
-bool ReadWholeFile(HANDLE file, std::string& bytes) {
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size) || size.QuadPart > 1 << 20) return false;
-  bytes.resize(static_cast<std::size_t>(size.QuadPart));
-  DWORD read = 0;
-  return bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-                           read == bytes.size());
-}
-
 // Only "file not found" and "path not found" mean there is no file; any other
 // failure to open or read is a file whose contents are unknown.
 FileState ReadSettingsFile(std::string& bytes) {
@@ -78,7 +75,12 @@ FileState ReadSettingsFile(std::string& bytes) {
   for (int attempt = 1;; ++attempt) {
     const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) return ReadWholeFile(file.get(), bytes) ? FileState::Read : FileState::Unreadable;
+    if (file) {
+      std::optional<std::string> read = ReadWholeFile(file.get(), kMostSettingsBytes);
+      if (!read) return FileState::Unreadable;
+      bytes = std::move(*read);
+      return FileState::Read;
+    }
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return FileState::Missing;
     if (error != ERROR_SHARING_VIOLATION || attempt == kReadTries) return FileState::Unreadable;

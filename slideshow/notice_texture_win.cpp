@@ -1,34 +1,23 @@
 #include "slideshow/notice_texture_win.h"
 
 #include <algorithm>
-#include <cwchar>
 #include <string>
 
+#include "drawing/overlay_win.h"
+#include "drawing/photo_fit.h"
+#include "drawing/resource_images_win.h"
+#include "res/resource.h"
 #include "settings/home_page.h"
 #include "settings/settings.h"
-#include "slideshow/photo_fit.h"
 
 namespace {
 
-constexpr int kWarningIconId = 2100;
 constexpr float kCanvas = static_cast<float>(kTextureSize);
 constexpr float kGap = 50.0f;  // between the screen's centre line and the icon above, the text below
 constexpr float kTextSize = 35.0f;
 constexpr Gdiplus::ARGB kTextColour = 0xff80d0e0;
 
 }  // namespace
-
-void FormatNoticeMessage(wchar_t (&buffer)[kTextBufferSize], const wchar_t* newver, std::wstring_view web_host) {
-  FormatText(buffer, L"New version %s is available!\nFor upgrade, please, visit:\n\n", newver);
-  // The address is appended as text: a "%" in the host is never read as a format.
-  const std::wstring address = MakeHomePage(web_host).shown;
-  std::size_t length = std::wcslen(buffer);
-  for (const wchar_t c : address) {
-    if (length + 1 >= kTextBufferSize) break;
-    buffer[length++] = c;
-  }
-  buffer[length] = L'\0';
-}
 
 PhotoFit BuildNoticeTextureForScreen(uint32_t* texels, int screen_width, int screen_height, Gdiplus::GpImage* icon) {
   Canvas canvas = CreateCanvas();
@@ -41,9 +30,7 @@ PhotoFit BuildNoticeTextureForScreen(uint32_t* texels, int screen_width, int scr
   const float ox = (kCanvas - width) * 0.5f;
   const float oy = (kCanvas - height) * 0.5f;
 
-  const FixedText<9> newver = CurrentNewver();
-  wchar_t message[kTextBufferSize];
-  FormatNoticeMessage(message, newver.c_str(), settings.web_host.View());
+  const std::wstring message = NewVersionNotice(NoticePlace::Slide, CurrentNewver().View(), settings.web_host.View());
 
   UINT icon_width = 0, icon_height = 0;
   if (icon != nullptr && Gdiplus::DllExports::GdipGetImageWidth(icon, &icon_width) == Gdiplus::Ok &&
@@ -57,14 +44,15 @@ PhotoFit BuildNoticeTextureForScreen(uint32_t* texels, int screen_width, int scr
   GdiplusStringFormat format = GdiplusStringFormat::Create();
   format.SetAlignment(Gdiplus::StringAlignmentCenter);
   // An empty layout rectangle: the lines are centred on x and never wrapped.
-  canvas.graphics.DrawString(message, font, Gdiplus::RectF(kCanvas * 0.5f, oy + height * 0.5f + kGap, 0.0f, 0.0f),
-                             format, brush.brush());
+  canvas.graphics.DrawString(message.c_str(), font,
+                             Gdiplus::RectF(kCanvas * 0.5f, oy + height * 0.5f + kGap, 0.0f, 0.0f), format,
+                             brush.brush());
   CopyBitmapToCanvas(canvas.bitmap, texels);
   return OverlayFit(width, height);
 }
 
 PhotoFit BuildNoticeTexture(uint32_t* canvas) {
-  GdiplusImage* icon = GetResourceImage(kWarningIconId);
+  GdiplusImage* icon = GetResourceImage(IDP_WARNING_ICON);
   return BuildNoticeTextureForScreen(canvas, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                      icon != nullptr ? icon->get() : nullptr);
 }

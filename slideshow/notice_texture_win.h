@@ -6,20 +6,14 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string_view>
 
-#include "slideshow/gdiplus_objects_win.h"
-#include "slideshow/photo_fit.h"
-#include "slideshow/slide_textures_win.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/photo_fit.h"
 
 // Draws the notice for the primary screen onto `canvas` (kCanvasTexels
-// texels), with resource image 2100 as its icon, and returns the slot's fit.
+// texels), with the embedded warning icon, and returns the slot's fit.
 PhotoFit BuildNoticeTexture(uint32_t* canvas);
 
 // The same for a screen of screen_width x screen_height pixels and any icon
 // (null: none), drawn at its natural size.
 PhotoFit BuildNoticeTextureForScreen(uint32_t* canvas, int screen_width, int screen_height, Gdiplus::GpImage* icon);
-
-// The notice's text for `newver`, ending with the download page address
-// without its scheme (MakeHomePage); cut at 99 characters.
-void FormatNoticeMessage(wchar_t (&buffer)[kTextBufferSize], const wchar_t* newver, std::wstring_view web_host);

@@ -1,6 +1,9 @@
 #include "slideshow/photo_decoder_win.h"
 
 #include <climits>
+#include <vector>
+
+#include "slideshow/exif_orientation.h"
 
 ImagingCodecs::ImagingCodecs() {
   IWICImagingFactory* factory = nullptr;
@@ -12,9 +15,20 @@ ImagingCodecs::ImagingCodecs() {
 PhotoDecoder::PhotoDecoder(const ImagingCodecs& codecs, const std::wstring& path) {
   IWICImagingFactory* const factory = codecs.factory();
   if (path.empty() || factory == nullptr) return;
+  // One stream for the orientation and the pixels, so both come from the
+  // same file even if the cache replaces it meanwhile.
+  IWICStream* opened = nullptr;
+  if (FAILED(factory->CreateStream(&opened))) return;
+  const ComPtr<IWICStream> stream(opened);
+  if (FAILED(stream.get()->InitializeFromFilename(path.c_str(), GENERIC_READ))) return;
+  std::vector<uint8_t> head(kOrientationReadLimit);
+  ULONG got = 0;
+  if (FAILED(stream.get()->Read(head.data(), static_cast<ULONG>(head.size()), &got))) return;
+  orientation_ = ReadExifOrientation(head.data(), got);
+  if (FAILED(stream.get()->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr))) return;
+  // The decoder keeps its own reference to the stream.
   IWICBitmapDecoder* decoder = nullptr;
-  if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                         WICDecodeMetadataCacheOnDemand, &decoder)))
+  if (FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)))
     return;
   decoder_.reset(decoder);
   IWICBitmapFrameDecode* frame = nullptr;
@@ -33,7 +47,7 @@ PhotoDecoder::PhotoDecoder(const ImagingCodecs& codecs, const std::wstring& path
 }
 
 PictureSource PhotoDecoder::Source() {
-  PictureSource source{width_, height_, {}};
+  PictureSource source{width_, height_, {}, orientation_};
   if (width_ > 0 && height_ > 0) {
     source.read = [this](int first, int count, uint8_t* out, std::ptrdiff_t stride) {
       return ReadRows(first, count, out, stride);

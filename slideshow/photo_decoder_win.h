@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/win_handle.h"
-#include "slideshow/photo_fit.h"
+#include "base/win_handle.h"
+#include "drawing/photo_fit.h"
 
 // COM for the calling thread for as long as it lives, unless the thread has
 // it already in another model (COM is usable then too).
@@ -45,8 +45,9 @@ class ImagingCodecs {
 };
 
 // The first frame of a picture file as 24-bit rows in the order blue, green,
-// red (PictureView's layout). On the thread of `codecs`, which must outlive
-// the decoder.
+// red (PictureView's layout), as stored, with the Exif orientation that
+// stands them upright. On the thread of `codecs`, which must outlive the
+// decoder.
 class PhotoDecoder {
  public:
   // Empty (width and height 0) when the file is missing or no codec can
@@ -55,6 +56,8 @@ class PhotoDecoder {
 
   int width() const { return width_; }
   int height() const { return height_; }
+  // 1 to 8; 1 when the file says nothing or cannot be read.
+  int orientation() const { return orientation_; }
   // A source reading this photo's rows; valid while the decoder lives.
   PictureSource Source();
 
@@ -66,4 +69,5 @@ class PhotoDecoder {
   ComPtr<IWICFormatConverter> pixels_;
   int width_ = 0;
   int height_ = 0;
+  int orientation_ = 1;
 };

@@ -7,13 +7,12 @@
 #include <string>
 #include <utility>
 
-#include "app/data_folder.h"
-#include "app/file_time_win.h"
-#include "app/run_state.h"
-#include "app/background_thread.h"
-#include "app/win_handle.h"
+#include "base/background_thread.h"
+#include "base/data_folder.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
+#include "base/win_handle.h"
 #include "net/gallery_refresh_win.h"
-#include "slideshow/slideshow_win.h"
 #include "weather/weather_cache_win.h"
 
 namespace {
@@ -35,6 +34,17 @@ void DeleteLeftoverDownloads() {
   RemoveWeatherLeftover();
 }
 
+// The refresh thread's way into the photo list: the stored file's record,
+// appended under the photo list lock.
+void AppendStoredPhoto(const std::wstring& local_path) {
+  WIN32_FIND_DATAW found{};
+  const FindHandle search(FindFirstFileW(local_path.c_str(), &found));
+  if (!search) return;
+  PhotoRecord record = MakePhotoRecord(found.cFileName, FileTimeValue(found.ftLastWriteTime));
+  const std::lock_guard hold(PhotoListLock());
+  AppendPhoto(std::move(record));
+}
+
 PhotoList ListPhotoFiles() {
   PhotoList list;
   WIN32_FIND_DATAW found;
@@ -49,7 +59,7 @@ PhotoList ListPhotoFiles() {
 
 }  // namespace
 
-bool ScanPhotoFolder() {
+void ScanPhotoFolder() {
   DeleteLeftoverDownloads();
   PhotoList list = ListPhotoFiles();
   SortPhotos(list, 0, list.count() - 1, ComparePhotoTimes);
@@ -57,16 +67,13 @@ bool ScanPhotoFolder() {
   WIN32_FILE_ATTRIBUTE_DATA page;
   if (GetFileAttributesExW(DataPath(L"index.htm").c_str(), GetFileExInfoStandard, &page))
     last_refresh_time = FileTimeValue(page.ftLastWriteTime);
-  RefreshWeather();
-  RestartSlideshow();
-  return true;
 }
 
 void DeleteOldestPhoto() {
   DeleteOldestPhoto([](const std::wstring& path) { DeleteFileW(path.c_str()); });
 }
 
-void StartRefreshThread() { StartRefreshThread(RunRefreshThread); }
+void StartRefreshThread() { StartRefreshThread([] { RunRefreshThread(AppendStoredPhoto); }); }
 
 void StartRefreshThread(std::function<void()> body) {
   // Refused while a refresh runs, which is what the callers want; a thread

@@ -8,9 +8,8 @@
 
 // Rebuilds the process-wide list from the data folder's "*.jpg" files, oldest
 // first, after deleting leftovers of interrupted downloads; takes
-// last_refresh_time from "index.htm" when it exists; renews the weather and
-// starts the show over. Always true.
-bool ScanPhotoFolder();
+// last_refresh_time from "index.htm" when it exists.
+void ScanPhotoFolder();
 
 // Deletes the oldest photo's file and drops its record, even when the file
 // cannot be deleted.

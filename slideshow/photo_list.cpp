@@ -4,8 +4,8 @@
 #include <mutex>
 #include <utility>
 
-#include "app/data_folder.h"
-#include "app/run_state.h"
+#include "base/data_folder.h"
+#include "base/run_state.h"
 
 namespace {
 

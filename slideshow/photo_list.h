@@ -42,7 +42,7 @@ void SortPhotos(PhotoList& list, int32_t first, int32_t last,
 // The process-wide list, and how the threads share it.
 //
 // Every read and every write of the list happens under PhotoListLock()
-// (app/run_state.h); nothing outside this file ever holds a reference into it.
+// (base/run_state.h); nothing outside this file ever holds a reference into it.
 // The refresh thread takes the lock around AppendPhoto. The main thread's
 // readers (PhotoCount, PhotoPathAt) take it for one read and return copies, so
 // an append that grows the array can never free memory a reader still uses.

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "slideshow/photo_fit.h"
+#include "drawing/photo_fit.h"
 #include "slideshow/slide_sequencer.h"
 #include "weather/weather_document.h"
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/background_thread.h"
+#include "base/background_thread.h"
 #include "slideshow/notice_texture_win.h"
 #include "slideshow/photo_decoder_win.h"
 #include "slideshow/slide_textures_win.h"
@@ -42,36 +42,15 @@ bool StartBuilderThread(SlideBuildHandOver& hand_over) {
   });
 }
 
-// Allocated once and never freed: a builder thread, an abandoned one above
-// all, may still run when the process ends, and it must find its hand-over
-// (and GDI+, see RunSaver) alive.
-SlideBuilders& Builders() {
-  static SlideBuilders& builders = *new SlideBuilders(BuildSlide, StartBuilderThread);
-  return builders;
-}
-
-void LeaveSlotEmpty(int slot) {
-  slideSlots[slot].width = 0;
-  slideSlots[slot].height = 0;
-}
-
 }  // namespace
 
-bool StartSlideBuild(SlideJob job) { return Builders().Start(std::move(job)); }
+SlideBuilders& NewSlideBuilders() { return *new SlideBuilders(BuildSlide, StartBuilderThread); }
 
-bool FinishSlideBuild(GLuint texture, int slot) {
-  return Builders().Collect([&](const uint32_t* canvas, const PhotoFit& fit) {
-    if (canvas == nullptr) {
-      LeaveSlotEmpty(slot);
-      return;
-    }
-    UploadSlideCanvas(canvas, fit, texture, slot);
+std::optional<SlideSize> FinishSlideBuild(SlideBuilders& builders, GLuint texture) {
+  SlideSize size;
+  const bool done = builders.Collect([&](const uint32_t* canvas, const PhotoFit& fit) {
+    if (canvas != nullptr) size = UploadSlideCanvas(canvas, fit, texture);
   });
+  if (!done) return std::nullopt;
+  return size;
 }
-
-void AbandonSlideBuild(int slot) {
-  Builders().Abandon();
-  LeaveSlotEmpty(slot);
-}
-
-bool SlideBuildRunning() { return Builders().Busy(); }

@@ -1,26 +1,23 @@
-// The slide builder thread: decodes and fits photos (the imaging codecs) and
-// draws the weather and notice slides (GDI+), with no GL, so the main thread
-// only uploads them. Main thread only.
+// The slide builder threads: they decode and fit photos (the imaging codecs)
+// and draw the weather and notice slides (GDI+), with no GL, so the main
+// thread only uploads them. Main thread only.
 #pragma once
 
 #include <windows.h>
 #include <GL/gl.h>
 
+#include <optional>
+
 #include "slideshow/slide_builder.h"
+#include "slideshow/slide_sequencer.h"
 
-// Hands the job to a builder thread, which is started on first use; false
-// when the last build has been neither finished nor abandoned.
-[[nodiscard]] bool StartSlideBuild(SlideJob job);
+// A show's builders, each thread started on first use. Allocated here and
+// never freed: a builder thread, an abandoned one above all, may still run
+// when the process ends, and it must find its hand-over (and GDI+, see
+// RunSaver) alive.
+SlideBuilders& NewSlideBuilders();
 
-// Never waits: once the build is done, uploads it into `texture` and sets
-// the slot's size, and returns true; false while it runs.
-[[nodiscard]] bool FinishSlideBuild(GLuint texture, int slot);
-
-// Gives up on the running build, which may never return, and leaves `slot`
-// empty (0 x 0, drawn black); the next build goes to another builder thread.
-void AbandonSlideBuild(int slot);
-
-// A build is queued or running, an abandoned one included, so a builder
-// thread may be using GDI+. Once the main loop has ended no build is started,
-// so a false answer then stays false: GDI+ may be shut down.
-bool SlideBuildRunning();
+// Never waits: once the build is done, uploads it into `texture` and returns
+// the size of the picture it uploaded (0 x 0 for a slide without one); empty
+// while it runs.
+[[nodiscard]] std::optional<SlideSize> FinishSlideBuild(SlideBuilders& builders, GLuint texture);

@@ -8,9 +8,11 @@ namespace {
 // 49.7 days does not end a hold early.
 int32_t Elapsed(uint32_t now, uint32_t since) { return static_cast<int32_t>(now - since); }
 
-// The slot of the running build has its new picture, or none.
-void EndBuild(SlideSequencer& s) {
-  ++s.slot_builds[s.building_slot];
+// The slot of the running build has its new picture, or none (0 x 0).
+void EndBuild(SlideSequencer& s, SlideSize size) {
+  SlideSlot& slot = s.slots[s.building_slot];
+  slot.size = size;
+  ++slot.builds;
   s.building_slot = -1;
 }
 
@@ -18,11 +20,11 @@ void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::
                 uint32_t now) {
   s.building_slot = slot;
   s.build_started = now;
-  if (p.StartSlideBuild(kind, path, slot)) return;
+  if (p.StartSlideBuild(kind, path)) return;
   // Nothing will ever finish: the slot shows black at once instead of
   // holding the show for the build limit.
-  p.AbandonSlideBuild(slot);
-  EndBuild(s);
+  p.AbandonSlideBuild();
+  EndBuild(s, SlideSize{});
 }
 
 void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot, uint32_t now) {
@@ -35,12 +37,12 @@ void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slo
 // on a damaged file, a read from an unreachable folder).
 bool BuildFinished(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   if (s.building_slot < 0) return true;
-  const int slot = s.building_slot;
-  if (!p.FinishSlideBuild(s.textures[slot], slot)) {
+  const std::optional<SlideSize> size = p.FinishSlideBuild(s.slots[s.building_slot].texture);
+  if (!size) {
     if (Elapsed(now, s.build_started) <= kSlideBuildLimitMs) return false;
-    p.AbandonSlideBuild(slot);
+    p.AbandonSlideBuild();
   }
-  EndBuild(s);
+  EndBuild(s, size.value_or(SlideSize{}));
   return true;
 }
 
@@ -60,8 +62,19 @@ void RetryRefresh(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   s.retry_gap_ms = std::min(2 * s.retry_gap_ms, kRefreshRetryMostMs);
 }
 
+void GenTextures(SlideSequencer& s, SlidePlatform& p) {
+  uint32_t names[2] = {};
+  p.GenTextures(2, names);
+  for (int i = 0; i < 2; ++i) s.slots[i].texture = names[i];
+}
+
+void DeleteTextures(SlideSequencer& s, SlidePlatform& p) {
+  const uint32_t names[2] = {s.slots[0].texture, s.slots[1].texture};
+  p.DeleteTextures(2, names);
+}
+
 void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
-  p.GenTextures(2, s.textures);
+  GenTextures(s, p);
   s.fade_started = false;
   s.current_slot = 0;
   s.photo_index = 0;
@@ -157,14 +170,13 @@ void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
 
 void StepAdvancing(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   if (p.TakeNewPhotosArrived()) {
-    p.DeleteTextures(2, s.textures);
-    p.ScanPhotoFolder();
-    s.state = SlideState::Starting;
+    DeleteTextures(s, p);
+    RestartSlideshow(s, p);
     return;
   }
   const int slot = s.current_slot;
-  p.DeleteTextures(1, &s.textures[slot]);
-  p.GenTextures(1, &s.textures[slot]);
+  p.DeleteTextures(1, &s.slots[slot].texture);
+  p.GenTextures(1, &s.slots[slot].texture);
   ++s.slide_counter;
   const bool weather = p.ShowWeather() && p.WeatherReady();
   const SlideKind kind = ChooseSlideKind(s.last_built_kind, s.slide_counter, weather, p.NoticeWanted());
@@ -219,6 +231,12 @@ SlideKind ChooseSlideKind(SlideKind last_built, int32_t slide_counter, bool show
   return SlideKind::Photo;
 }
 
+void RestartSlideshow(SlideSequencer& s, SlidePlatform& platform) {
+  platform.ScanPhotoFolder();
+  platform.RefreshWeather();
+  s.state = SlideState::Starting;
+}
+
 void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, int64_t system_time) {
   switch (s.state) {
     case SlideState::Starting:
@@ -256,7 +274,7 @@ FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
   int32_t step = 0;
   const int other = 1 - s.current_slot;
   auto draw = [&](int slot, float opacity) {
-    plan.draws[plan.count++] = SlideDraw{slot, opacity, s.slot_builds[slot]};
+    plan.draws[plan.count++] = SlideDraw{slot, opacity, s.slots[slot].builds};
   };
   switch (s.state) {
     case SlideState::SinglePhoto:

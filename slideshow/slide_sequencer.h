@@ -6,9 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
-#include "slideshow/photo_fit.h"
+#include "drawing/photo_fit.h"
 
 // BuildingFirst: the first photo of the show is being built; the screen stays
 // black until it is uploaded.
@@ -31,6 +32,23 @@ inline constexpr int32_t kSlideBuildLimitMs = 30000;
 inline constexpr int32_t kRefreshRetryFirstMs = 60000;
 inline constexpr int32_t kRefreshRetryMostMs = 30 * 60000;
 
+// The size in texels of the picture centred in a slot's texture (the rest is
+// black); 0 x 0 for a slot without a picture, which draws black.
+struct SlideSize {
+  float width = 0.0f;
+  float height = 0.0f;
+};
+
+// One of the show's two slides: its texture (generated and deleted by the
+// sequencer; a build only fills it), the picture in it, and how many pictures
+// it has received, so a slot that was refilled never passes for the picture it
+// held before.
+struct SlideSlot {
+  uint32_t texture = 0;
+  SlideSize size;
+  uint32_t builds = 0;
+};
+
 // What the sequencer needs from the rest of the program.
 class SlidePlatform {
  public:
@@ -41,18 +59,18 @@ class SlidePlatform {
   virtual std::wstring PhotoPath(int32_t index) = 0;  // empty: no such entry
   // Slide builds run off the main thread, one at a time: StartSlideBuild
   // hands the slide over (a photo's path, empty for an empty slot; the
-  // overlays take none), and FinishSlideBuild, asked once a step, is false
-  // while it is being built, and true once it has uploaded it into the
-  // texture and set the slot's size. The sequencer starts a build only when
-  // none runs. A refused build (false) is given up at once like an
+  // overlays take none), and FinishSlideBuild, asked once a step, is empty
+  // while it is being built, and once it has uploaded it into the texture,
+  // the size of the picture it uploaded. The sequencer starts a build only
+  // when none runs. A refused build (false) is given up at once like an
   // abandoned one.
-  [[nodiscard]] virtual bool StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) = 0;
-  [[nodiscard]] virtual bool FinishSlideBuild(uint32_t texture, int slot) = 0;
-  // Gives up on the build for `slot`, running (it may never return) or
-  // refused: the slot is left without a picture (width and height 0, drawn
-  // black), and the next build must not wait for the abandoned one.
-  virtual void AbandonSlideBuild(int slot) = 0;
+  [[nodiscard]] virtual bool StartSlideBuild(SlideKind kind, const std::wstring& path) = 0;
+  [[nodiscard]] virtual std::optional<SlideSize> FinishSlideBuild(uint32_t texture) = 0;
+  // Gives up on the running build, which may never return, or the refused
+  // one: the next build must not wait for it.
+  virtual void AbandonSlideBuild() = 0;
   virtual void DeleteOldestPhoto() = 0;
+  // Rebuilds the photo list from the folder; nothing else.
   virtual void ScanPhotoFolder() = 0;
   virtual void StartRefreshThread() = 0;
   virtual void RefreshWeather() = 0;
@@ -68,9 +86,8 @@ class SlidePlatform {
   virtual bool TakeNewPhotosArrived() = 0;  // reads and clears the flag
 };
 
-// The slides one frame draws, in order (outgoing first). `build` counts the
-// pictures the slot has held, so a slot that was refilled never passes for
-// the picture it held before.
+// The slides one frame draws, in order (outgoing first), with the slot's
+// `builds` when it was planned.
 struct SlideDraw {
   int slot;
   float opacity;
@@ -85,7 +102,7 @@ struct FramePlan {
 
 struct SlideSequencer {
   SlideState state = SlideState::Starting;
-  uint32_t textures[2] = {};
+  SlideSlot slots[2];
   int current_slot = 0;  // while holding, the slot on screen
   bool fade_in_pending = false;
   // The tick of the running fade's first frame, valid while `fade_started`.
@@ -106,12 +123,15 @@ struct SlideSequencer {
   // the last retry of the refresh, and the gap before the next retry.
   uint32_t retry_since = 0;
   int32_t retry_gap_ms = 0;
-  uint32_t slot_builds[2] = {};  // pictures each slot has received
   // The picture the window shows, valid while `shown` holds; anything that
   // may have spoilt the window clears `shown` (ForceRedraw).
   FramePlan last_drawn;
   bool shown = false;
 };
+
+// The show starts over on the photos in the folder: the folder is scanned,
+// the weather renewed, and the next step is Starting.
+void RestartSlideshow(SlideSequencer& s, SlidePlatform& platform);
 
 // One step of the state machine. `tick` is the millisecond tick count,
 // `system_time` the current time in 100 ns units since 1601-01-01 UTC.

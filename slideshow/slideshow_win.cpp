@@ -8,8 +8,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "app/file_time_win.h"
-#include "app/run_state.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
 #include "settings/settings.h"
 #include "slideshow/photo_library_win.h"
 #include "slideshow/slide_builder_win.h"
@@ -20,71 +20,61 @@
 
 static_assert(std::is_same_v<GLuint, uint32_t>, "texture names pass through the sequencer unchanged");
 
-namespace {
+Slideshow::Slideshow() : builders_(NewSlideBuilders()) {}
 
-// Main thread only, like every GL call.
-SlideSequencer sequencer;
+void Slideshow::Start() { RestartSlideshow(sequencer_, *this); }
 
-class WinSlidePlatform final : public SlidePlatform {
- public:
-  void GenTextures(int count, uint32_t* names) override { glGenTextures(count, names); }
-  void DeleteTextures(int count, const uint32_t* names) override { glDeleteTextures(count, names); }
-  int32_t PhotoCount() override { return ::PhotoCount(); }
-  std::wstring PhotoPath(int32_t index) override { return PhotoPathAt(index); }
-  bool StartSlideBuild(SlideKind kind, const std::wstring& path, int /*slot: uploaded into at the finish*/) override {
-    SlideJob job{kind, path, {}};
-    // The report as it stands when the sequencer chose the slide.
-    if (kind == SlideKind::CurrentWeather) job.weather = CurrentWeatherReport();
-    if (kind == SlideKind::Forecast) job.weather = ForecastWeatherReport();
-    return ::StartSlideBuild(std::move(job));
-  }
-  // AdvanceSlideshow hands the slots their texture names after every step.
-  bool FinishSlideBuild(uint32_t texture, int slot) override { return ::FinishSlideBuild(texture, slot); }
-  void AbandonSlideBuild(int slot) override { ::AbandonSlideBuild(slot); }
-  void DeleteOldestPhoto() override { ::DeleteOldestPhoto(); }
-  void ScanPhotoFolder() override { ::ScanPhotoFolder(); }
-  void StartRefreshThread() override { ::StartRefreshThread(); }
-  void RefreshWeather() override { ::RefreshWeather(); }
-  bool ShowWeather() override { return settings.show_weather != 0; }
-  bool WeatherReady() override { return ::WeatherReady(); }
-  bool NoticeWanted() override { return ::NoticeWanted(settings); }
-  int64_t GalleryRefreshSeconds() override { return settings.gallery_refresh_seconds; }
-  int32_t SlideHoldMs() override { return settings.slide_seconds * 1000; }
-  int64_t LastRefreshTime() override { return last_refresh_time; }
-  bool TakeNewPhotosArrived() override { return new_photos_arrived.exchange(false); }
-};
+void Slideshow::Advance() { StepSlideshow(sequencer_, *this, GetTickCount(), SystemTimeNow()); }
 
-WinSlidePlatform platform;
-
-}  // namespace
-
-void AdvanceSlideshow() {
-  StepSlideshow(sequencer, platform, GetTickCount(), SystemTimeNow());
-  for (int slot = 0; slot < 2; ++slot) slideSlots[slot].texture = sequencer.textures[slot];
-  currentSlot = sequencer.current_slot;
-}
-
-bool DrawFrame(uint32_t tick) {
-  const FramePlan plan = PlanFrame(sequencer, new_photos_arrived, tick);
+bool Slideshow::DrawFrame(uint32_t tick) {
+  const FramePlan plan = PlanFrame(sequencer_, new_photos_arrived, tick);
   if (plan.unchanged) return false;
   glClear(GL_COLOR_BUFFER_BIT);
   glLoadIdentity();
   GLint viewport[4] = {};
   glGetIntegerv(GL_VIEWPORT, viewport);
   for (int i = 0; i < plan.count; ++i)
-    DrawSlide(plan.draws[i].slot, plan.draws[i].opacity, static_cast<float>(viewport[2]),
+    DrawSlide(sequencer_.slots[plan.draws[i].slot], plan.draws[i].opacity, static_cast<float>(viewport[2]),
               static_cast<float>(viewport[3]));
   return true;
 }
 
-void RedrawSlideshow() { ForceRedraw(sequencer); }
+void Slideshow::Redraw() { ForceRedraw(sequencer_); }
 
-void DrawSlide(int slot, float opacity, float w, float h) {
-  const SlideSlot& s = slideSlots[slot];
+bool Slideshow::BuildRunning() { return builders_.Busy(); }
+
+void Slideshow::GenTextures(int count, uint32_t* names) { glGenTextures(count, names); }
+void Slideshow::DeleteTextures(int count, const uint32_t* names) { glDeleteTextures(count, names); }
+int32_t Slideshow::PhotoCount() { return ::PhotoCount(); }
+std::wstring Slideshow::PhotoPath(int32_t index) { return PhotoPathAt(index); }
+
+bool Slideshow::StartSlideBuild(SlideKind kind, const std::wstring& path) {
+  SlideJob job{kind, path, {}};
+  // The report as it stands when the sequencer chose the slide.
+  if (kind == SlideKind::CurrentWeather) job.weather = CurrentWeatherReport();
+  if (kind == SlideKind::Forecast) job.weather = ForecastWeatherReport();
+  return builders_.Start(std::move(job));
+}
+
+std::optional<SlideSize> Slideshow::FinishSlideBuild(uint32_t texture) { return ::FinishSlideBuild(builders_, texture); }
+void Slideshow::AbandonSlideBuild() { builders_.Abandon(); }
+void Slideshow::DeleteOldestPhoto() { ::DeleteOldestPhoto(); }
+void Slideshow::ScanPhotoFolder() { ::ScanPhotoFolder(); }
+void Slideshow::StartRefreshThread() { ::StartRefreshThread(); }
+void Slideshow::RefreshWeather() { ::RefreshWeather(); }
+bool Slideshow::ShowWeather() { return settings.show_weather != 0; }
+bool Slideshow::WeatherReady() { return ::WeatherReady(); }
+bool Slideshow::NoticeWanted() { return ::NoticeWanted(settings); }
+int64_t Slideshow::GalleryRefreshSeconds() { return settings.gallery_refresh_seconds; }
+int32_t Slideshow::SlideHoldMs() { return settings.slide_seconds * 1000; }
+int64_t Slideshow::LastRefreshTime() { return last_refresh_time; }
+bool Slideshow::TakeNewPhotosArrived() { return new_photos_arrived.exchange(false); }
+
+void DrawSlide(const SlideSlot& slot, float opacity, float w, float h) {
   SlideGeometry g;
-  if (!ComputeSlideGeometry(s.width, s.height, w, h, g)) return;
+  if (!ComputeSlideGeometry(slot.size.width, slot.size.height, w, h, g)) return;
   glColor4f(1.0f, 1.0f, 1.0f, opacity);
-  glBindTexture(GL_TEXTURE_2D, s.texture);
+  glBindTexture(GL_TEXTURE_2D, slot.texture);
   for (int i = 0; i < 4; ++i) {
     const GLdouble plane[4] = {g.planes[i][0], g.planes[i][1], g.planes[i][2], g.planes[i][3]};
     glClipPlane(GL_CLIP_PLANE0 + i, plane);
@@ -105,4 +95,3 @@ void DrawSlide(int slot, float opacity, float w, float h) {
   for (int i = 3; i >= 0; --i) glDisable(GL_CLIP_PLANE0 + i);
 }
 
-void RestartSlideshow() { sequencer.state = SlideState::Starting; }

@@ -1,23 +1,65 @@
-// The slideshow as the main loop drives it: one step and one frame at a time.
+// The slideshow as the main loop drives it: the sequencer, its two slots and
+// its builders in one object, stepped and drawn one frame at a time. Main
+// thread only, with the saver window's GL context current.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
-void AdvanceSlideshow();
+#include "slideshow/slide_builder.h"
+#include "slideshow/slide_sequencer.h"
 
-// Draws the current state into the back buffer and returns true, after which
-// the caller swaps buffers; false when the window already shows this
-// picture, and nothing was drawn. Fades draw every frame; `tick`, the
-// frame's start in milliseconds, sets how far a fade has come.
-bool DrawFrame(uint32_t tick);
+class Slideshow final : private SlidePlatform {
+ public:
+  Slideshow();
+  Slideshow(const Slideshow&) = delete;
+  Slideshow& operator=(const Slideshow&) = delete;
 
-// The window's picture may have been spoilt: the next frame draws.
-void RedrawSlideshow();
+  // Scans the photo folder and renews the weather; the first step starts the show.
+  void Start();
+  // One step of the sequencer.
+  void Advance();
+  // Draws the current state into the back buffer and returns true, after
+  // which the caller swaps buffers; false when the window already shows this
+  // picture, and nothing was drawn. Fades draw every frame; `tick`, the
+  // frame's start in milliseconds, sets how far a fade has come.
+  bool DrawFrame(uint32_t tick);
+  // The window's picture may have been spoilt: the next frame draws.
+  void Redraw();
+  // A build is queued or running, an abandoned one included, so a builder
+  // thread may be using GDI+. Once the main loop has ended no build is
+  // started, so a false answer then stays false: GDI+ may be shut down.
+  bool BuildRunning();
 
-// Draws slot 0 or 1 at the given opacity, centred and fitted into a viewport
-// of w x h pixels. A slot without a picture (0 wide or high) draws nothing.
-void DrawSlide(int slot, float opacity, float w, float h);
+  // The slot on screen (or fading out) after the last step.
+  const SlideSlot& CurrentSlot() const { return sequencer_.slots[sequencer_.current_slot]; }
 
-// The next step starts the show over on the current photo list; the photo
-// scan calls this.
-void RestartSlideshow();
+ private:
+  void GenTextures(int count, uint32_t* names) override;
+  void DeleteTextures(int count, const uint32_t* names) override;
+  int32_t PhotoCount() override;
+  std::wstring PhotoPath(int32_t index) override;
+  bool StartSlideBuild(SlideKind kind, const std::wstring& path) override;
+  std::optional<SlideSize> FinishSlideBuild(uint32_t texture) override;
+  void AbandonSlideBuild() override;
+  void DeleteOldestPhoto() override;
+  void ScanPhotoFolder() override;
+  void StartRefreshThread() override;
+  void RefreshWeather() override;
+  bool ShowWeather() override;
+  bool WeatherReady() override;
+  bool NoticeWanted() override;
+  int64_t GalleryRefreshSeconds() override;
+  int32_t SlideHoldMs() override;
+  int64_t LastRefreshTime() override;
+  bool TakeNewPhotosArrived() override;
+
+  SlideSequencer sequencer_;
+  // Never freed (see NewSlideBuilders): builder threads reach it for ever.
+  SlideBuilders& builders_;
+};
+
+// Draws `slot` at the given opacity, centred and fitted into a viewport of
+// w x h pixels. A slot without a picture (0 wide or high) draws nothing.
+void DrawSlide(const SlideSlot& slot, float opacity, float w, float h);

@@ -10,19 +10,6 @@ constexpr std::string_view kEndTag = "</loc>";
 constexpr wchar_t kSearchPath[] = L"/search/search?where=";
 constexpr std::size_t kDashPartChars = 3;  // " — " between name and id
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-// The first place at or after `from` where `what` stands, letter case ignored.
-std::size_t FindIgnoringCase(std::string_view text, std::string_view what, std::size_t from) {
-  if (what.size() > text.size()) return std::string_view::npos;
-  for (std::size_t i = from; i + what.size() <= text.size(); ++i) {
-    std::size_t k = 0;
-    while (k < what.size() && LowerAscii(text[i + k]) == LowerAscii(what[k])) ++k;
-    if (k == what.size()) return i;
-  }
-  return std::string_view::npos;
-}
-
 bool Unreserved(char32_t c) {
   return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9') || c == U'-' ||
          c == U'.' || c == U'_' || c == U'~';

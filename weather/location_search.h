@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 inline constexpr std::size_t kSearchTextChars = 98;    // read from the search box
 inline constexpr std::size_t kLocationIdChars = 19;     // what weather_loc_id keeps; a longer id is not offered

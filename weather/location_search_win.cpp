@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/background_thread.h"
-#include "app/data_folder.h"
-#include "app/file_time_win.h"
-#include "app/win_handle.h"
+#include "base/background_thread.h"
+#include "base/data_folder.h"
+#include "base/file_time_win.h"
+#include "base/win_handle.h"
 #include "net/http_fetch_win.h"
 #include "res/resource.h"
 #include "settings/settings.h"

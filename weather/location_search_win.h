@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 // The location the user confirmed in the last search dialog; empty until then.
 // Main thread only: written by the dialog, read by the setup dialog.

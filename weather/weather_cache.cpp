@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "app/data_folder.h"
+#include "base/data_folder.h"
 
 std::atomic<uint32_t> weather_thread_id{0};
 std::atomic<int64_t> weather_retry_after{0};
@@ -35,8 +35,6 @@ WeatherReport PublishUnlessOlder(const WeatherReport& report) {
   return p.report;
 }
 
-constexpr int32_t kIconNotAvailable = 44;
-
 }  // namespace
 
 void PublishWeatherReport(const WeatherReport& report) {
@@ -55,7 +53,7 @@ WeatherReport ForecastWeatherReport() {
   PublishedReport& p = Published();
   const std::lock_guard hold(p.lock);
   ForecastDay& today = p.report.days[0];
-  if (today.day_icon == kIconNotAvailable) {
+  if (today.day_icon == kUnknownWeatherCode) {
     today.day_icon = p.report.current_icon;
     today.high = p.report.current_temp;
     today.day_text = p.report.current_text;

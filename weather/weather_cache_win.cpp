@@ -2,13 +2,16 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 
-#include "app/data_folder.h"
-#include "app/file_time_win.h"
-#include "app/run_state.h"
-#include "app/background_thread.h"
-#include "app/win_handle.h"
+#include "base/background_thread.h"
+#include "base/data_folder.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
+#include "base/whole_file_win.h"
+#include "base/win_handle.h"
 #include "net/http_fetch_win.h"
 #include "settings/settings.h"
 #include "weather/weather_cache.h"
@@ -28,22 +31,12 @@ class WinWeatherPlatform final : public WeatherPlatform {
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
-    // Downloads are bounded; a larger file was put here by hand and counts as unreadable.
-    LARGE_INTEGER size{};
     FILETIME written{};
-    if (!GetFileSizeEx(file.get(), &size) || static_cast<uint64_t>(size.QuadPart) > kWeatherAnswerLimit ||
-        !GetFileTime(file.get(), nullptr, nullptr, &written)) {
-      return std::nullopt;
-    }
-    WeatherFile result;
-    result.bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (!ReadFile(file.get(), result.bytes.data(), static_cast<DWORD>(result.bytes.size()), &got, nullptr)) {
-      return std::nullopt;
-    }
-    result.bytes.resize(got);
-    result.last_write = FileTimeValue(written);
-    return result;
+    if (!GetFileTime(file.get(), nullptr, nullptr, &written)) return std::nullopt;
+    // Downloads are bounded; a larger file was put here by hand and counts as unreadable.
+    std::optional<std::string> bytes = ReadWholeFile(file.get(), kWeatherAnswerLimit);
+    if (!bytes) return std::nullopt;
+    return WeatherFile{std::move(*bytes), FileTimeValue(written)};
   }
 
   bool Download(const std::wstring& address, std::wstring_view name) override {

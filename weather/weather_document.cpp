@@ -112,27 +112,6 @@ void HandleText(const WeatherParser& p, WeatherReport& report) {
   }
 }
 
-// White space as the C library's scanning functions skip it.
-bool IsScanSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
-
-std::size_t SkipScanSpace(std::wstring_view text, std::size_t pos) {
-  while (pos < text.size() && IsScanSpace(text[pos])) ++pos;
-  return pos;
-}
-
-// One "%d" conversion at `pos`: white space, an optional sign, at least one
-// digit. On success `pos` moves past the digits.
-bool ScanNumber(std::wstring_view text, std::size_t& pos, int32_t& value) {
-  std::size_t end = SkipScanSpace(text, pos);
-  if (end < text.size() && (text[end] == L'+' || text[end] == L'-')) ++end;
-  const std::size_t digits = end;
-  while (end < text.size() && text[end] >= L'0' && text[end] <= L'9') ++end;
-  if (end == digits) return false;
-  value = ParseDecimal(text.substr(pos, end - pos));
-  pos = end;
-  return true;
-}
-
 // Windows-1252 for 0x80..0x9F; the five bytes it leaves undefined map to the C1 controls.
 constexpr uint16_t kWindows1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -146,8 +125,6 @@ wchar_t Windows1252(char byte) {
   return static_cast<wchar_t>(b);
 }
 
-bool IsNameSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 // True when the document starts with an XML declaration whose encoding names
 // a charset other than UTF-8.
 bool DeclaresOtherCharset(std::string_view bytes) {
@@ -159,10 +136,10 @@ bool DeclaresOtherCharset(std::string_view bytes) {
   std::size_t i = declaration.find(kKey);
   if (i == std::string_view::npos) return false;
   i += kKey.size();
-  while (i < declaration.size() && IsNameSpace(declaration[i])) ++i;
+  while (i < declaration.size() && IsBlankOrLineEnd(declaration[i])) ++i;
   if (i >= declaration.size() || declaration[i] != '=') return false;
   ++i;
-  while (i < declaration.size() && IsNameSpace(declaration[i])) ++i;
+  while (i < declaration.size() && IsBlankOrLineEnd(declaration[i])) ++i;
   if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\'')) return false;
   const char quote = declaration[i++];
   const std::size_t end = declaration.find(quote, i);
@@ -298,24 +275,19 @@ void FeedWeatherChar(WeatherParser& p, WeatherReport& report, wchar_t c) {
   }
 }
 
-ClockTime ParseClockTime(std::wstring_view text) {
-  // "%d:%d %2s": every step needs the one before it.
-  int32_t hour = 0;
-  int32_t minute = 0;
-  std::wstring_view marker;
-  std::size_t pos = 0;
-  if (ScanNumber(text, pos, hour) && pos < text.size() && text[pos] == L':') {
-    ++pos;
-    if (ScanNumber(text, pos, minute)) {
-      pos = SkipScanSpace(text, pos);
-      std::size_t end = pos;
-      while (end < text.size() && end - pos < 2 && !IsScanSpace(text[end])) ++end;
-      marker = text.substr(pos, end - pos);
-    }
-  }
+void ScanClock(TextScanner& scan, ClockFields& clock) {
+  if (scan.Number(clock.hour) && scan.Literal(L':') && scan.Number(clock.minute)) scan.Word(clock.marker);
+}
 
+ClockTime ParseClockTime(std::wstring_view text) {
+  TextScanner scan{text};
+  ClockFields clock{0, 0};
+  ScanClock(scan, clock);
+  int32_t hour = clock.hour;
+  int32_t minute = clock.minute;
   if (minute < 0 || minute > 59) minute = 0;
   // The marker holds two characters at most, so containing "pm" means being it.
+  const std::wstring_view marker(clock.marker);
   const bool pm = marker == L"pm" || marker == L"PM";
   if (hour < 0 || hour > 23) {
     hour = 0;  // no clock hour; would also wrap in 16 bits

@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 inline constexpr int kForecastDays = 5;
+// The condition code the service sends for "not available".
+inline constexpr int32_t kUnknownWeatherCode = 44;
 // Every scanner buffer keeps at most this many characters; report texts one fewer.
 inline constexpr std::size_t kWeatherBufferChars = 100;
 
@@ -78,6 +80,16 @@ struct WeatherParser {
 
 // Advances the scanner by one character; every effect goes to `parser` and `report`.
 void FeedWeatherChar(WeatherParser& parser, WeatherReport& report, wchar_t c);
+
+// The "h:mm am" part of the service's times, read like "%d:%d %2s": an hour,
+// ":", a minute, then the first two characters of the next word. A field is
+// read only after the one before it; one that is not read keeps its value.
+struct ClockFields {
+  int32_t hour;
+  int32_t minute;
+  wchar_t marker[3] = {};
+};
+void ScanClock(TextScanner& scan, ClockFields& clock);
 
 // "6:52 am" gives 06:52, "7:08 PM" 19:08, "12:15 am" 00:15; what cannot be read
 // counts as 0, and so do a minute outside 0..59 and an hour outside 0..23.

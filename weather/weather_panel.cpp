@@ -2,91 +2,47 @@
 
 #include <algorithm>
 
-#include "app/wide_text.h"
-#include "slideshow/photo_fit.h"
-
-const WeatherIcons WeatherIconMap[kWeatherCodes] = {
-    {2000, 2000}, {2000, 2000}, {2000, 2000}, {2000, 2000}, {2000, 2000}, {2022, 2022}, {2017, 2017},
-    {2017, 2017}, {2011, 2011}, {2011, 2011}, {2020, 2020}, {2011, 2011}, {2020, 2020}, {2009, 2009},
-    {2014, 2014}, {2002, 2002}, {2014, 2014}, {2000, 2000}, {2017, 2017}, {2018, 2012}, {2001, 2001},
-    {2019, 2012}, {2018, 2012}, {2005, 2005}, {2005, 2005}, {2002, 2002}, {2007, 2007}, {2025, 2010},
-    {2024, 2010}, {2023, 2010}, {2024, 2010}, {2008, 2004}, {2008, 2004}, {2016, 2006}, {2016, 2006},
-    {2000, 2000}, {2008, 2004}, {2029, 2027}, {2029, 2027}, {2026, 2015}, {2020, 2020}, {2014, 2014},
-    {2013, 2013}, {2014, 2014}, {2003, 2003}, {2026, 2015}, {2014, 2014}, {2029, 2027}, {2028, 2021},
-};
-
-WeatherIcons IconsForCode(int32_t code) {
-  if (code < 0 || code >= kWeatherCodes) code = kUnknownWeatherCode;
-  return WeatherIconMap[code];
-}
+#include "base/wide_text.h"
+#include "drawing/photo_fit.h"
+#include "res/resource.h"
 
 namespace {
 
-bool IsSpace(wchar_t c) {
-  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
-}
-
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-
-// The few scanf conversions the time stamp needs, with scanf's rules: a
-// number or a word skips the white space before it, a literal character
-// must come next, and the first mismatch ends the reading.
-struct TextScanner {
-  std::wstring_view text;
-  std::size_t at = 0;
-
-  void SkipSpace() {
-    while (at < text.size() && IsSpace(text[at])) ++at;
-  }
-  // An optional sign and at least one digit, clamped to 32 bits.
-  bool Number(int32_t& value) {
-    SkipSpace();
-    std::size_t i = at;
-    const bool negative = i < text.size() && text[i] == L'-';
-    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) ++i;
-    if (i >= text.size() || !IsDigit(text[i])) return false;
-    constexpr int64_t kLimit = static_cast<int64_t>(INT32_MAX) + 1;
-    int64_t magnitude = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-      magnitude = std::min(magnitude * 10 + (text[i] - L'0'), kLimit);
-    }
-    at = i;
-    value = static_cast<int32_t>(negative ? -magnitude : std::min<int64_t>(magnitude, INT32_MAX));
-    return true;
-  }
-  bool Literal(wchar_t c) {
-    if (at >= text.size() || text[at] != c) return false;
-    ++at;
-    return true;
-  }
-  // The next run of non-space characters, cut to the word's size.
-  template <std::size_t N>
-  void Word(wchar_t (&word)[N]) {
-    SkipSpace();
-    std::size_t n = 0;
-    for (; at < text.size() && !IsSpace(text[at]); ++at)
-      if (n + 1 < N) word[n++] = text[at];
-    word[n] = L'\0';
-  }
+// The icons by code, as numbers of the weather condition icons
+// (IDP_WEATHER_ICON + number).
+constexpr WeatherIcons kIconNumbers[kWeatherCodes] = {
+    {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {22, 22}, {17, 17},
+    {17, 17}, {11, 11}, {11, 11}, {20, 20}, {11, 11}, {20, 20}, {9, 9},
+    {14, 14}, {2, 2}, {14, 14}, {0, 0}, {17, 17}, {18, 12}, {1, 1},
+    {19, 12}, {18, 12}, {5, 5}, {5, 5}, {2, 2}, {7, 7}, {25, 10},
+    {24, 10}, {23, 10}, {24, 10}, {8, 4}, {8, 4}, {16, 6}, {16, 6},
+    {0, 0}, {8, 4}, {29, 27}, {29, 27}, {26, 15}, {20, 20}, {14, 14},
+    {13, 13}, {14, 14}, {3, 3}, {26, 15}, {14, 14}, {29, 27}, {28, 21},
 };
 
 }  // namespace
 
+WeatherIcons IconsForCode(int32_t code) {
+  if (code < 0 || code >= kWeatherCodes) code = kUnknownWeatherCode;
+  const WeatherIcons numbers = kIconNumbers[code];
+  return {IDP_WEATHER_ICON + numbers.day, IDP_WEATHER_ICON + numbers.night};
+}
+
 int64_t ObservationMinutes(std::wstring_view last_updated) {
   TextScanner scan{last_updated};
-  int32_t date_field = -1, hour = -1, minute = -1;
-  wchar_t marker[3] = {};  // "AM" or "PM"
+  int32_t date_field = -1;
+  ClockFields clock{-1, -1};
   if (scan.Number(date_field) && scan.Literal(L'/') && scan.Number(date_field) && scan.Literal(L'/') &&
-      scan.Number(date_field) && scan.Number(hour) && scan.Literal(L':') && scan.Number(minute)) {
-    scan.Word(marker);
+      scan.Number(date_field)) {
+    ScanClock(scan, clock);
   }
-  int64_t hour24 = std::max(hour, 0);
-  if (EqualsIgnoreCase(marker, L"PM")) {
-    if (hour < 12) hour24 += 12;
-  } else if (hour == 12) {
+  int64_t hour24 = std::max(clock.hour, 0);
+  if (EqualsIgnoreCase(clock.marker, L"PM")) {
+    if (clock.hour < 12) hour24 += 12;
+  } else if (clock.hour == 12) {
     hour24 = 0;  // 12 AM, and a time without marker, is just after midnight
   }
-  return hour24 * 60 + std::max(minute, 0);
+  return hour24 * 60 + std::max(clock.minute, 0);
 }
 
 SkyPhase SkyPhaseAt(int64_t now, ClockTime sunrise, ClockTime sunset) {

@@ -19,10 +19,8 @@ struct WeatherIcons {
 };
 
 inline constexpr int kWeatherCodes = 49;
-// The code that stands for "not available", and for any code outside 0..48.
-inline constexpr int32_t kUnknownWeatherCode = 44;
-extern const WeatherIcons WeatherIconMap[kWeatherCodes];
 
+// A code outside 0..48 gets the icons of kUnknownWeatherCode.
 WeatherIcons IconsForCode(int32_t code);
 
 // Minutes since midnight of last_updated ("12/7/2010 7:40 PM" gives 1180).

@@ -1,6 +1,7 @@
 #include "weather/weather_panel_win.h"
 
-#include "slideshow/slide_textures_win.h"
+#include "drawing/overlay_win.h"
+#include "drawing/resource_images_win.h"
 #include "weather/weather_panel.h"
 
 namespace {

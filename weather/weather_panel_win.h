@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "slideshow/gdiplus_objects_win.h"
-#include "slideshow/photo_fit.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/photo_fit.h"
 #include "weather/weather_document.h"
 
 // Draw a panel from `report` over the screen's area of a black canvas

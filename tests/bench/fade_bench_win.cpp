@@ -1,6 +1,6 @@
 // Frame rate of the slideshow during cross-fades. Opens the saver's own
 // full-screen window and runs its main loop's frames (paced by FramePacer:
-// AdvanceSlideshow, DrawFrame, and SwapBuffers when it drew) over the photos
+// a step, a drawn frame, and SwapBuffers when it drew) over the photos
 // of a data folder, timing each frame.
 // A cross-fade ends where the sequencer flips the slot on screen; the drawn
 // frames just before that flip are the fade's (a hold draws nothing), and as
@@ -17,21 +17,20 @@
 #include <cwchar>
 #include <vector>
 
-#include "app/data_folder.h"
-#include "app/gdiplus_session_win.h"
-#include "app/run_state.h"
 #include "app/saver_window_win.h"
+#include "base/data_folder.h"
+#include "base/run_state.h"
+#include "drawing/gdiplus_session_win.h"
 #include "settings/settings.h"
-#include "slideshow/slide_textures_win.h"
 #include "slideshow/slideshow_win.h"
 #include "tests/bench/bench_clock_win.h"
 
 namespace {
 
 struct FrameTimes {
-  double start;  // before AdvanceSlideshow
+  double start;  // before the step
   double swap;   // duration of SwapBuffers, 0 when the frame was not drawn
-  int slot;      // the slot on screen after AdvanceSlideshow
+  const SlideSlot* slot;  // the slot on screen after the step
   bool drawn;
 };
 
@@ -75,10 +74,12 @@ int wmain(int argc, wchar_t** argv) {
     key->Assign(L"http://127.0.0.1:9");
   CreateLocks();
   const GdiplusSession gdiplus;
-  if (!gdiplus.started() || !CreateSaverWindow(SaverMode::Saver, nullptr)) {
+  Slideshow show;
+  if (!gdiplus.started() || !CreateSaverWindow(SaverMode::Saver, nullptr, show)) {
     std::fprintf(stderr, "the saver window could not be opened\n");
     return 1;
   }
+  show.Start();
   std::printf("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 
   std::vector<FrameTimes> frames;
@@ -107,10 +108,10 @@ int wmain(int argc, wchar_t** argv) {
       pacer.WaitForFrameOrMessage();
       continue;
     }
-    FrameTimes frame{NowMs(), 0.0, 0, false};
-    AdvanceSlideshow();
-    frame.slot = currentSlot;
-    frame.drawn = DrawFrame(pacer.FrameStartMs());
+    FrameTimes frame{NowMs(), 0.0, nullptr, false};
+    show.Advance();
+    frame.slot = &show.CurrentSlot();
+    frame.drawn = show.DrawFrame(pacer.FrameStartMs());
     if (frame.drawn) {
       const double swap_start = NowMs();
       SwapBuffers(SaverDC());

@@ -13,7 +13,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 
 namespace {
 

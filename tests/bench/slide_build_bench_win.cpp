@@ -17,13 +17,15 @@
 #include <cstdio>
 #include <cstdint>
 #include <cwchar>
+#include <optional>
 #include <vector>
 
-#include "app/gdiplus_session_win.h"
-#include "app/win_handle.h"
-#include "slideshow/gdiplus_objects_win.h"
+#include "base/win_handle.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/gdiplus_session_win.h"
+#include "drawing/overlay_win.h"
+#include "drawing/photo_fit.h"
 #include "slideshow/photo_decoder_win.h"
-#include "slideshow/photo_fit.h"
 #include "slideshow/slide_builder_win.h"
 #include "slideshow/slide_textures_win.h"
 #include "tests/bench/bench_clock_win.h"
@@ -84,8 +86,10 @@ void ShowSteps(const wchar_t* photo, GLuint texture, Stages& s) {
                         const bool read = source.read(first, count, out, stride);
                         reads += NowMs() - read_start;
                         return read;
-                      }};
-  const PhotoFit fit = FitPhoto(static_cast<uint32_t>(source.width), static_cast<uint32_t>(source.height));
+                      },
+                      source.orientation};
+  const PhotoFit fit =
+      FitPhoto(static_cast<uint32_t>(source.width), static_cast<uint32_t>(source.height), source.orientation);
   t = NowMs();
   DrawPictureSourceOnCanvas(timed, fit, canvas.data());
   const double drawing = NowMs() - t;
@@ -93,7 +97,7 @@ void ShowSteps(const wchar_t* photo, GLuint texture, Stages& s) {
   s.fit.push_back(drawing - reads);
   s.convert.push_back(0.0);  // the fit writes texels in the texture's own format and row order
   t = NowMs();
-  UploadSlideCanvas(canvas.data(), fit, texture, 0);
+  static_cast<void>(UploadSlideCanvas(canvas.data(), fit, texture));
   glFinish();
   s.upload.push_back(NowMs() - t);
 }
@@ -178,30 +182,34 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<uint32_t> texels(kCanvasTexels);
     const Timing upload = Measure(runs, [&] {
       CopyBitmapToCanvas(canvas.bitmap, texels.data());
-      UploadSlideCanvas(texels.data(), OverlayFit(kTextureSize, kTextureSize), texture, 0);
+      static_cast<void>(UploadSlideCanvas(texels.data(), OverlayFit(kTextureSize, kTextureSize), texture));
     });
     std::printf("upload-only %.1f %.1f\n", upload.fastest, upload.median);
   }
   // As the show builds every slide: on the builder thread, then the upload.
+  SlideBuilders& builders = NewSlideBuilders();
+  SlideSize overlay, built;
   auto build = [&](const SlideJob& job) {
     return Measure(runs, [&] {
       // The last build was collected, so the builder always takes this one.
-      static_cast<void>(StartSlideBuild(job));
-      while (!FinishSlideBuild(texture, 0)) Sleep(1);
+      static_cast<void>(builders.Start(job));
+      std::optional<SlideSize> size;
+      while (!(size = FinishSlideBuild(builders, texture))) Sleep(1);
+      built = *size;
     });
   };
   PublishWeatherReport(SampleReport());
-  const SlideSlot& overlay = slideSlots[0];
   const Timing current = build({SlideKind::CurrentWeather, L"", CurrentWeatherReport()});
+  overlay = built;
   std::printf("weather-current %.1f %.1f %.0fx%.0f\n", current.fastest, current.median, overlay.width,
               overlay.height);
   const Timing forecast = build({SlideKind::Forecast, L"", ForecastWeatherReport()});
+  overlay = built;
   std::printf("weather-forecast %.1f %.1f %.0fx%.0f\n", forecast.fastest, forecast.median, overlay.width,
               overlay.height);
   for (int i = first; i < argc; ++i) {
     const Timing photo = build({SlideKind::Photo, argv[i], {}});
-    std::printf("%ls %.1f %.1f %.0fx%.0f\n", argv[i], photo.fastest, photo.median, slideSlots[0].width,
-                slideSlots[0].height);
+    std::printf("%ls %.1f %.1f %.0fx%.0f\n", argv[i], photo.fastest, photo.median, built.width, built.height);
     Stages show, gdiplus;
     for (int run = 0; run < runs; ++run) {
       ShowSteps(argv[i], texture, show);

@@ -35,7 +35,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 
 namespace {
 

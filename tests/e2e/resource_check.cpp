@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "drawing/photo_fit.h"
 #include "slideshow/photo_decoder_win.h"
-#include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
 
 namespace {
@@ -33,11 +33,11 @@ OffscreenGl::~OffscreenGl() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
-void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot) {
+SlideSize LoadPhotoTexture(const wchar_t* path, GLuint texture) {
   std::vector<uint32_t> canvas(kCanvasTexels);
   const ImagingCodecs codecs;
   const PhotoFit fit = DecodePhotoOntoCanvas(codecs, path != nullptr ? path : L"", canvas.data());
-  UploadSlideCanvas(canvas.data(), fit, texture, slot);
+  return UploadSlideCanvas(canvas.data(), fit, texture);
 }
 
 GdiplusImage LoadImageFile(const wchar_t* path) {

@@ -6,7 +6,8 @@
 #include <GL/gl.h>
 
 #include "app/gl_context_win.h"
-#include "slideshow/gdiplus_objects_win.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "slideshow/slide_sequencer.h"
 
 // A hidden 64 x 64 window with its own DC and a current context.
 class OffscreenGl {
@@ -25,10 +26,10 @@ class OffscreenGl {
 };
 
 // Decodes the photo at path (may be null), fits it centred onto a black canvas
-// and uploads it into texture; sets the slot's width and height to the fitted
-// size. A file that cannot be decoded gives 0 x 0 and an all-black texture.
-// Both halves of a show's slide build on the calling thread.
-void LoadPhotoTexture(const wchar_t* path, GLuint texture, int slot);
+// and uploads it into texture; returns the fitted size. A file that cannot be
+// decoded gives 0 x 0 and an all-black texture. Both halves of a show's slide
+// build on the calling thread.
+SlideSize LoadPhotoTexture(const wchar_t* path, GLuint texture);
 
 // GDI+ keeps the file open while the image lives.
 GdiplusImage LoadImageFile(const wchar_t* path);

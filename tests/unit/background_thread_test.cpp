@@ -1,6 +1,6 @@
 // The running flag of a tracked thread: set before the thread can run,
 // cleared as its last step, and left 0 when no thread could be made.
-#include "app/background_thread.h"
+#include "base/background_thread.h"
 
 #include <gtest/gtest.h>
 

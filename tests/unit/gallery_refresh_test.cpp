@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/data_folder.h"
-#include "app/run_state.h"
+#include "base/data_folder.h"
+#include "base/run_state.h"
 #include "net/file_name_rules.h"
 #include "settings/gallery_table.h"
 #include "settings/settings.h"

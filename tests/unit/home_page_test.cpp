@@ -30,4 +30,31 @@ TEST(HomePage, AddressOpenedAndAddressShown) {
   }
 }
 
+TEST(NewVersionNotice, NamesTheVersionAndWhereToGoAndCutsAt99) {
+  const std::wstring intro = L"New version 1.1 is available!\nFor upgrade, please, visit:\n\n";
+  const struct {
+    const char* what;
+    NoticePlace place;
+    const wchar_t* newver;
+    std::wstring web_host;
+    std::wstring expected;
+  } cases[] = {
+      {"usual host", NoticePlace::Slide, L"1.1", L"www.velmora.example", intro + L"www.velmora.example/screensavers"},
+      {"host with its scheme", NoticePlace::Slide, L"1.1", L"https://www.velmora.example",
+       intro + L"www.velmora.example/screensavers"},
+      {"version inserted as it is", NoticePlace::Slide, L"2.0beta", L"h.example",
+       L"New version 2.0beta is available!\nFor upgrade, please, visit:\n\nh.example/screensavers"},
+      {"a percent in the host is text", NoticePlace::Slide, L"1.1", L"%s%n.example",
+       intro + L"%s%n.example/screensavers"},
+      {"a long host is cut", NoticePlace::Slide, L"1.1", std::wstring(200, L'h'),
+       intro + std::wstring(99 - intro.size(), L'h')},
+      {"the setup dialog points at its button", NoticePlace::SetupDialog, L"%s2.0", L"www.velmora.example",
+       L"New version %s2.0 is available!\nPlease, click \"Home Website\" for upgrade details."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(NewVersionNotice(c.place, c.newver, c.web_host), c.expected);
+  }
+}
+
 }  // namespace

@@ -1,4 +1,4 @@
-#include "slideshow/photo_fit.h"
+#include "drawing/photo_fit.h"
 
 #include <gtest/gtest.h>
 
@@ -271,6 +271,64 @@ TEST(DrawPictureSourceOnCanvas, FailedOrRefusedSourcesLeaveTheCanvasBlack) {
         << c.name;
     EXPECT_EQ(log.reads.size(), c.reads) << c.name;
   }
+}
+
+TEST(DrawPictureSourceOnCanvas, TurnsEachOrientationUpright) {
+  constexpr uint32_t A = 0x102030, B = 0x405060, C = 0x708090, D = 0xa0b0c0, E = 0xd0e0f0, F = 0x010203;
+  const uint32_t stored[2][3] = {{A, B, C}, {D, E, F}};
+  // The picture as it must show, top row first.
+  const struct {
+    int orientation;
+    std::vector<std::vector<uint32_t>> upright;
+  } cases[] = {
+      {1, {{A, B, C}, {D, E, F}}},
+      {2, {{C, B, A}, {F, E, D}}},  // mirrored left to right
+      {3, {{F, E, D}, {C, B, A}}},  // half a turn
+      {4, {{D, E, F}, {A, B, C}}},  // mirrored top to bottom
+      {5, {{A, D}, {B, E}, {C, F}}},
+      {6, {{D, A}, {E, B}, {F, C}}},  // stored a quarter turn anticlockwise
+      {7, {{F, C}, {E, B}, {D, A}}},
+      {8, {{C, F}, {B, E}, {A, D}}},  // stored a quarter turn clockwise
+      {0, {{A, B, C}, {D, E, F}}},    // no such orientation: as stored
+      {9, {{A, B, C}, {D, E, F}}},
+  };
+  // Copied at its own size, and shrunk from blocks of 2 x 2 pixels.
+  for (const int scale : {1, 2}) {
+    Picture picture(3 * scale, 2 * scale);
+    for (int y = 0; y < 2 * scale; ++y)
+      for (int x = 0; x < 3 * scale; ++x) picture.Set(x, y, stored[y / scale][x / scale]);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << "orientation " << c.orientation << ", scale " << scale);
+      BandLog log;
+      PictureSource source = BandedSource(picture, log);
+      source.orientation = c.orientation;
+      const PhotoFit fit = FitPhoto(3, 2, c.orientation);
+      ASSERT_EQ(fit.w, static_cast<int>(c.upright[0].size()));
+      ASSERT_EQ(fit.h, static_cast<int>(c.upright.size()));
+      CanvasTexels canvas;
+      EXPECT_TRUE(DrawPictureSourceOnCanvas(source, fit, canvas.texels.data()));
+      for (int v = 0; v < fit.h; ++v)
+        for (int u = 0; u < fit.w; ++u)
+          EXPECT_EQ(canvas.At(fit.x + u, fit.y + v), kOpaqueBlack | c.upright[v][u]) << "at " << u << ", " << v;
+      EXPECT_EQ(std::count(canvas.texels.begin(), canvas.texels.end(), kOpaqueBlack),
+                static_cast<std::ptrdiff_t>(kCanvasTexels) - 6);
+    }
+  }
+}
+
+TEST(DrawPictureSourceOnCanvas, UprightPhotosKeepEveryTexel) {
+  // A random photo shrunk about 2.07 times each way, as a hash of its canvas:
+  // an upright photo draws exactly the texels it always has.
+  const int width = 4243, height = 2829;
+  Picture picture(width, height);
+  std::mt19937 random(height);
+  for (uint8_t& b : picture.bytes) b = static_cast<uint8_t>(random());
+  BandLog log;
+  CanvasTexels canvas;
+  ASSERT_TRUE(DrawPictureSourceOnCanvas(BandedSource(picture, log), FitPhoto(width, height), canvas.texels.data()));
+  uint64_t hash = 14695981039346656037u;
+  for (const uint32_t t : canvas.texels) hash = (hash ^ t) * 1099511628211u;
+  EXPECT_EQ(hash, 0xbff57ffa3816e4abu);
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/data_folder.h"
-#include "app/run_state.h"
+#include "base/data_folder.h"
+#include "base/run_state.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/data_folder.h"
-#include "app/run_state.h"
+#include "base/data_folder.h"
+#include "base/run_state.h"
 #include "slideshow/photo_list.h"
 #include "weather/weather_cache.h"
 

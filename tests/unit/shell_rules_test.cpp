@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/data_folder.h"
 #include "app/input_rule.h"
-#include "app/wide_text.h"
+#include "base/data_folder.h"
+#include "base/wide_text.h"
 
 namespace {
 

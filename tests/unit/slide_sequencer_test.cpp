@@ -24,6 +24,7 @@ constexpr uint32_t kFrameMs = 20;
 // build of a photo in `hanging` never finishes.
 class FakePlatform : public SlidePlatform {
  public:
+  const SlideSequencer* seq = nullptr;  // whose building_slot names the slot of a build
   std::vector<std::wstring> photos;
   std::vector<std::string> builds;
   int build_polls = 0;
@@ -73,8 +74,9 @@ class FakePlatform : public SlidePlatform {
     if (index < 0 || index >= PhotoCount()) return {};
     return photos[static_cast<std::size_t>(index)];
   }
-  bool StartSlideBuild(SlideKind kind, const std::wstring& path, int slot) override {
+  bool StartSlideBuild(SlideKind kind, const std::wstring& path) override {
     if (building_slot >= 0) ++build_faults;
+    const int slot = seq->building_slot;
     static const char* const kNames[] = {"", "weather", "forecast", "notice"};
     pending = kind == SlideKind::Photo ? std::string(path.begin(), path.end()) : kNames[static_cast<int>(kind)];
     builds.push_back(pending + "@" + std::to_string(slot));
@@ -83,18 +85,19 @@ class FakePlatform : public SlidePlatform {
     build_started = tick;
     return refused.count(pending) == 0;
   }
-  bool FinishSlideBuild(uint32_t texture, int slot) override {
-    if (slot != building_slot) ++build_faults;
-    if (polls_left-- > 0 || hanging.count(pending) != 0 || refused.count(pending) != 0) return false;
+  std::optional<SlideSize> FinishSlideBuild(uint32_t texture) override {
+    const int slot = building_slot;
+    if (slot < 0 || texture != seq->slots[slot].texture) ++build_faults;
+    if (polls_left-- > 0 || hanging.count(pending) != 0 || refused.count(pending) != 0) return std::nullopt;
     if (live_textures.count(texture) == 0) ++texture_faults;  // filling a deleted name
     on_slot[slot] = pending;
     last_upload = pending;
     ++uploads;
     building_slot = -1;
-    return true;
+    return SlideSize{640.0f, 480.0f};
   }
-  void AbandonSlideBuild(int slot) override {
-    if (slot != building_slot) ++build_faults;
+  void AbandonSlideBuild() override {
+    const int slot = building_slot;
     abandoned.push_back(pending + "@" + std::to_string(slot) + " after " + std::to_string(tick - build_started));
     on_slot[slot].clear();
     building_slot = -1;
@@ -131,7 +134,9 @@ struct Show {
   std::vector<FramePlan> frames;
   std::vector<SlideState> states;  // after each frame's step
 
-  explicit Show(uint32_t start_tick) : tick(start_tick) {}
+  explicit Show(uint32_t start_tick) : tick(start_tick) { platform.seq = &seq; }
+  Show(const Show&) = delete;
+  Show& operator=(const Show&) = delete;
 
   void Frame() {
     platform.tick = tick;
@@ -480,6 +485,7 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
   while (show.seq.state != SlideState::Fading) show.Frame();
   show.platform.new_photos = true;  // a refresh stored a photo during the hold
   show.platform.AddPhotos(1);
+  const int weather_refreshes = show.platform.weather_refreshes;
   const std::size_t fade_begins = show.frames.size();
   while (show.seq.state != SlideState::Starting) show.Frame();
   for (std::size_t i = fade_begins; i < show.frames.size(); ++i) {
@@ -492,6 +498,7 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
   EXPECT_EQ(show.frames.back().count, 0);  // the Advancing frame is black
   EXPECT_FALSE(show.platform.new_photos);
   EXPECT_EQ(show.platform.scans, 1);
+  EXPECT_EQ(show.platform.weather_refreshes, weather_refreshes + 1) << "the restart renews the weather";
   EXPECT_TRUE(show.platform.live_textures.empty());
 
   const uint32_t restart_tick = show.tick;
@@ -624,8 +631,8 @@ TEST(PlanFrame, TellsWhenThePictureIsUnchanged) {
   const Case cases[] = {
       {"nothing", [](SlideSequencer&) {}, false},
       {"the window was spoilt", [](SlideSequencer& s) { ForceRedraw(s); }, true},
-      {"the slot on screen was refilled", [](SlideSequencer& s) { ++s.slot_builds[s.current_slot]; }, true},
-      {"the hidden slot was refilled", [](SlideSequencer& s) { ++s.slot_builds[1 - s.current_slot]; }, false},
+      {"the slot on screen was refilled", [](SlideSequencer& s) { ++s.slots[s.current_slot].builds; }, true},
+      {"the hidden slot was refilled", [](SlideSequencer& s) { ++s.slots[1 - s.current_slot].builds; }, false},
       {"the other slot came on screen", [](SlideSequencer& s) { s.current_slot = 1 - s.current_slot; }, true},
       {"a fade-in began", [](SlideSequencer& s) { s.fade_in_pending = true; }, true},
       {"a cross-fade began", [](SlideSequencer& s) { s.state = SlideState::Fading; }, true},

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "app/run_state.h"
+#include "base/run_state.h"
 #include "net/http_fetch_win.h"
 
 namespace {

@@ -5,14 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <string>
 #include <vector>
 
+#include "drawing/photo_fit.h"
 #include "settings/settings.h"
 #include "slideshow/notice_texture_win.h"
-#include "slideshow/photo_fit.h"
 #include "tests/win/texture_readback_win.h"
 
 namespace {
@@ -58,15 +56,15 @@ TEST_F(NoticeTexture, IconAndTextSitAtTheCanvasCentreForAnyScreen) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.screen_width << " x " << c.screen_height);
-    BuildIntoSlot(
+    const SlideSize size = BuildIntoSlot(
         [&](uint32_t* canvas) {
           return BuildNoticeTextureForScreen(canvas, c.screen_width, c.screen_height,
                                              c.with_icon ? icon.image() : nullptr);
         },
-        texture_, 1);
+        texture_);
 
-    EXPECT_EQ(slideSlots[1].width, c.slot_width);
-    EXPECT_EQ(slideSlots[1].height, c.slot_height);
+    EXPECT_EQ(size.width, c.slot_width);
+    EXPECT_EQ(size.height, c.slot_height);
     const TexturePixels canvas = ReadTexture(texture_);
     // The icon's corners at (904, 774) and (1143, 973), black just outside them.
     const struct {
@@ -89,34 +87,6 @@ TEST_F(NoticeTexture, IconAndTextSitAtTheCanvasCentreForAnyScreen) {
                                L"New version 1.1 is available!\nFor upgrade, please, visit:\n\n"
                                L"www.velmora.example/screensavers",
                                35, {1024, 1074, 0, 0}, Gdiplus::StringAlignmentCenter, 0xff80d0e0});
-  }
-}
-
-TEST(NoticeMessage, NamesTheVersionAndTheDownloadPageAndCutsAt99) {
-  const std::wstring intro = L"New version 1.1 is available!\nFor upgrade, please, visit:\n\n";
-  const struct {
-    const char* what;
-    const wchar_t* newver;
-    std::wstring web_host;
-    std::wstring expected;
-  } cases[] = {
-      {"usual host", L"1.1", L"www.velmora.example", intro + L"www.velmora.example/screensavers"},
-      {"host with its scheme", L"1.1", L"https://www.velmora.example", intro + L"www.velmora.example/screensavers"},
-      {"version inserted as it is", L"2.0beta", L"h.example",
-       L"New version 2.0beta is available!\nFor upgrade, please, visit:\n\nh.example/screensavers"},
-      {"a percent in the host is text", L"1.1", L"%s%n.example", intro + L"%s%n.example/screensavers"},
-      {"a long host is cut", L"1.1", std::wstring(200, L'h'), intro + std::wstring(99 - intro.size(), L'h')},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    struct {
-      wchar_t text[kTextBufferSize];
-      wchar_t guard[8];
-    } buffer;
-    std::fill(std::begin(buffer.guard), std::end(buffer.guard), L'!');
-    FormatNoticeMessage(buffer.text, c.newver, c.web_host);
-    EXPECT_EQ(std::wstring(buffer.text), c.expected);
-    EXPECT_EQ(std::wstring(buffer.guard, 8), std::wstring(8, L'!'));
   }
 }
 

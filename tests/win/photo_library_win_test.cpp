@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/data_folder.h"
-#include "app/file_time_win.h"
-#include "app/run_state.h"
+#include "base/data_folder.h"
+#include "base/file_time_win.h"
+#include "base/run_state.h"
 #include "slideshow/photo_library_win.h"
 
 namespace {
@@ -74,7 +74,7 @@ TEST_F(PhotoLibraryWin, ScanKeepsPhotosDeletesLeftoversIgnoresOtherFiles) {
   MakeFile(L"a.jpg");
   MakeFile(L"b.jpg.tmp");
   MakeFile(L"notes.txt");
-  EXPECT_TRUE(ScanPhotoFolder());
+  ScanPhotoFolder();
   EXPECT_EQ(ListedPaths(), std::vector<std::wstring>{folder_ + L"\\a.jpg"});
   EXPECT_TRUE(Exists(DataPath(L"a.jpg")));
   EXPECT_FALSE(Exists(DataPath(L"b.jpg.tmp")));

@@ -6,8 +6,8 @@
 #include <string>
 #include <thread>
 
-#include "app/data_folder.h"
-#include "app/win_handle.h"
+#include "base/data_folder.h"
+#include "base/win_handle.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_file_win.h"

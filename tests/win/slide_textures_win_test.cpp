@@ -8,13 +8,17 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
 
-#include "slideshow/gdiplus_objects_win.h"
+#include "base/win_handle.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/overlay_win.h"
+#include "drawing/photo_fit.h"
+#include "drawing/resource_images_win.h"
 #include "slideshow/slide_builder_win.h"
-#include "slideshow/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
 #include "tests/win/texture_readback_win.h"
 
@@ -39,9 +43,13 @@ bool FindEncoder(const wchar_t* mime, CLSID* clsid) {
   return false;
 }
 
-// A photo of four flat quadrants: red top-left, green top-right, blue
-// bottom-left, white bottom-right, so any flip or mirror shows.
-bool WriteQuadrantJpeg(const std::wstring& path, int width, int height) {
+enum Corner { kTopLeft, kTopRight, kBottomLeft, kBottomRight };
+
+// A photo of four flat quadrants, coloured in the order of Corner: by default
+// red top-left, green top-right, blue bottom-left, white bottom-right, so any
+// flip or mirror shows.
+bool WriteQuadrantJpeg(const std::wstring& path, int width, int height,
+                       const Gdiplus::ARGB (&colours)[4] = {kRed, kGreen, kBlue, kWhite}) {
   CLSID jpeg;
   if (!FindEncoder(L"image/jpeg", &jpeg)) return false;
   GdiplusBitmap bitmap = GdiplusBitmap::Create(width, height, PixelFormat24bppRGB);
@@ -50,10 +58,10 @@ bool WriteQuadrantJpeg(const std::wstring& path, int width, int height) {
   const struct {
     Gdiplus::ARGB colour;
     int x, y, w, h;
-  } quadrants[] = {{kRed, 0, 0, half_w, half_h},
-                   {kGreen, half_w, 0, width - half_w, half_h},
-                   {kBlue, 0, half_h, half_w, height - half_h},
-                   {kWhite, half_w, half_h, width - half_w, height - half_h}};
+  } quadrants[] = {{colours[kTopLeft], 0, 0, half_w, half_h},
+                   {colours[kTopRight], half_w, 0, width - half_w, half_h},
+                   {colours[kBottomLeft], 0, half_h, half_w, height - half_h},
+                   {colours[kBottomRight], half_w, half_h, width - half_w, height - half_h}};
   for (const auto& q : quadrants) {
     const GdiplusSolidBrush brush = GdiplusSolidBrush::Create(q.colour);
     graphics.FillRectangle(brush.brush(), q.x, q.y, q.w, q.h);
@@ -80,6 +88,34 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  std::string bytes(file ? GetFileSize(file.get(), nullptr) : 0, '\0');
+  DWORD read = 0;
+  if (!bytes.empty()) ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  bytes.resize(read);
+  return bytes;
+}
+
+// A 64 x 48 photo as a camera stores it: grey, with a red and a green
+// quadrant in the given corners, and right after its start an Exif segment
+// whose only entry is `orientation` (no segment for 0).
+bool WriteCameraJpeg(const std::wstring& path, int orientation, Corner red, Corner green) {
+  constexpr Gdiplus::ARGB kGrey = 0xff808080;
+  Gdiplus::ARGB colours[4] = {kGrey, kGrey, kGrey, kGrey};
+  colours[red] = kRed;
+  colours[green] = kGreen;
+  if (!WriteQuadrantJpeg(path, 64, 48, colours)) return false;
+  std::string jpeg = ReadBytes(path);
+  if (jpeg.size() < 2 || jpeg.compare(0, 2, "\xff\xd8") != 0) return false;
+  if (orientation == 0) return true;
+  const std::string body = std::string("Exif\0\0MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 25) +
+                           static_cast<char>(orientation) + std::string(6, '\0');
+  const std::string segment = std::string("\xff\xe1\0", 3) + static_cast<char>(body.size() + 2) + body;
+  WriteBytes(path, jpeg.insert(2, segment));
+  return true;
 }
 
 class SlideTextures : public GlCanvasTest {
@@ -125,10 +161,10 @@ TEST_F(SlideTextures, PhotosAreFittedCentredOnBlack) {
     const std::wstring path = Path((std::to_wstring(c.pixel_width) + L"x" + std::to_wstring(c.pixel_height) + L".jpg").c_str());
     ASSERT_TRUE(WriteQuadrantJpeg(path, c.pixel_width, c.pixel_height));
 
-    LoadPhotoTexture(path.c_str(), textures_[slot], slot);
+    const SlideSize size = LoadPhotoTexture(path.c_str(), textures_[slot]);
 
-    EXPECT_FLOAT_EQ(slideSlots[slot].width, c.slot_width);
-    EXPECT_FLOAT_EQ(slideSlots[slot].height, c.slot_height);
+    EXPECT_FLOAT_EQ(size.width, c.slot_width);
+    EXPECT_FLOAT_EQ(size.height, c.slot_height);
 
     const TexturePixels texture = ReadTexture(textures_[slot]);
     ASSERT_EQ(texture.width, kTextureSize);
@@ -167,6 +203,48 @@ TEST_F(SlideTextures, PhotosAreFittedCentredOnBlack) {
   }
 }
 
+TEST_F(SlideTextures, PhotosStandAsTheirExifOrientationSays) {
+  // The corners where the camera stored what must show top-left (red) and
+  // top-right (green).
+  const struct {
+    int orientation;
+    Corner red, green;
+  } cases[] = {
+      {0, kTopLeft, kTopRight},  // no Exif segment
+      {1, kTopLeft, kTopRight},
+      {2, kTopRight, kTopLeft},
+      {3, kBottomRight, kBottomLeft},
+      {4, kBottomLeft, kBottomRight},
+      {5, kTopLeft, kBottomLeft},
+      {6, kBottomLeft, kTopLeft},
+      {7, kBottomRight, kTopRight},
+      {8, kTopRight, kBottomRight},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "orientation " << c.orientation);
+    const std::wstring path = Path((L"camera" + std::to_wstring(c.orientation) + L".jpg").c_str());
+    ASSERT_TRUE(WriteCameraJpeg(path, c.orientation, c.red, c.green));
+
+    const SlideSize size = LoadPhotoTexture(path.c_str(), textures_[0]);
+
+    const bool sideways = c.orientation >= 5;
+    EXPECT_EQ(size.width, sideways ? 48.0f : 64.0f);
+    EXPECT_EQ(size.height, sideways ? 64.0f : 48.0f);
+    const TexturePixels texture = ReadTexture(textures_[0]);
+    const PhotoFit fit = FitPhoto(static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height));
+    const int left = fit.x + fit.w / 4, right = fit.x + fit.w * 3 / 4;
+    const int top = fit.y + fit.h / 4, bottom = fit.y + fit.h * 3 / 4;
+    const struct {
+      int x, y;
+      Gdiplus::ARGB colour;
+    } probes[] = {{left, top, kRed}, {right, top, kGreen}, {left, bottom, 0xff808080}, {right, bottom, 0xff808080}};
+    for (const auto& p : probes) {
+      const Rgb seen = texture.AtCanvas(p.x, p.y);
+      EXPECT_TRUE(Near(seen, ToRgb(p.colour))) << "at (" << p.x << ", " << p.y << "): " << Show(seen);
+    }
+  }
+}
+
 // Lightest minus darkest grey along the middle row of the picture.
 int StripeAmplitude(const TexturePixels& texture, const PhotoFit& fit) {
   int lo = 255, hi = 0;
@@ -186,13 +264,13 @@ TEST_F(SlideTextures, ShrunkPhotosAverageFineDetail) {
   ASSERT_TRUE(WriteStripesPng(path, 4243, 600));
   const PhotoFit fit = FitPhoto(4243, 600);
 
-  LoadPhotoTexture(path.c_str(), textures_[0], 0);
+  LoadPhotoTexture(path.c_str(), textures_[0]);
   const TexturePixels ours = ReadTexture(textures_[0]);
 
   GdiplusImage image = LoadImageFile(path.c_str());
   Canvas canvas = CreateCanvas();
   canvas.graphics.DrawImageRect(image.get(), fit.x, fit.y, fit.w, fit.h);
-  UploadBitmap(canvas.bitmap, textures_[1], 1);
+  UploadBitmap(canvas.bitmap, textures_[1]);
   const TexturePixels gdiplus = ReadTexture(textures_[1]);
 
   const int amplitude = StripeAmplitude(ours, fit);
@@ -205,28 +283,34 @@ TEST_F(SlideTextures, ShrunkPhotosAverageFineDetail) {
 TEST_F(SlideTextures, BuilderThreadBuildsWhatTheMainThreadBuilds) {
   const std::wstring path = Path(L"photo.jpg");
   ASSERT_TRUE(WriteQuadrantJpeg(path, 3000, 2000));
-  LoadPhotoTexture(path.c_str(), textures_[0], 0);
+  const SlideSize here = LoadPhotoTexture(path.c_str(), textures_[0]);
   const TexturePixels expected = ReadTexture(textures_[0]);
 
-  ASSERT_TRUE(StartSlideBuild({SlideKind::Photo, path, {}}));
-  EXPECT_FALSE(StartSlideBuild({SlideKind::Photo, path, {}})) << "a second build while one is unfinished";
+  SlideBuilders& builders = NewSlideBuilders();
+  ASSERT_TRUE(builders.Start({SlideKind::Photo, path, {}}));
+  EXPECT_FALSE(builders.Start({SlideKind::Photo, path, {}})) << "a second build while one is unfinished";
   // Not a timing: the bound only keeps a lost build from hanging the test.
-  bool finished = false;
-  for (int polls = 0; polls < 6000 && !finished; ++polls) {
-    finished = FinishSlideBuild(textures_[1], 1);
-    if (!finished) Sleep(5);
+  std::optional<SlideSize> built;
+  for (int polls = 0; polls < 6000 && !built; ++polls) {
+    built = FinishSlideBuild(builders, textures_[1]);
+    if (!built) Sleep(5);
   }
-  ASSERT_TRUE(finished);
-  EXPECT_FALSE(SlideBuildRunning());
-  EXPECT_FALSE(FinishSlideBuild(textures_[1], 1)) << "one build finished twice";
-  EXPECT_FLOAT_EQ(slideSlots[1].width, slideSlots[0].width);
-  EXPECT_FLOAT_EQ(slideSlots[1].height, slideSlots[0].height);
+  ASSERT_TRUE(built.has_value());
+  EXPECT_FALSE(builders.Busy());
+  EXPECT_FALSE(FinishSlideBuild(builders, textures_[1])) << "one build finished twice";
+  EXPECT_FLOAT_EQ(built->width, here.width);
+  EXPECT_FLOAT_EQ(built->height, here.height);
   EXPECT_TRUE(ReadTexture(textures_[1]).rgba == expected.rgba);
 
   // The next build starts once the last one is collected.
-  ASSERT_TRUE(StartSlideBuild({SlideKind::Photo, L"", {}}));
-  for (int polls = 0; polls < 6000 && !FinishSlideBuild(textures_[1], 1); ++polls) Sleep(5);
-  EXPECT_EQ(slideSlots[1].width, 0.0f);
+  ASSERT_TRUE(builders.Start({SlideKind::Photo, L"", {}}));
+  built.reset();
+  for (int polls = 0; polls < 6000 && !built; ++polls) {
+    built = FinishSlideBuild(builders, textures_[1]);
+    if (!built) Sleep(5);
+  }
+  ASSERT_TRUE(built.has_value());
+  EXPECT_EQ(built->width, 0.0f);
   EXPECT_EQ(ReadTexture(textures_[1]).MaxChannel(), 0);
 }
 
@@ -247,14 +331,13 @@ TEST_F(SlideTextures, UndecodablePhotosGiveAnEmptySlotAndBlack) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     // A real photo first, so a build that stopped early would leave it behind.
-    LoadPhotoTexture(photo.c_str(), textures_[1], 1);
-    ASSERT_FLOAT_EQ(slideSlots[1].width, 640.0f);
+    ASSERT_FLOAT_EQ(LoadPhotoTexture(photo.c_str(), textures_[1]).width, 640.0f);
     ASSERT_GT(ReadTexture(textures_[1]).MaxChannel(), 200);
 
-    LoadPhotoTexture(c.path, textures_[1], 1);
+    const SlideSize size = LoadPhotoTexture(c.path, textures_[1]);
 
-    EXPECT_EQ(slideSlots[1].width, 0.0f);
-    EXPECT_EQ(slideSlots[1].height, 0.0f);
+    EXPECT_EQ(size.width, 0.0f);
+    EXPECT_EQ(size.height, 0.0f);
     const TexturePixels texture = ReadTexture(textures_[1]);
     EXPECT_EQ(texture.width, kTextureSize);
     EXPECT_EQ(texture.MaxChannel(), 0);
@@ -268,7 +351,7 @@ TEST_F(SlideTextures, CanvasUploadKeepsRowsBottomUp) {
   canvas.graphics.FillRectangle(red.brush(), 0, 0, kTextureSize, 16);
   ASSERT_EQ(canvas.graphics.status(), Gdiplus::Ok);
 
-  UploadBitmap(canvas.bitmap, textures_[0], 0);
+  UploadBitmap(canvas.bitmap, textures_[0]);
 
   const TexturePixels texture = ReadTexture(textures_[0]);
   ASSERT_EQ(texture.width, kTextureSize);
@@ -283,15 +366,15 @@ TEST_F(SlideTextures, CanvasUploadKeepsRowsBottomUp) {
 TEST_F(SlideTextures, FailedCanvasStillUploadsBlack) {
   // A canvas that could not be created must not leave the texture without an
   // image (it would draw white) or with the previous slide.
-  LoadPhotoTexture(nullptr, textures_[0], 0);
+  LoadPhotoTexture(nullptr, textures_[0]);
   Canvas filled = CreateCanvas();
   const GdiplusSolidBrush white = GdiplusSolidBrush::Create(kWhite);
   filled.graphics.FillRectangle(white.brush(), 0, 0, kTextureSize, kTextureSize);
-  UploadBitmap(filled.bitmap, textures_[0], 0);
+  UploadBitmap(filled.bitmap, textures_[0]);
   ASSERT_EQ(ReadTexture(textures_[0]).MaxChannel(), 255);
 
   GdiplusBitmap failed;
-  UploadBitmap(failed, textures_[0], 0);
+  UploadBitmap(failed, textures_[0]);
 
   EXPECT_NE(failed.status(), Gdiplus::Ok);
   const TexturePixels texture = ReadTexture(textures_[0]);

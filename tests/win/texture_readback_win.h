@@ -14,9 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/gdiplus_session_win.h"
-#include "slideshow/gdiplus_objects_win.h"
-#include "slideshow/photo_fit.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/gdiplus_session_win.h"
+#include "drawing/overlay_win.h"
+#include "drawing/photo_fit.h"
 #include "slideshow/slide_textures_win.h"
 #include "tests/support/picture_support_win.h"
 
@@ -133,22 +134,22 @@ inline void ExpectTextAsDrawn(const TexturePixels& slide, const ExpectedText& ex
 
 // Both halves of a slide build on the test's own thread, as the show runs
 // them on two: `draw` fills a canvas and returns its fit, and the canvas is
-// uploaded into the slot.
+// uploaded into the texture; returns the slot's picture size.
 template <typename Draw>
-void BuildIntoSlot(Draw draw, GLuint texture, int slot) {
+SlideSize BuildIntoSlot(Draw draw, GLuint texture) {
   std::vector<uint32_t> canvas(kCanvasTexels);
   const PhotoFit fit = draw(canvas.data());
-  UploadSlideCanvas(canvas.data(), fit, texture, slot);
+  return UploadSlideCanvas(canvas.data(), fit, texture);
 }
 
 // A drawn bitmap uploaded as an overlay that fills its whole slot.
-inline void UploadBitmap(GdiplusBitmap& bitmap, GLuint texture, int slot) {
+inline void UploadBitmap(GdiplusBitmap& bitmap, GLuint texture) {
   BuildIntoSlot(
       [&](uint32_t* canvas) {
         CopyBitmapToCanvas(bitmap, canvas);
         return OverlayFit(kTextureSize, kTextureSize);
       },
-      texture, slot);
+      texture);
 }
 
 // GDI+ started and a GL context current on a hidden window, as on the

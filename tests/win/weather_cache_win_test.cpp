@@ -7,8 +7,8 @@
 #include <limits>
 #include <string>
 
-#include "app/data_folder.h"
-#include "app/win_handle.h"
+#include "base/data_folder.h"
+#include "base/win_handle.h"
 #include "weather/weather_cache.h"
 #include "weather/weather_cache_win.h"
 

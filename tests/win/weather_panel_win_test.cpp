@@ -13,13 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "slideshow/gdiplus_objects_win.h"
-#include "slideshow/photo_fit.h"
+#include "drawing/gdiplus_objects_win.h"
+#include "drawing/photo_fit.h"
+#include "drawing/resource_images_win.h"
 #include "slideshow/slide_textures_win.h"
+#include "tests/win/texture_readback_win.h"
 #include "weather/weather_cache.h"
 #include "weather/weather_panel.h"
 #include "weather/weather_panel_win.h"
-#include "tests/win/texture_readback_win.h"
 
 namespace {
 
@@ -106,14 +107,13 @@ TEST_F(WeatherPanels, CurrentPanelSkyAndIconFollowTheObservationTime) {
     WeatherReport report = SampleReport();
     report.last_updated.Assign(c.last_updated);
     PublishWeatherReport(report);
-    slideSlots[slot].width = slideSlots[slot].height = 0;
 
-    BuildIntoSlot([&](uint32_t* canvas) { return BuildCurrentWeatherTexture(CurrentWeatherReport(), canvas); },
-                  textures_[slot], slot);
+    const SlideSize built = BuildIntoSlot(
+        [&](uint32_t* canvas) { return BuildCurrentWeatherTexture(CurrentWeatherReport(), canvas); }, textures_[slot]);
 
     const OverlaySize size = OverlaySlotSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    EXPECT_EQ(slideSlots[slot].width, size.width);
-    EXPECT_EQ(slideSlots[slot].height, size.height);
+    EXPECT_EQ(built.width, size.width);
+    EXPECT_EQ(built.height, size.height);
     const TexturePixels texture = ReadTexture(textures_[slot]);
     ASSERT_EQ(texture.width, kTextureSize);
     // The icon block spans 0.3 to 0.7 of the icon's width and height; probe
@@ -145,12 +145,12 @@ TEST_F(WeatherPanels, ForecastTextureHasFiveGradientColumnsWithIcons) {
   report.days[2].day_icon = kNoIconCode;
   PublishWeatherReport(report);
 
-  BuildIntoSlot([](uint32_t* canvas) { return BuildForecastTexture(ForecastWeatherReport(), canvas); }, textures_[1],
-                1);
+  const SlideSize built = BuildIntoSlot(
+      [](uint32_t* canvas) { return BuildForecastTexture(ForecastWeatherReport(), canvas); }, textures_[1]);
 
   const OverlaySize size = OverlaySlotSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  EXPECT_EQ(slideSlots[1].width, size.width);
-  EXPECT_EQ(slideSlots[1].height, size.height);
+  EXPECT_EQ(built.width, size.width);
+  EXPECT_EQ(built.height, size.height);
   const TexturePixels texture = ReadTexture(textures_[1]);
   ASSERT_EQ(texture.width, kTextureSize);
   const ForecastPanelLayout layout = LayOutForecastPanel(report.days, ScreenPanel());

@@ -1,6 +1,6 @@
-#include "slideshow/gdiplus_objects_win.h"
+#include "drawing/gdiplus_objects_win.h"
 
-#include "slideshow/photo_fit.h"
+#include "drawing/photo_fit.h"
 
 namespace flat = Gdiplus::DllExports;
 

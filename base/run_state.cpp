@@ -1,4 +1,4 @@
-#include "app/run_state.h"
+#include "base/run_state.h"
 
 std::atomic<bool> stop_downloads{false};
 std::atomic<bool> stop_refresh{false};

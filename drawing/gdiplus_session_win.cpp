@@ -1,8 +1,8 @@
-#include "app/gdiplus_session_win.h"
+#include "drawing/gdiplus_session_win.h"
 
 #include <gdiplus.h>
 
-#include "slideshow/slide_textures_win.h"
+#include "drawing/resource_images_win.h"
 
 GdiplusSession::GdiplusSession() {
   // Version 1, no debug callback, background thread and external codecs on.

@@ -1,4 +1,4 @@
-#include "app/background_thread.h"
+#include "base/background_thread.h"
 
 #include <windows.h>
 #include <process.h>
@@ -7,7 +7,7 @@
 #include <new>
 #include <utility>
 
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 
 namespace {
 

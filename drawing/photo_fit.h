@@ -22,10 +22,12 @@ struct PhotoFit {
   int h = 0;
 };
 
-// Fits a picture of pixel_width x pixel_height onto the canvas: larger pictures
-// shrink until their longer side (relative to the canvas) is kTextureSize,
-// smaller ones keep their size; the result is centred.
-PhotoFit FitPhoto(uint32_t pixel_width, uint32_t pixel_height);
+// Fits a picture of pixel_width x pixel_height, as stored, onto the canvas
+// the way `orientation` shows it (5 to 8 stand it on its side, so its sides
+// swap):
+// larger pictures shrink until their longer side (relative to the canvas) is
+// kTextureSize, smaller ones keep their size; the result is centred.
+PhotoFit FitPhoto(uint32_t pixel_width, uint32_t pixel_height, int orientation = 1);
 
 // A decoded picture: rows top-down, `stride` bytes apart, 3 bytes a pixel in
 // the order blue, green, red (GDI+'s 24-bit RGB).
@@ -49,11 +51,14 @@ void DrawPictureOnCanvas(const PictureView& picture, const PhotoFit& fit, uint32
 // A picture read in bands of rows as the drawing goes, so a large photo is
 // never held whole: `read(first, count, out, stride)` writes rows first ..
 // first + count - 1, laid out as in PictureView, `stride` bytes apart, into
-// `out`, and is false when they cannot be read.
+// `out`, and is false when they cannot be read. Width, height and rows are
+// as stored; `orientation` (the Exif tag's 1 to 8, anything else counting as
+// 1) says how the stored picture is turned or mirrored to stand upright.
 struct PictureSource {
   int width = 0;
   int height = 0;
   std::function<bool(int first, int count, uint8_t* out, std::ptrdiff_t stride)> read;
+  int orientation = 1;
 };
 
 // Rows of one band: the most of a source held at a time.
@@ -62,8 +67,10 @@ inline constexpr int kPictureBandRows = 64;
 // the drawing allocates for a picture whose header claims any size.
 inline constexpr int kMaxPictureSide = 65535;
 
-// Draws `source` as DrawPictureOnCanvas draws a picture, reading its rows top
-// down and each band once. A failed read leaves the canvas all black and
+// Draws `source` upright as DrawPictureOnCanvas draws a picture, into `fit`,
+// an upright rectangle as FitPhoto(width, height, orientation) gives it: each
+// stored pixel goes into the texels of its upright place. Reads the rows top
+// down, each band once. A failed read leaves the canvas all black and
 // returns false; so does an empty source or one with a side over
 // kMaxPictureSide.
 bool DrawPictureSourceOnCanvas(const PictureSource& source, const PhotoFit& fit, uint32_t* canvas);

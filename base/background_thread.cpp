@@ -1,4 +1,4 @@
-#include "app/background_thread.h"
+#include "base/background_thread.h"
 
 #include <new>
 #include <system_error>

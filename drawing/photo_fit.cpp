@@ -1,10 +1,19 @@
-#include "slideshow/photo_fit.h"
+#include "drawing/photo_fit.h"
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
-PhotoFit FitPhoto(uint32_t pixel_width, uint32_t pixel_height) {
+namespace {
+
+// Exif orientations 5 to 8 show the stored rows as columns.
+bool TurnsSideways(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+}  // namespace
+
+PhotoFit FitPhoto(uint32_t pixel_width, uint32_t pixel_height, int orientation) {
+  if (TurnsSideways(orientation)) std::swap(pixel_width, pixel_height);
   constexpr float side = static_cast<float>(kTextureSize);
   PhotoFit fit;
   fit.width = static_cast<float>(pixel_width);
@@ -67,8 +76,9 @@ AxisWeights AreaWeights(int in, int out) {
   return a;
 }
 
-// Averages one row of 8.8 fixed-point values across into canvas texels.
-void AverageAcross(const uint16_t* row, const AxisWeights& across, uint32_t* out, int texels) {
+// Averages one row of 8.8 fixed-point values across into canvas texels,
+// `step` texels apart.
+void AverageAcross(const uint16_t* row, const AxisWeights& across, uint32_t* out, int texels, std::ptrdiff_t step) {
   constexpr int shift = kWeightBits + 8;
   constexpr uint32_t half = 1u << (shift - 1);
   for (int i = 0; i < texels; ++i) {
@@ -80,13 +90,16 @@ void AverageAcross(const uint16_t* row, const AxisWeights& across, uint32_t* out
       g += w * p[1];
       r += w * p[2];
     }
-    out[i] = kOpaqueBlack | (r >> shift) << 16 | (g >> shift) << 8 | (b >> shift);
+    out[i * step] = kOpaqueBlack | (r >> shift) << 16 | (g >> shift) << 8 | (b >> shift);
   }
 }
 
-uint32_t* CanvasRow(uint32_t* canvas, int top_down_y) {
-  return canvas + static_cast<std::size_t>(kTextureSize - 1 - top_down_y) * kTextureSize;
+// The texel x from the left and y from the top; the canvas's rows run bottom up.
+std::ptrdiff_t CanvasIndex(int x, int top_down_y) {
+  return static_cast<std::ptrdiff_t>(kTextureSize - 1 - top_down_y) * kTextureSize + x;
 }
+
+uint32_t* CanvasRow(uint32_t* canvas, int top_down_y) { return canvas + CanvasIndex(0, top_down_y); }
 
 void PaintMargins(const PhotoFit& fit, uint32_t* canvas) {
   for (int y = 0; y < kTextureSize; ++y) {
@@ -98,6 +111,27 @@ void PaintMargins(const PhotoFit& fit, uint32_t* canvas) {
       std::fill(row + fit.x + fit.w, row + kTextureSize, kOpaqueBlack);
     }
   }
+}
+
+// The drawing makes its texels in the stored picture's order, row after row;
+// texel t of row r goes to canvas index first + r * next_row + t * next_texel,
+// its upright place.
+struct Placement {
+  std::ptrdiff_t first, next_texel, next_row;
+};
+
+Placement PlaceUpright(const PhotoFit& fit, int orientation) {
+  // The stored picture's first texel shows on the right for 2, 3, 6 and 7,
+  // at the bottom for 3, 4, 7 and 8, and its rows run across the screen
+  // unless it turns sideways.
+  const bool from_right = orientation == 2 || orientation == 3 || orientation == 6 || orientation == 7;
+  const bool from_bottom = orientation == 3 || orientation == 4 || orientation == 7 || orientation == 8;
+  const std::ptrdiff_t first =
+      CanvasIndex(from_right ? fit.x + fit.w - 1 : fit.x, from_bottom ? fit.y + fit.h - 1 : fit.y);
+  const std::ptrdiff_t x_step = from_right ? -1 : 1;
+  const std::ptrdiff_t y_step = from_bottom ? kTextureSize : -kTextureSize;
+  if (TurnsSideways(orientation)) return {first, y_step, x_step};
+  return {first, x_step, y_step};
 }
 
 // The drawing asks for the picture's rows through a row source, `rows(r)`,
@@ -140,25 +174,27 @@ class BandRows {
 };
 
 template <typename Rows>
-void CopyPicture(Rows& rows, const PhotoFit& fit, uint32_t* canvas) {
-  for (int y = 0; y < fit.h; ++y) {
+void CopyPicture(Rows& rows, int width, int height, const Placement& place, uint32_t* canvas) {
+  for (int y = 0; y < height; ++y) {
     const uint8_t* p = rows(y);
-    uint32_t* out = CanvasRow(canvas, fit.y + y) + fit.x;
-    for (int x = 0; x < fit.w; ++x, p += 3) out[x] = kOpaqueBlack | p[2] << 16 | p[1] << 8 | p[0];
+    uint32_t* out = canvas + (place.first + y * place.next_row);
+    for (int x = 0; x < width; ++x, p += 3) out[x * place.next_texel] = kOpaqueBlack | p[2] << 16 | p[1] << 8 | p[0];
   }
 }
 
-// Separable area averaging: for each canvas row the picture rows it covers
-// are first added up down the columns (plain loops over whole rows, which the
-// compiler vectorises), then the sums are averaged across.
+// Separable area averaging into out_width x out_height texels in the stored
+// picture's order: for each row of them the picture rows it covers are first
+// added up down the columns (plain loops over whole rows, which the compiler
+// vectorises), then the sums are averaged across.
 template <typename Rows>
-void ShrinkPicture(Rows& rows, int width, int height, const PhotoFit& fit, uint32_t* canvas) {
-  const AxisWeights across = AreaWeights(width, fit.w);
-  const AxisWeights down = AreaWeights(height, fit.h);
+void ShrinkPicture(Rows& rows, int width, int height, int out_width, int out_height, const Placement& place,
+                   uint32_t* canvas) {
+  const AxisWeights across = AreaWeights(width, out_width);
+  const AxisWeights down = AreaWeights(height, out_height);
   const std::size_t values = 3 * static_cast<std::size_t>(width);
   std::vector<uint32_t> sum(values);
   std::vector<uint16_t> column_average(values);
-  for (int y = 0; y < fit.h; ++y) {
+  for (int y = 0; y < out_height; ++y) {
     std::fill(sum.begin(), sum.end(), 0u);
     for (int k = down.offset[y]; k < down.offset[y + 1]; ++k) {
       const uint8_t* row = rows(down.first[y] + (k - down.offset[y]));
@@ -168,23 +204,27 @@ void ShrinkPicture(Rows& rows, int width, int height, const PhotoFit& fit, uint3
     constexpr int shift = kWeightBits - 8;
     for (std::size_t i = 0; i < values; ++i)
       column_average[i] = static_cast<uint16_t>((sum[i] + (1u << (shift - 1))) >> shift);
-    AverageAcross(column_average.data(), across, CanvasRow(canvas, fit.y + y) + fit.x, fit.w);
+    AverageAcross(column_average.data(), across, canvas + (place.first + y * place.next_row), out_width,
+                  place.next_texel);
   }
 }
 
-// Margins black, then the picture copied or shrunk into the fit; false (and
-// nothing but black) when there is nothing to draw.
+// Margins black, then the picture copied or shrunk into the fit, upright;
+// false (and nothing but black) when there is nothing to draw.
 template <typename Rows>
-bool DrawRows(Rows& rows, int width, int height, const PhotoFit& fit, uint32_t* canvas) {
+bool DrawRows(Rows& rows, int width, int height, int orientation, const PhotoFit& fit, uint32_t* canvas) {
   const bool drawable = width > 0 && height > 0 && fit.w > 0 && fit.h > 0;
   PhotoFit area = fit;
   if (!drawable) area.w = area.h = 0;
   PaintMargins(area, canvas);
   if (!drawable) return false;
-  if (width == fit.w && height == fit.h) {
-    CopyPicture(rows, fit, canvas);
+  const bool sideways = TurnsSideways(orientation);
+  const int out_width = sideways ? fit.h : fit.w, out_height = sideways ? fit.w : fit.h;
+  const Placement place = PlaceUpright(fit, orientation);
+  if (width == out_width && height == out_height) {
+    CopyPicture(rows, width, height, place, canvas);
   } else {
-    ShrinkPicture(rows, width, height, fit, canvas);
+    ShrinkPicture(rows, width, height, out_width, out_height, place, canvas);
   }
   return true;
 }
@@ -194,7 +234,7 @@ bool DrawRows(Rows& rows, int width, int height, const PhotoFit& fit, uint32_t* 
 void DrawPictureOnCanvas(const PictureView& picture, const PhotoFit& fit, uint32_t* canvas) {
   ViewRows rows{picture};
   const bool has_pixels = picture.pixels != nullptr;
-  DrawRows(rows, has_pixels ? picture.width : 0, has_pixels ? picture.height : 0, fit, canvas);
+  DrawRows(rows, has_pixels ? picture.width : 0, has_pixels ? picture.height : 0, 1, fit, canvas);
 }
 
 bool DrawPictureSourceOnCanvas(const PictureSource& source, const PhotoFit& fit, uint32_t* canvas) {
@@ -203,7 +243,7 @@ bool DrawPictureSourceOnCanvas(const PictureSource& source, const PhotoFit& fit,
   PictureSource checked = source;
   if (!readable) checked.width = checked.height = 0;
   BandRows rows(checked);
-  if (!DrawRows(rows, checked.width, checked.height, fit, canvas)) return false;
+  if (!DrawRows(rows, checked.width, checked.height, source.orientation, fit, canvas)) return false;
   if (!rows.failed()) return true;
   PhotoFit nothing = fit;
   nothing.w = nothing.h = 0;

@@ -1,11 +1,10 @@
-#include "settings/setup_dialog_win.h"
+#include "app/setup_dialog_win.h"
 
 #include <shellapi.h>
 
-#include <cwchar>
 #include <string>
 
-#include "app/win_handle.h"
+#include "base/win_handle.h"
 #include "res/resource.h"
 #include "settings/gallery_table.h"
 #include "settings/home_page.h"
@@ -33,17 +32,11 @@ void EnableLocation(HWND dialog, bool enable) {
 
 void ShowNewVersion(HWND dialog) {
   const FixedText<9> newver = CurrentNewver();
-  const bool newer = !newver.Empty() && !EqualsIgnoreCase(newver.View(), kOwnVersion);
+  const bool newer = IsNewerVersion(newver.View());
   if (newer) {
     SendDlgItemMessageW(dialog, IDC_NOTICE_ICON, STM_SETIMAGE, IMAGE_ICON,
                         reinterpret_cast<LPARAM>(LoadIconW(nullptr, IDI_WARNING)));
-    // The runtime's own formatter, where %s takes a wide string; it leaves
-    // the terminator out when the text is cut, so the last place is set here.
-    wchar_t text[100];
-    _snwprintf(text, 99, L"New version %s is available!\nPlease, click \"Home Website\" for upgrade details.",
-               newver.c_str());
-    text[99] = L'\0';
-    SetDlgItemTextW(dialog, IDC_NOTICE_TEXT, text);
+    SetDlgItemTextW(dialog, IDC_NOTICE_TEXT, NewVersionNotice(NoticePlace::SetupDialog, newver.View(), {}).c_str());
   }
   ShowWindow(GetDlgItem(dialog, IDC_NOTICE_ICON), newer ? SW_SHOW : SW_HIDE);
   ShowWindow(GetDlgItem(dialog, IDC_NOTICE_TEXT), newer ? SW_SHOW : SW_HIDE);

@@ -1,9 +1,9 @@
-#include "app/data_folder_win.h"
+#include "base/data_folder_win.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/data_folder.h"
+#include "base/data_folder.h"
 
 void InitDataFolder() {
   wchar_t pictures[MAX_PATH] = {};
