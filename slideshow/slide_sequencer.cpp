@@ -141,7 +141,7 @@ void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t syst
   }
   // A hold outlasts a build that is slow to finish: no fade without its
   // incoming slide.
-  if (Elapsed(now, s.hold_start) > kSlideHoldMs && next_ready) {
+  if (Elapsed(now, s.hold_start) > p.SlideHoldMs() && next_ready) {
     s.hold_start = 0;
     s.state = SlideState::Fading;
     return;

@@ -16,7 +16,6 @@
 enum class SlideState { Starting, WaitingForPhotos, BuildingFirst, SinglePhoto, Holding, Fading, Advancing };
 enum class SlideKind { Photo, CurrentWeather, Forecast, Notice };
 
-inline constexpr int32_t kSlideHoldMs = 10000;
 inline constexpr int32_t kPeriodicCheckMs = 5000;
 // A fade draws the running float sums of kFadeStep, one every kFadeStepMs
 // from its first frame, up to the last sum not above 1: 51 steps, 1.02 s,
@@ -82,6 +81,9 @@ class SlidePlatform {
   virtual bool WeatherReady() = 0;
   virtual bool NoticeWanted() = 0;
   virtual int64_t GalleryRefreshSeconds() = 0;
+  // A slide is held until more than this many ms have passed since its first
+  // holding frame.
+  virtual int32_t SlideHoldMs() = 0;
   virtual int64_t LastRefreshTime() = 0;  // 100 ns units since 1601, 0 for never
   virtual bool TakeNewPhotosArrived() = 0;  // reads and clears the flag
 };

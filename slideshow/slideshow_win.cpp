@@ -73,6 +73,7 @@ bool Slideshow::ShowWeather() { return settings.show_weather != 0; }
 bool Slideshow::WeatherReady() { return ::WeatherReady(); }
 bool Slideshow::NoticeWanted() { return ::NoticeWanted(settings); }
 int64_t Slideshow::GalleryRefreshSeconds() { return settings.gallery_refresh_seconds; }
+int32_t Slideshow::SlideHoldMs() { return settings.slide_seconds * 1000; }
 int64_t Slideshow::LastRefreshTime() { return last_refresh_time; }
 bool Slideshow::TakeNewPhotosArrived() { return new_photos_arrived.exchange(false); }
 

@@ -52,6 +52,7 @@ class Slideshow final : private SlidePlatform {
   bool WeatherReady() override;
   bool NoticeWanted() override;
   int64_t GalleryRefreshSeconds() override;
+  int32_t SlideHoldMs() override;
   int64_t LastRefreshTime() override;
   bool TakeNewPhotosArrived() override;
 

@@ -50,6 +50,7 @@ class FakePlatform : public SlidePlatform {
   bool weather_ready = true;
   bool notice_wanted = false;
   int64_t gallery_refresh_seconds = 86400;
+  int32_t slide_hold_ms = 10000;
   int64_t last_refresh_time = kNow;
   bool new_photos = false;
   uint32_t tick = 0;  // the fake clock, for logging
@@ -116,6 +117,7 @@ class FakePlatform : public SlidePlatform {
   bool WeatherReady() override { return weather_ready; }
   bool NoticeWanted() override { return notice_wanted; }
   int64_t GalleryRefreshSeconds() override { return gallery_refresh_seconds; }
+  int32_t SlideHoldMs() override { return slide_hold_ms; }
   int64_t LastRefreshTime() override { return last_refresh_time; }
   bool TakeNewPhotosArrived() override { return std::exchange(new_photos, false); }
 
