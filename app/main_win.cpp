@@ -87,7 +87,12 @@ int RunSaver(SaverMode mode, HWND parent) {
   std::vector<std::unique_ptr<Slideshow>> shows;
   const std::vector<SaverScreen> screens = MakeScreens(mode, shows);
   if (!CreateSaverWindows(mode, parent, screens)) return 0;
-  for (const auto& show : shows) show->Start();
+  // Each slideshow sizes its photos from its own window's viewport.
+  for (std::size_t i = 0; i < screens.size(); ++i) {
+    if (screens[i].show == nullptr) continue;
+    SelectSaverScreen(i);
+    screens[i].show->Start();
+  }
   const int code = RunMainLoop(mode, nullptr, screens);
   // Waiting downloads and the gallery scrape give up within about 100 ms, but
   // the process ends sooner: every running download is abandoned right here,

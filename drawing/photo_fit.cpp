@@ -12,10 +12,20 @@ bool TurnsSideways(int orientation) { return orientation >= 5 && orientation <= 
 
 }  // namespace
 
-PhotoFit FitPhoto(uint32_t pixel_width, uint32_t pixel_height, int orientation) {
+int SlotTextureSide(int screen_width, int screen_height, int max_texture_side) {
+  const int longer = std::max(screen_width, screen_height);
+  if (longer <= kTextureSize) return kTextureSize;
+  int side = kTextureSize;
+  while (side < longer && side < kLargestTextureSide) side *= 2;
+  while (side > max_texture_side && side > kTextureSize) side /= 2;
+  return side;
+}
+
+PhotoFit FitPhoto(uint32_t pixel_width, uint32_t pixel_height, int orientation, int canvas_side) {
   if (TurnsSideways(orientation)) std::swap(pixel_width, pixel_height);
-  constexpr float side = static_cast<float>(kTextureSize);
+  const float side = static_cast<float>(canvas_side);
   PhotoFit fit;
+  fit.side = canvas_side;
   fit.width = static_cast<float>(pixel_width);
   fit.height = static_cast<float>(pixel_height);
   if (fit.width > side || fit.height > side) {
@@ -94,21 +104,21 @@ void AverageAcross(const uint16_t* row, const AxisWeights& across, uint32_t* out
   }
 }
 
-// The texel x from the left and y from the top; the canvas's rows run bottom up.
-std::ptrdiff_t CanvasIndex(int x, int top_down_y) {
-  return static_cast<std::ptrdiff_t>(kTextureSize - 1 - top_down_y) * kTextureSize + x;
+// The texel x from the left and y from the top of a canvas of `side`; the
+// canvas's rows run bottom up.
+std::ptrdiff_t CanvasIndex(int side, int x, int top_down_y) {
+  return static_cast<std::ptrdiff_t>(side - 1 - top_down_y) * side + x;
 }
 
-uint32_t* CanvasRow(uint32_t* canvas, int top_down_y) { return canvas + CanvasIndex(0, top_down_y); }
-
 void PaintMargins(const PhotoFit& fit, uint32_t* canvas) {
-  for (int y = 0; y < kTextureSize; ++y) {
-    uint32_t* row = CanvasRow(canvas, y);
+  const int side = fit.side;
+  for (int y = 0; y < side; ++y) {
+    uint32_t* row = canvas + CanvasIndex(side, 0, y);
     if (y < fit.y || y >= fit.y + fit.h) {
-      std::fill(row, row + kTextureSize, kOpaqueBlack);
+      std::fill(row, row + side, kOpaqueBlack);
     } else {
       std::fill(row, row + fit.x, kOpaqueBlack);
-      std::fill(row + fit.x + fit.w, row + kTextureSize, kOpaqueBlack);
+      std::fill(row + fit.x + fit.w, row + side, kOpaqueBlack);
     }
   }
 }
@@ -127,9 +137,9 @@ Placement PlaceUpright(const PhotoFit& fit, int orientation) {
   const bool from_right = orientation == 2 || orientation == 3 || orientation == 6 || orientation == 7;
   const bool from_bottom = orientation == 3 || orientation == 4 || orientation == 7 || orientation == 8;
   const std::ptrdiff_t first =
-      CanvasIndex(from_right ? fit.x + fit.w - 1 : fit.x, from_bottom ? fit.y + fit.h - 1 : fit.y);
+      CanvasIndex(fit.side, from_right ? fit.x + fit.w - 1 : fit.x, from_bottom ? fit.y + fit.h - 1 : fit.y);
   const std::ptrdiff_t x_step = from_right ? -1 : 1;
-  const std::ptrdiff_t y_step = from_bottom ? kTextureSize : -kTextureSize;
+  const std::ptrdiff_t y_step = from_bottom ? fit.side : -fit.side;
   if (TurnsSideways(orientation)) return {first, y_step, x_step};
   return {first, x_step, y_step};
 }

@@ -6,11 +6,26 @@
 #include <cstdint>
 #include <functional>
 
-// Side of every slide texture and of the canvas it is drawn on, in texels.
+// Side of a slide texture and of the canvas it is drawn on, in texels: every
+// overlay's, and a photo's on a screen of up to kTextureSize pixels.
 inline constexpr int kTextureSize = 2048;
 inline constexpr std::size_t kCanvasTexels = static_cast<std::size_t>(kTextureSize) * kTextureSize;
+// The largest side a photo's texture takes, on screens over 4096 pixels.
+inline constexpr int kLargestTextureSide = 8192;
+
+// The side of a photo slot's texture on a screen of screen_width x
+// screen_height: kTextureSize up to a longer side of kTextureSize pixels, else
+// the smallest power of two that holds the longer side, up to
+// kLargestTextureSide and never above max_texture_side (the driver's limit),
+// so a photo as large as the screen is drawn from a texel a pixel.
+int SlotTextureSide(int screen_width, int screen_height, int max_texture_side);
+
+// Texels of a canvas of side x side.
+inline std::size_t CanvasTexelCount(int side) { return static_cast<std::size_t>(side) * static_cast<std::size_t>(side); }
 
 struct PhotoFit {
+  // The canvas's side in texels: it holds side x side texels.
+  int side = kTextureSize;
   // The picture's size on the canvas, unrounded: the slot keeps these so the
   // sequencer can cut away exactly the black margin.
   float width = 0;
@@ -22,12 +37,11 @@ struct PhotoFit {
   int h = 0;
 };
 
-// Fits a picture of pixel_width x pixel_height, as stored, onto the canvas
-// the way `orientation` shows it (5 to 8 stand it on its side, so its sides
-// swap):
-// larger pictures shrink until their longer side (relative to the canvas) is
-// kTextureSize, smaller ones keep their size; the result is centred.
-PhotoFit FitPhoto(uint32_t pixel_width, uint32_t pixel_height, int orientation = 1);
+// Fits a picture of pixel_width x pixel_height, as stored, onto a canvas of
+// `side` the way `orientation` shows it (5 to 8 stand it on its side, so its
+// sides swap): larger pictures shrink until their longer side is `side`,
+// smaller ones keep their size; the result is centred.
+PhotoFit FitPhoto(uint32_t pixel_width, uint32_t pixel_height, int orientation = 1, int side = kTextureSize);
 
 // A decoded picture: rows top-down, `stride` bytes apart, 3 bytes a pixel in
 // the order blue, green, red (GDI+'s 24-bit RGB).
@@ -40,7 +54,7 @@ struct PictureView {
 
 inline constexpr uint32_t kOpaqueBlack = 0xff000000;
 
-// Draws `picture` onto `canvas` (kCanvasTexels texels of 0xAARRGGBB, the
+// Draws `picture` onto `canvas` (the fit's side squared texels of 0xAARRGGBB, the
 // canvas's bottom row first, which is the texture's row order) into the
 // rectangle of `fit`, and paints the rest opaque black. Every texel is the
 // average of the part of the picture it covers, so a shrunk photo keeps fine

@@ -15,6 +15,11 @@ inline constexpr wchar_t kDefaultLocationName[] = L"Saint-Petersburg, Russia";
 // Longest value a server key may hold.
 inline constexpr std::size_t kServerValueLimit = 259;
 
+// How long a slide is held, in seconds, and the range a stored value is kept in.
+inline constexpr int32_t kDefaultSlideSeconds = 10;
+inline constexpr int32_t kSlideSecondsLeast = 3;
+inline constexpr int32_t kSlideSecondsMost = 3600;
+
 // Which monitors the full-screen saver covers: the primary one only; the
 // primary one with every other monitor black; a slideshow on every monitor.
 enum class MonitorMode { Primary, Black, All };
@@ -28,6 +33,8 @@ struct Settings {
   int32_t show_newver = 1;
   FixedText<99> weather_loc;
   FixedText<19> weather_loc_id;
+  // Optional, written to the file only when it is not the default.
+  int32_t slide_seconds = kDefaultSlideSeconds;
   MonitorMode monitors = MonitorMode::Primary;  // stored only when not Primary
 
   // Server addresses: compiled-in defaults, overridable in the settings file.

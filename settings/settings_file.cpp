@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "settings/server_defaults.h"
@@ -51,6 +52,15 @@ bool ApplyServerKey(Settings& s, std::wstring_view key, std::wstring_view value)
   return false;
 }
 
+// A number is kept within the range; text with no number where the program
+// reads one (after white space and a sign) leaves the default.
+int32_t SlideSecondsFrom(std::wstring_view value) {
+  std::size_t at = value.find_first_not_of(L" \t\n\v\f\r");
+  if (at != std::wstring_view::npos && (value[at] == L'+' || value[at] == L'-')) ++at;
+  if (at >= value.size() || value[at] < L'0' || value[at] > L'9') return kDefaultSlideSeconds;
+  return std::clamp(ParseDecimal(value), kSlideSecondsLeast, kSlideSecondsMost);
+}
+
 // Values come from outside (update answer, search service, hand edits), so
 // every character below U+0020 is left out: no value can add, remove or
 // change a line.
@@ -96,6 +106,8 @@ bool ParseSettingsText(std::wstring_view text, Settings& s) {
       s.weather_loc.Assign(value);
     } else if (EqualsIgnoreCase(key, L"weather_loc_id")) {
       s.weather_loc_id.Assign(value);
+    } else if (EqualsIgnoreCase(key, L"slide_seconds")) {
+      s.slide_seconds = SlideSecondsFrom(value);
     } else if (EqualsIgnoreCase(key, L"monitors")) {
       s.monitors = ParseMonitorMode(value);
     } else if (!ApplyServerKey(s, key, value)) {
@@ -145,6 +157,7 @@ std::wstring ComposeSettingsText(Settings& s, std::span<const SettingPair> extra
     AppendLine(text, L"weather_loc", s.weather_loc.View());
   }
   if (wanted(L"show_newver")) AppendLine(text, L"show_newver", s.show_newver != 0 ? L"1" : L"0");
+  if (s.slide_seconds != kDefaultSlideSeconds) AppendLine(text, L"slide_seconds", std::to_wstring(s.slide_seconds));
   if (s.monitors != MonitorMode::Primary) AppendLine(text, L"monitors", MonitorModeName(s.monitors));
 
   for (const ServerKey& k : kServerKeys) {

@@ -43,6 +43,8 @@ void SlideBuildHandOver::RunOne() {
     job = std::move(job_);
     stage_ = Stage::Running;
   }
+  const std::size_t texels = CanvasTexelCount(std::max(job.side, kTextureSize));
+  if (canvas_.size() < texels) canvas_.resize(texels);
   const PhotoFit fit = work_(job, canvas_.data());
   const std::lock_guard hold(lock_);
   fit_ = fit;

@@ -19,15 +19,18 @@
 #include "weather/weather_document.h"
 
 // One slide to build. The job carries everything the builder may not read
-// from shared state: a photo's path (empty: an empty slot) and, for the
+// from shared state: a photo's path (empty: an empty slot), the side of the
+// canvas a photo is drawn on (overlays keep kTextureSize) and, for the
 // weather slides, the report as the main thread saw it when it chose them.
 struct SlideJob {
   SlideKind kind = SlideKind::Photo;
   std::wstring path;
   WeatherReport weather;
+  int side = kTextureSize;
 };
 
-// Builds `job` onto `canvas`, kCanvasTexels texels, and returns the slot's
+// Builds `job` onto `canvas`, at least the job's side squared texels (the
+// fit says which side it drew on), and returns the slot's
 // size with where the picture lies; a photo that cannot be decoded leaves an
 // all-black canvas and an empty fit.
 using SlideBuildWork = PhotoFit (*)(const SlideJob& job, uint32_t* canvas);
@@ -63,9 +66,10 @@ class SlideBuildHandOver {
   // Queued -> Running (taking the job) and Running -> Done (writing the fit).
   // `canvas_` belongs to the builder thread from Queued to Done and to the
   // main thread from Done to Idle, so it is never used by both and needs no
-  // lock. It is allocated once, for the life of the hand-over: a canvas
-  // allocated for each build costs its page faults every time and lowers no
-  // peak.
+  // lock. It grows to the largest side asked of it and is kept for the life
+  // of the hand-over: a canvas allocated for each build costs its page faults
+  // every time and lowers no peak, and a screen of up to kTextureSize pixels
+  // never asks for more than kCanvasTexels.
   std::mutex lock_;
   std::condition_variable queued_;
   Stage stage_ = Stage::Idle;

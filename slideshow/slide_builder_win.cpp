@@ -28,7 +28,7 @@ PhotoFit BuildSlide(const SlideJob& job, uint32_t* canvas) {
     case SlideKind::Notice:
       return BuildNoticeTexture(canvas);
   }
-  return DecodePhotoOntoCanvas(*builder_codecs, job.path, canvas);
+  return DecodePhotoOntoCanvas(*builder_codecs, job.path, canvas, job.side);
 }
 
 // Below the main thread's priority so frames keep their pace while a slide

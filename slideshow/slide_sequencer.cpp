@@ -156,7 +156,7 @@ void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t syst
   }
   // A hold outlasts a build that is slow to finish: no fade without its
   // incoming slide.
-  if (Elapsed(now, s.hold_start) > kSlideHoldMs && next_ready) {
+  if (Elapsed(now, s.hold_start) > p.SlideHoldMs() && next_ready) {
     s.hold_start = 0;
     s.state = SlideState::Fading;
     return;
@@ -326,12 +326,13 @@ FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
 
 void ForceRedraw(SlideSequencer& s) { s.shown = false; }
 
-bool ComputeSlideGeometry(float a, float b, float w, float h, SlideGeometry& out) {
+bool ComputeSlideGeometry(const SlideSize& picture, float w, float h, SlideGeometry& out) {
+  const float a = picture.width, b = picture.height;
   if (!(a > 0.0f) || !(b > 0.0f)) return false;
   const float scale = std::min(w * 100.0f / a, h * 100.0f / b);  // percent
   const float dw = a * scale / 100.0f;
   const float dh = b * scale / 100.0f;
-  out.side = scale * kTextureSize / 100.0f;
+  out.side = scale * static_cast<float>(picture.texture_side) / 100.0f;
   out.x0 = (w - out.side) * 0.5f;
   out.y0 = (h - out.side) * 0.5f;
   const float planes[4][4] = {

@@ -16,7 +16,6 @@
 enum class SlideState { Starting, WaitingForPhotos, BuildingFirst, SinglePhoto, Holding, Fading, Advancing };
 enum class SlideKind { Photo, CurrentWeather, Forecast, Notice };
 
-inline constexpr int32_t kSlideHoldMs = 10000;
 inline constexpr int32_t kPeriodicCheckMs = 5000;
 // A fade draws the running float sums of kFadeStep, one every kFadeStepMs
 // from its first frame, up to the last sum not above 1: 51 steps, 1.02 s,
@@ -34,10 +33,12 @@ inline constexpr int32_t kRefreshRetryFirstMs = 60000;
 inline constexpr int32_t kRefreshRetryMostMs = 30 * 60000;
 
 // The size in texels of the picture centred in a slot's texture (the rest is
-// black); 0 x 0 for a slot without a picture, which draws black.
+// black), 0 x 0 for a slot without a picture, which draws black; and the
+// texture's side.
 struct SlideSize {
   float width = 0.0f;
   float height = 0.0f;
+  int texture_side = kTextureSize;
 };
 
 // One of the show's two slides: its texture (generated and deleted by the
@@ -81,6 +82,9 @@ class SlidePlatform {
   virtual bool WeatherReady() = 0;
   virtual bool NoticeWanted() = 0;
   virtual int64_t GalleryRefreshSeconds() = 0;
+  // A slide is held until more than this many ms have passed since its first
+  // holding frame.
+  virtual int32_t SlideHoldMs() = 0;
   virtual int64_t LastRefreshTime() = 0;  // 100 ns units since 1601, 0 for never
   virtual bool TakeNewPhotosArrived() = 0;  // reads and clears the flag
   // Another slideshow, on another monitor, holds this photo in a slot (on
@@ -156,12 +160,12 @@ float FadeOpacity(int32_t step);
 // changed): the next frame draws whatever it plans.
 void ForceRedraw(SlideSequencer& s);
 
-// Where a slot of picture size a x b lands in a viewport of w x h pixels:
-// the whole texture as a square of `side` at (x0, y0), and four clip planes
+// Where a slot's picture lands, fitted into a viewport of w x h pixels: the
+// whole texture as a square of `side` pixels at (x0, y0), and four clip planes
 // (a, b, c, d: keep a*x + b*y + d >= 0) that cut it down to the picture.
 struct SlideGeometry {
   float x0, y0, side;
   float planes[4][4];
 };
 // False for a slot with no picture (width or height 0): nothing is drawn.
-bool ComputeSlideGeometry(float a, float b, float w, float h, SlideGeometry& out);
+bool ComputeSlideGeometry(const SlideSize& picture, float w, float h, SlideGeometry& out);

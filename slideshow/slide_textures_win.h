@@ -20,11 +20,13 @@ class ImagingCodecs;
 // A photo's slide build in two halves; the show runs the first on the builder
 // thread (slideshow/slide_builder_win.h). The first, without GL: the photo read from the imaging codecs in bands
 // (PhotoDecoder) and drawn upright, as its Exif orientation says, onto
-// `canvas` (kCanvasTexels texels, bottom row first) by
+// `canvas` (side x side texels, bottom row first) by
 // DrawPictureSourceOnCanvas, with the calling thread's `codecs`.
 // An undecodable photo leaves the canvas black and returns an empty fit.
-PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& path, uint32_t* canvas);
+PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& path, uint32_t* canvas,
+                               int side = kTextureSize);
 
 // The second half of every slide build: the canvas becomes the texture's
-// level 0; returns the fit's unrounded size, the size of the slot's picture.
+// level 0, of the fit's side; returns the fit's unrounded size, the size of
+// the slot's picture, with that side.
 SlideSize UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture);

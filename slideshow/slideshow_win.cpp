@@ -32,7 +32,14 @@ Slideshow::Slideshow() : builds_(SharedSlideBuilders()) { live_slideshows.push_b
 
 Slideshow::~Slideshow() { std::erase(live_slideshows, this); }
 
-void Slideshow::Start() { RestartSlideshow(sequencer_, *this); }
+void Slideshow::Start() {
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  GLint limit = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+  photo_side_ = SlotTextureSide(viewport[2], viewport[3], limit);
+  RestartSlideshow(sequencer_, *this);
+}
 
 void Slideshow::Advance() { StepSlideshow(sequencer_, *this, GetTickCount(), SystemTimeNow()); }
 
@@ -57,7 +64,7 @@ int32_t Slideshow::PhotoCount() { return ::PhotoCount(); }
 std::wstring Slideshow::PhotoPath(int32_t index) { return PhotoPathAt(index); }
 
 bool Slideshow::StartSlideBuild(SlideKind kind, const std::wstring& path) {
-  SlideJob job{kind, path, {}};
+  SlideJob job{kind, path, {}, kind == SlideKind::Photo ? photo_side_ : kTextureSize};
   // The report as it stands when the sequencer chose the slide.
   if (kind == SlideKind::CurrentWeather) job.weather = CurrentWeatherReport();
   if (kind == SlideKind::Forecast) job.weather = ForecastWeatherReport();
@@ -74,6 +81,7 @@ bool Slideshow::ShowWeather() { return settings.show_weather != 0; }
 bool Slideshow::WeatherReady() { return ::WeatherReady(); }
 bool Slideshow::NoticeWanted() { return ::NoticeWanted(settings); }
 int64_t Slideshow::GalleryRefreshSeconds() { return settings.gallery_refresh_seconds; }
+int32_t Slideshow::SlideHoldMs() { return settings.slide_seconds * 1000; }
 int64_t Slideshow::LastRefreshTime() { return last_refresh_time; }
 bool Slideshow::NewPhotos() {
   // The refresh thread raises one flag for the process; the first slideshow
@@ -100,7 +108,7 @@ bool Slideshow::PhotoInUseElsewhere(const std::wstring& path) {
 
 void DrawSlide(const SlideSlot& slot, float opacity, float w, float h) {
   SlideGeometry g;
-  if (!ComputeSlideGeometry(slot.size.width, slot.size.height, w, h, g)) return;
+  if (!ComputeSlideGeometry(slot.size, w, h, g)) return;
   glColor4f(1.0f, 1.0f, 1.0f, opacity);
   glBindTexture(GL_TEXTURE_2D, slot.texture);
   for (int i = 0; i < 4; ++i) {

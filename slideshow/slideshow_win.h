@@ -18,7 +18,8 @@ class Slideshow final : private SlidePlatform {
   Slideshow(const Slideshow&) = delete;
   Slideshow& operator=(const Slideshow&) = delete;
 
-  // Scans the photo folder and renews the weather; the first step starts the show.
+  // Takes the photo slots' texture side from the window's size, scans the
+  // photo folder and renews the weather; the first step starts the show.
   void Start();
   // One step of the sequencer.
   void Advance();
@@ -49,6 +50,7 @@ class Slideshow final : private SlidePlatform {
   bool WeatherReady() override;
   bool NoticeWanted() override;
   int64_t GalleryRefreshSeconds() override;
+  int32_t SlideHoldMs() override;
   int64_t LastRefreshTime() override;
   bool TakeNewPhotosArrived() override;
   bool PhotoInUseElsewhere(const std::wstring& path) override;
@@ -57,6 +59,7 @@ class Slideshow final : private SlidePlatform {
   bool NewPhotos();
 
   SlideSequencer sequencer_;
+  int photo_side_ = kTextureSize;  // of a photo's texture; overlays keep kTextureSize
   bool new_photos_ = false;
   SlideBuildLane builds_;
 };

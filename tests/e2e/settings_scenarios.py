@@ -38,8 +38,10 @@ def held_file_is_never_overwritten(scr, host):
         saver = s.start("/s")
         wait_until(lambda: site.requests(UPDATE), 30, 0.1, "the version check")
         check(driver.ask("release") == "released", "settings.cfg could not be released")
-        # The refresh thread asks for the listing once the answer has been handled.
+        # The refresh thread asks for the listing once the answer has been handled,
+        # then stores the one photo; its download's temporary file is gone by then.
         wait_until(lambda: site.requests(LISTING), 30, 0.1, "the listing after the version answer")
+        wait_until(lambda: "1000.jpg" in s.data_files(), 30, 0.1, "the listed photo")
         check(s.read_file("settings.cfg") == raw, f"settings.cfg was overwritten: {s.read_settings()}")
         check(not [n for n in s.data_files() if n.endswith(".tmp")], f"left behind: {s.data_files()}")
         s.key("space")

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""End-to-end scenarios of the setup dialog, the location search and the new-version notice:
+"""End-to-end scenarios of the setup dialog and the location search:
 the real velmora.scr under Wine, its dialogs worked with window messages by
 tests/e2e/setup_driver.cpp (VELMORA_SETUP_DRIVER), the searches answered by
 tests/e2e/fake_site.py on 127.0.0.1."""
@@ -7,7 +7,6 @@ tests/e2e/fake_site.py on 127.0.0.1."""
 import json
 import os
 import select
-import subprocess
 import sys
 import time
 
@@ -50,7 +49,6 @@ PARIS_ANSWER = '<search ver="3.0"><loc id="FRXX0076" type="1">Paris, France</loc
 PARIS_LINE = "Paris, France" + DASH + "FRXX0076"
 LYON_ANSWER = '<search ver="3.0"><loc id="FRXX0052" type="1">Lyon, France</loc></search>'
 LYON_LINE = "Lyon, France" + DASH + "FRXX0052"
-CLOSED = "http://127.0.0.1:1"
 
 
 class Driver:
@@ -497,92 +495,6 @@ def a_result_after_closing_is_dropped(scr, host):
         check(left == ["weather_search_4242_4244.xml"], f"answer files left: {left}")
 
 
-# ---------------------------------------------------------------------------
-# The new-version notice slide
-
-NOTICE_TEXT_COLOUR = (0x80, 0xD0, 0xE0)
-PHOTOS = {"a.jpg": (200, 40, 40), "b.jpg": (40, 160, 40)}
-NOTICE_SCREEN = (1024, 768)
-
-
-def put_photos(s):
-    old = time.time() - 3 * 3600
-    os.makedirs(s.data_folder, exist_ok=True)
-    for name, colour in PHOTOS.items():
-        subprocess.run(["convert", "-size", "%dx%d" % NOTICE_SCREEN, "xc:rgb(%d,%d,%d)" % colour, "-quality", "95",
-                        s.data_path(name)], check=True, timeout=60)
-        os.utime(s.data_path(name), (old, old))
-
-
-def classify(shot):
-    """A photo's name, "notice", or "between" (a fade)."""
-    for name, colour in PHOTOS.items():
-        if shot.fraction_near(colour, tolerance=14, step=16) > 0.95:
-            return name
-    width, height = shot.width, shot.height
-    text = shot.crop(0, height // 2 + 50, width, height // 2 - 50).fraction_near(NOTICE_TEXT_COLOUR, 40, 2)
-    black = shot.fraction_near((0, 0, 0), tolerance=6, step=8)
-    return "notice" if text > 0.005 and black > 0.8 else "between"
-
-
-def watch_changes(s, saver, changes):
-    """The held slides after the first, one per slide change, until `changes` were seen.
-    Returns the names and the first screenshot of a notice."""
-    seen, first, notice_shot = [], None, None
-    end = time.monotonic() + 60 + changes * 14
-    while len(seen) < changes:
-        check(time.monotonic() < end, f"only {len(seen)} changes in time: {seen}")
-        check(saver.running(), f"the saver ended after {seen}")
-        shot = s.screenshot()
-        state = classify(shot)
-        if state != "between":
-            if first is None:
-                first = state
-            elif state != (seen[-1] if seen else first):
-                seen.append(state)
-            if state == "notice" and notice_shot is None:
-                notice_shot = shot
-        time.sleep(1.0)
-    return seen, notice_shot
-
-
-def notice_run(s, newver):
-    # Photo site and update service are a closed port: nothing arrives and newver stays.
-    s.write_settings(photo_site=CLOSED, image_prefix=CLOSED + "/images/", update_host=CLOSED, weather_host=CLOSED,
-                     web_host="www.velmora.example", show_weather="0", show_newver="1", newver=newver)
-    put_photos(s)
-    saver = s.start("/s")
-    s.wait_window(harness.SAVER_TITLE)
-    return saver
-
-
-def notice_slide_comes_at_change_21(scr, host):
-    """With the weather off and a newer version known, change 21 is the notice: the text colour
-    below the centre, the warning icon above it."""
-    with Scenario("notice-21", scr, host, screen=NOTICE_SCREEN, time_limit=420) as s:
-        saver = notice_run(s, "1.1")
-        seen, shot = watch_changes(s, saver, 21)
-        check("notice" not in seen[:20], f"a notice before change 21: {seen}")
-        check(seen[20] == "notice", f"change 21 is {seen[20]}: {seen}")
-        shot.save_png(os.path.join(s.root, "notice.png"))
-        width, height = NOTICE_SCREEN
-        icon = shot.crop((width - 240) // 2, height // 2 - 250, 240, 200)
-        check(icon.fraction_near((0, 0, 0), tolerance=6, step=2) < 0.9, "no warning icon above the text")
-        check(len(icon.colours(step=4)) > 8, "the icon area is flat")
-        s.key("space")
-        check(saver.wait(10) == 0, "the saver did not end with 0")
-
-
-def no_notice_slide_for_the_own_version(scr, host):
-    """With newver 1.0 change 21 is a photo again."""
-    with Scenario("notice-own", scr, host, screen=NOTICE_SCREEN, time_limit=420) as s:
-        saver = notice_run(s, "1.0")
-        seen, _ = watch_changes(s, saver, 21)
-        check("notice" not in seen, f"a notice slide for the own version: {seen}")
-        s.key("space")
-        check(saver.wait(10) == 0, "the saver did not end with 0")
-
-
 SCENARIOS = {f.__name__: f for f in [
     setup_dialog_shows_the_stored_choices,
     ok_stores_the_gallery_and_the_boxes,
@@ -592,8 +504,6 @@ SCENARIOS = {f.__name__: f for f in [
     choosing_the_stored_location_keeps_the_weather,
     search_problems_are_shown_in_the_dialog,
     a_result_after_closing_is_dropped,
-    notice_slide_comes_at_change_21,
-    no_notice_slide_for_the_own_version,
 ]}
 
 if __name__ == "__main__":

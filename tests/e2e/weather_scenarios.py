@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """End-to-end scenarios of the weather: the real velmora.scr under Wine against the fake
-weather service of tests/e2e/fake_site.py, its cache file, and the two weather slides on a
-1280 x 720 screen."""
+weather service of tests/e2e/fake_site.py, its cache file, and the two weather slides and the
+new-version notice that come after the twentieth slide change, on a 1280 x 720 screen."""
 
 import os
 import subprocess
@@ -19,18 +19,23 @@ QUERY = "cc=*&prod=xoap&par=5512093847&key=9b0d41e7c2a5f386&dayf=5&unit=m"
 SKY = (0x66, 0x98, 0xDA)
 GRADIENT_BOTTOM = (0x00, 0x10, 0x30)
 PHOTO_COLOURS = {"a.jpg": (200, 40, 40), "b.jpg": (40, 160, 40)}
+NOTICE_TEXT_COLOUR = (0x80, 0xD0, 0xE0)
 CHANGES_BEFORE_WEATHER = 21  # the first slide and twenty photo changes
+# Short holds bring the twentieth change within a minute and a half; a slide
+# still stays long enough for a screenshot or two, and for the next build.
+SLIDE_SECONDS = 3
 
 
 def point_at(s, site, **extra):
-    """Only the weather goes to the fake site; photo site and update service are a closed port."""
+    """Only the weather goes to the fake site; photo site and update service are a closed port,
+    so newver stays as written. The notice is off unless `extra` says otherwise."""
     closed = "http://127.0.0.1:1"
     s.write_settings(photo_site=closed, image_prefix=closed + "/images/", update_host=closed,
-                     web_host="127.0.0.1:1", weather_host=site.base, show_newver="0", **extra)
+                     web_host="127.0.0.1:1", weather_host=site.base, **{"show_newver": "0", **extra})
 
 
 def put_photos(s):
-    """Two flat photos a few hours old, so the show alternates them and holds each ten seconds."""
+    """Two flat photos a few hours old, so the show alternates them."""
     old = time.time() - 3 * 3600
     for name, colour in PHOTO_COLOURS.items():
         path = s.data_path(name)
@@ -74,22 +79,30 @@ def weather_slide(shot):
     return None
 
 
+def notice_slide(shot):
+    """The new-version notice: black but for the text below the centre and the icon above it."""
+    if shot.fraction_near((0, 0, 0), tolerance=6, step=8) <= 0.8:
+        return False
+    text = shot.crop(0, shot.height // 2 + 50, shot.width, shot.height // 2 - 50)
+    return text.fraction_near(NOTICE_TEXT_COLOUR, 40, 2) > 0.005
+
+
 def classify(shot):
-    """"current", "forecast", a photo's name, or "between" (a fade or anything else)."""
+    """"current", "forecast", "notice", a photo's name, or "between" (a fade or anything else)."""
     panel = weather_slide(shot)
     if panel:
         return panel
     for name, colour in PHOTO_COLOURS.items():
         if shot.fraction_near(colour, tolerance=14, step=16) > 0.95:
             return name
-    return "between"
+    return "notice" if notice_slide(shot) else "between"
 
 
-def watch_slides(s, saver, slides, time_bound, keep=None):
-    """Screenshots about once a second until `slides` distinct slides have been seen (fades
-    left out); returns the slide names in order. `keep` maps a slide name to a PNG path for its
-    first screenshot."""
-    seen = []
+def watch_slides(s, saver, slides):
+    """Screenshots several times a slide until `slides` distinct slides have been seen (fades
+    left out); returns the slide names in order and the first screenshot of each name."""
+    seen, first = [], {}
+    time_bound = 30 + slides * (SLIDE_SECONDS + 3)
     end = time.monotonic() + time_bound
     while len(seen) < slides:
         check(time.monotonic() < end, f"only {len(seen)} slides in {time_bound} s: {seen}")
@@ -98,10 +111,9 @@ def watch_slides(s, saver, slides, time_bound, keep=None):
         state = classify(shot)
         if state != "between" and (not seen or seen[-1] != state):
             seen.append(state)
-            if keep and state in keep and not os.path.exists(keep[state]):
-                shot.save_png(keep[state])
-        time.sleep(0.8)
-    return seen
+            first.setdefault(state, shot)
+        time.sleep(0.3)
+    return seen, first
 
 
 def weather_is_fetched_once_then_cached(scr, host):
@@ -155,51 +167,58 @@ def bad_answers_keep_the_cached_document(scr, host):
             end_saver(s, saver)
 
 
-def weather_slides_follow_the_twentieth_change(scr, host):
-    """Change 21 shows the current conditions on the day sky, change 22 the forecast columns,
-    then the photos go on."""
-    with Scenario("weather-slides", scr, host, time_limit=400) as s, \
-            FakeSiteProcess(os.path.join(s.root, "site"), generate=1, lifetime=420) as site:
-        point_at(s, site)
+def weather_and_notice_slides_follow_the_twentieth_change(scr, host):
+    """With a newer version known, change 21 shows the current conditions on the day sky, change
+    22 the forecast columns, change 23 the notice (text below the centre, the warning icon above
+    it), then the photos go on; a key still ends the saver."""
+    with Scenario("weather-slides", scr, host, time_limit=220) as s, \
+            FakeSiteProcess(os.path.join(s.root, "site"), generate=1, lifetime=240) as site:
+        point_at(s, site, show_newver="1", newver="1.1", slide_seconds=SLIDE_SECONDS)
         put_photos(s)
         saver = s.start("/s")
-        shots = {k: os.path.join(s.root, k + ".png") for k in ("current", "forecast")}
-        seen = watch_slides(s, saver, CHANGES_BEFORE_WEATHER + 3, 360, keep=shots)
+        seen, first = watch_slides(s, saver, CHANGES_BEFORE_WEATHER + 4)
         print("slides:", " ".join(seen))
         photos = seen[:CHANGES_BEFORE_WEATHER]
-        check(all(p in PHOTO_COLOURS for p in photos), f"a weather slide before change 21: {seen}")
-        check(seen[CHANGES_BEFORE_WEATHER:CHANGES_BEFORE_WEATHER + 2] == ["current", "forecast"],
-              f"changes 21 and 22 are not the weather slides: {seen}")
-        check(seen[-1] in PHOTO_COLOURS, f"the photos did not go on after the forecast: {seen}")
+        check(all(p in PHOTO_COLOURS for p in photos), f"a weather or notice slide before change 21: {seen}")
+        check(seen[CHANGES_BEFORE_WEATHER:CHANGES_BEFORE_WEATHER + 3] == ["current", "forecast", "notice"],
+              f"changes 21, 22 and 23 are not the weather slides and the notice: {seen}")
+        check(seen[-1] in PHOTO_COLOURS, f"the photos did not go on after the notice: {seen}")
         check(len(weather_requests(site)) == 1, "the weather was fetched more than once")
-        for name in shots.values():
-            os.replace(name, os.path.join(os.environ.get("VELMORA_SCENARIO_ROOT", s.root),
-                                          "weather-" + os.path.basename(name)))
+        for name in ("current", "forecast"):
+            first[name].save_png(os.path.join(os.environ.get("VELMORA_SCENARIO_ROOT", s.root), f"weather-{name}.png"))
+        notice = first["notice"]
+        notice.save_png(os.path.join(s.root, "notice.png"))
+        icon = notice.crop((notice.width - 240) // 2, notice.height // 2 - 250, 240, 200)
+        check(icon.fraction_near((0, 0, 0), tolerance=6, step=2) < 0.9, "no warning icon above the text")
+        check(len(icon.colours(step=4)) > 8, "the icon area is flat")
+        end_saver(s, saver)
 
 
-def incomplete_report_shows_a_photo_at_change_21(scr, host):
+def incomplete_report_and_own_version_show_photos_at_change_21(scr, host):
     """Without a complete report (the service answers an error) change 21 shows a photo, never an
-    empty panel."""
-    with Scenario("weather-incomplete", scr, host, time_limit=400) as s, \
-            FakeSiteProcess(os.path.join(s.root, "site"), generate=1, lifetime=420,
+    empty panel, and newver naming the saver's own version brings no notice; the failed fetch is
+    tried again, a minute later at the soonest."""
+    with Scenario("weather-incomplete", scr, host, time_limit=220) as s, \
+            FakeSiteProcess(os.path.join(s.root, "site"), generate=1, lifetime=240,
                             config={"weather_body": "<error><err type=\"2\">No data</err></error>"}) as site:
-        point_at(s, site)
+        point_at(s, site, show_newver="1", newver="1.0", slide_seconds=SLIDE_SECONDS)
         put_photos(s)
         saver = s.start("/s")
-        seen = watch_slides(s, saver, CHANGES_BEFORE_WEATHER + 2, 360)
+        seen, _ = watch_slides(s, saver, CHANGES_BEFORE_WEATHER + 2)
         print("slides:", " ".join(seen))
         check(all(p in PHOTO_COLOURS for p in seen), f"not only photos: {seen}")
         check(s.read_file("weather.xml") is None, "an error answer was stored as weather.xml")
         requests = weather_requests(site)
         gaps = [b["time"] - a["time"] for a, b in zip(requests, requests[1:])]
-        check(requests and all(g >= 59 for g in gaps), f"failed fetches retried too soon: {gaps}")
+        check(gaps and all(g >= 59 for g in gaps), f"failed fetches not retried, or retried too soon: {gaps}")
+        end_saver(s, saver)
 
 
 SCENARIOS = {f.__name__: f for f in [
     weather_is_fetched_once_then_cached,
     bad_answers_keep_the_cached_document,
-    weather_slides_follow_the_twentieth_change,
-    incomplete_report_shows_a_photo_at_change_21,
+    weather_and_notice_slides_follow_the_twentieth_change,
+    incomplete_report_and_own_version_show_photos_at_change_21,
 ]}
 
 if __name__ == "__main__":

@@ -11,7 +11,9 @@ namespace {
 
 constexpr const wchar_t* kStandardKeys[] = {L"dloption",       L"guid",        L"newver",     L"show_weather",
                                             L"weather_loc_id", L"weather_loc", L"show_newver"};
-constexpr const wchar_t* kServerKeys[] = {L"photo_site", L"image_prefix", L"weather_host", L"update_host", L"web_host"};
+// Written only when not their defaults, in this order.
+constexpr const wchar_t* kOptionalKeys[] = {L"slide_seconds", L"photo_site",  L"image_prefix",
+                                            L"weather_host",  L"update_host", L"web_host"};
 
 Guid NewGuid() {
   Guid g;
@@ -28,7 +30,7 @@ std::wstring Stored(std::wstring_view value) {
   return out;
 }
 
-// Seven standard lines in their order, then server lines in theirs; every
+// Seven standard lines in their order, then optional lines in theirs; every
 // line key=value with nothing below U+0020.
 void CheckFile(const std::wstring& text) {
   std::vector<std::wstring_view> lines;
@@ -39,7 +41,7 @@ void CheckFile(const std::wstring& text) {
     start = end + 1;
   }
   FUZZ_CHECK(lines.size() >= std::size(kStandardKeys));
-  std::size_t next_server_key = 0;
+  std::size_t next_optional_key = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     FUZZ_CHECK(!HasCharBelowSpace(lines[i]));
     const std::size_t eq = lines[i].find(L'=');
@@ -49,9 +51,11 @@ void CheckFile(const std::wstring& text) {
       FUZZ_CHECK(key == kStandardKeys[i]);
       continue;
     }
-    while (next_server_key < std::size(kServerKeys) && key != kServerKeys[next_server_key]) ++next_server_key;
-    FUZZ_CHECK(next_server_key < std::size(kServerKeys));
-    ++next_server_key;
+    while (next_optional_key < std::size(kOptionalKeys) && key != kOptionalKeys[next_optional_key]) {
+      ++next_optional_key;
+    }
+    FUZZ_CHECK(next_optional_key < std::size(kOptionalKeys));
+    ++next_optional_key;
   }
 }
 
@@ -64,6 +68,8 @@ void CheckSameRecord(const Settings& saved, const Settings& loaded) {
   FUZZ_CHECK(loaded.show_newver == (saved.show_newver != 0 ? 1 : 0));
   FUZZ_CHECK(loaded.weather_loc_id.View() == Stored(saved.weather_loc_id.View()));
   FUZZ_CHECK(loaded.weather_loc.View() == Stored(saved.weather_loc.View()));
+  FUZZ_CHECK(loaded.slide_seconds == saved.slide_seconds);
+  FUZZ_CHECK(saved.slide_seconds >= kSlideSecondsLeast && saved.slide_seconds <= kSlideSecondsMost);
   for (const auto field : {&Settings::photo_site, &Settings::image_prefix, &Settings::weather_host,
                            &Settings::update_host, &Settings::web_host}) {
     FUZZ_CHECK((loaded.*field).View() == Stored((saved.*field).View()));

@@ -56,6 +56,50 @@ TEST(PhotoFit, SizesAndRectangles) {
   }
 }
 
+TEST(SlotTextureSide, FollowsTheScreensLongerSideWithinTheDriversLimit) {
+  const struct {
+    int width, height, limit, side;
+  } cases[] = {
+      {1280, 720, 16384, 2048}, {2048, 1152, 16384, 2048}, {2049, 1000, 16384, 4096},
+      {1000, 2049, 16384, 4096}, {4096, 2160, 16384, 4096}, {4097, 2160, 16384, 8192},
+      {15360, 8640, 16384, 8192}, {3840, 2160, 4096, 4096},  {7680, 4320, 4096, 4096},
+      {7680, 4320, 8191, 4096}, {3840, 2160, 2048, 2048},    {3840, 2160, 1024, 2048},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SlotTextureSide(c.width, c.height, c.limit), c.side) << c.width << " x " << c.height << " limit " << c.limit;
+}
+
+TEST(PhotoFit, FitsTheCanvasOfItsSlot) {
+  const FitCase cases[] = {
+      {3840, 2160, 3840.0f, 2160.0f, 128, 968, 3840, 2160},
+      {8000, 6000, 4096.0f, 3072.0f, 0, 512, 4096, 3072},
+      {1024, 768, 1024.0f, 768.0f, 1536, 1664, 1024, 768},  // still never enlarged
+  };
+  for (const FitCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.pixel_width << " x " << c.pixel_height);
+    const PhotoFit fit = FitPhoto(c.pixel_width, c.pixel_height, 1, 4096);
+    EXPECT_EQ(fit.side, 4096);
+    EXPECT_FLOAT_EQ(fit.width, c.width);
+    EXPECT_FLOAT_EQ(fit.height, c.height);
+    EXPECT_EQ(fit.x, c.x);
+    EXPECT_EQ(fit.y, c.y);
+    EXPECT_EQ(fit.w, c.w);
+    EXPECT_EQ(fit.h, c.h);
+  }
+  // The drawing addresses the canvas by the fit's side: the picture's first
+  // pixel at its place on a 4096 canvas, black around it.
+  const uint8_t white[2 * 3] = {255, 255, 255, 255, 255, 255};
+  const PhotoFit fit = FitPhoto(2, 1, 1, 4096);
+  std::vector<uint32_t> canvas(CanvasTexelCount(4096), 0x12345678);
+  DrawPictureOnCanvas(PictureView{white, 2, 1, 6}, fit, canvas.data());
+  const auto at = [&](int x, int y) { return canvas[static_cast<std::size_t>(4095 - y) * 4096 + x]; };
+  EXPECT_EQ(at(2047, 2047), 0xffffffffu);
+  EXPECT_EQ(at(2048, 2047), 0xffffffffu);
+  EXPECT_EQ(at(2046, 2047), kOpaqueBlack);
+  EXPECT_EQ(at(2047, 2048), kOpaqueBlack);
+  EXPECT_EQ(std::count(canvas.begin(), canvas.end(), kOpaqueBlack), static_cast<std::ptrdiff_t>(canvas.size()) - 2);
+}
+
 TEST(PhotoFit, KeepsTheUnroundedHeight) {
   // The slot must keep 1365.33, not the drawn 1365: the sequencer's clip
   // planes are computed from it.

@@ -50,6 +50,7 @@ class FakePlatform : public SlidePlatform {
   bool weather_ready = true;
   bool notice_wanted = false;
   int64_t gallery_refresh_seconds = 86400;
+  int32_t slide_hold_ms = 10000;
   int64_t last_refresh_time = kNow;
   bool new_photos = false;
   uint32_t tick = 0;  // the fake clock, for logging
@@ -116,6 +117,7 @@ class FakePlatform : public SlidePlatform {
   bool WeatherReady() override { return weather_ready; }
   bool NoticeWanted() override { return notice_wanted; }
   int64_t GalleryRefreshSeconds() override { return gallery_refresh_seconds; }
+  int32_t SlideHoldMs() override { return slide_hold_ms; }
   int64_t LastRefreshTime() override { return last_refresh_time; }
   bool TakeNewPhotosArrived() override { return std::exchange(new_photos, false); }
   bool PhotoInUseElsewhere(const std::wstring& path) override {
@@ -712,20 +714,26 @@ TEST(PlanFrame, OnlyFadesDrawEveryFrame) {
 
 TEST(SlideGeometry, PictureIsCentredAndCutToItsSize) {
   struct Case {
-    float a, b, w, h;
+    float a, b;
+    int texture_side;
+    float w, h;
     float x0, y0, side;
     float left, right, top, bottom;  // what the planes keep
   };
   const Case cases[] = {
-      {1024, 768, 1280, 720, -320, -600, 1920, 160, 1120, 0, 720},
-      {2048, 1024, 1280, 720, 0, -280, 1280, 0, 1280, 40, 680},
-      {1280, 720, 1280, 720, -384, -664, 2048, 0, 1280, 0, 720},  // an overlay: pixel for pixel
-      {1024, 2048, 1280, 720, 280, 0, 720, 460, 820, 0, 720},
+      {1024, 768, 2048, 1280, 720, -320, -600, 1920, 160, 1120, 0, 720},
+      {2048, 1024, 2048, 1280, 720, 0, -280, 1280, 0, 1280, 40, 680},
+      {1280, 720, 2048, 1280, 720, -384, -664, 2048, 0, 1280, 0, 720},  // an overlay: pixel for pixel
+      {1024, 2048, 2048, 1280, 720, 280, 0, 720, 460, 820, 0, 720},
+      // A 4096 slot on a 3840 x 2160 screen: a photo of the screen's size
+      // texel for pixel, a smaller one enlarged to fit like any other.
+      {3840, 2160, 4096, 3840, 2160, -128, -968, 4096, 0, 3840, 0, 2160},
+      {2000, 1000, 4096, 3840, 2160, -2012.16f, -2852.16f, 7864.32f, 0, 3840, 120, 2040},
   };
   for (const Case& c : cases) {
     SlideGeometry g{};
-    ASSERT_TRUE(ComputeSlideGeometry(c.a, c.b, c.w, c.h, g));
-    const std::string at = std::to_string(c.a) + "x" + std::to_string(c.b);
+    ASSERT_TRUE(ComputeSlideGeometry(SlideSize{c.a, c.b, c.texture_side}, c.w, c.h, g));
+    const std::string at = std::to_string(c.a) + "x" + std::to_string(c.b) + " in " + std::to_string(c.texture_side);
     EXPECT_FLOAT_EQ(g.x0, c.x0) << at;
     EXPECT_FLOAT_EQ(g.y0, c.y0) << at;
     EXPECT_FLOAT_EQ(g.side, c.side) << at;
@@ -741,7 +749,7 @@ TEST(SlideGeometry, PictureIsCentredAndCutToItsSize) {
   }
   SlideGeometry g{};
   for (const auto& [a, b] : {std::pair{0.0f, 0.0f}, std::pair{0.0f, 100.0f}, std::pair{100.0f, 0.0f}})
-    EXPECT_FALSE(ComputeSlideGeometry(a, b, 1280, 720, g)) << a << "x" << b;
+    EXPECT_FALSE(ComputeSlideGeometry(SlideSize{a, b}, 1280, 720, g)) << a << "x" << b;
 }
 
 }  // namespace

@@ -14,15 +14,19 @@
 
 namespace {
 
+// A folder no earlier test used: Wine reuses process ids, and a folder left by
+// an earlier test process (a file named like the data folder's, say) must not
+// be taken over.
 std::wstring MakeTempFolder() {
   wchar_t base[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, base);
-  wchar_t name[64];
   static int serial = 0;
-  swprintf(name, 64, L"velmora-test-%lu-%d", GetCurrentProcessId(), ++serial);
-  std::wstring folder = std::wstring(base) + name;
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
+  for (;;) {
+    wchar_t name[64];
+    swprintf(name, 64, L"velmora-test-%lu-%d", GetCurrentProcessId(), ++serial);
+    std::wstring folder = std::wstring(base) + name;
+    if (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) return folder;
+  }
 }
 
 std::string ReadBytes(const std::wstring& path) {
