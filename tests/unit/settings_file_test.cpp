@@ -191,59 +191,46 @@ TEST(SettingsFile, ServerKeysAreReadAndWrittenOnlyWhenNotDefault) {
   EXPECT_GT(text.size(), 259u);
 }
 
-TEST(SettingsFile, SlideSecondsAreKeptInRangeAndWrittenOnlyWhenNotTen) {
+// slide_seconds and monitors: read in any case, kept in range (an unknown
+// monitors value is "primary"), written only when not the default.
+TEST(SettingsFile, OptionalKeysAreKeptInRangeAndWrittenOnlyWhenNotDefault) {
+  using enum MonitorMode;
   struct Case {
     const wchar_t* line;
     int32_t seconds;
+    MonitorMode monitors;
     const wchar_t* tail;  // how the saved text ends
   };
   const Case cases[] = {
-      {L"", 10, L"\nshow_newver=1"},
-      {L"slide_seconds=10", 10, L"\nshow_newver=1"},
-      {L"SLIDE_SECONDS=3", 3, L"\nshow_newver=1\nslide_seconds=3"},
-      {L"slide_seconds= +3600", 3600, L"\nshow_newver=1\nslide_seconds=3600"},
-      {L"slide_seconds=45s", 45, L"\nshow_newver=1\nslide_seconds=45"},
-      {L"slide_seconds=2", 3, L"\nshow_newver=1\nslide_seconds=3"},
-      {L"slide_seconds=-20", 3, L"\nshow_newver=1\nslide_seconds=3"},
-      {L"slide_seconds=3601", 3600, L"\nshow_newver=1\nslide_seconds=3600"},
-      {L"slide_seconds=99999999999", 3600, L"\nshow_newver=1\nslide_seconds=3600"},
-      {L"slide_seconds=", 10, L"\nshow_newver=1"},
-      {L"slide_seconds=ten", 10, L"\nshow_newver=1"},
-      {L"slide_seconds=- 5", 10, L"\nshow_newver=1"},
+      {L"", 10, Primary, L"\nshow_newver=1"},
+      {L"slide_seconds=10", 10, Primary, L"\nshow_newver=1"},
+      {L"SLIDE_SECONDS=3", 3, Primary, L"\nshow_newver=1\nslide_seconds=3"},
+      {L"slide_seconds= +3600", 3600, Primary, L"\nshow_newver=1\nslide_seconds=3600"},
+      {L"slide_seconds=45s", 45, Primary, L"\nshow_newver=1\nslide_seconds=45"},
+      {L"slide_seconds=2", 3, Primary, L"\nshow_newver=1\nslide_seconds=3"},
+      {L"slide_seconds=-20", 3, Primary, L"\nshow_newver=1\nslide_seconds=3"},
+      {L"slide_seconds=3601", 3600, Primary, L"\nshow_newver=1\nslide_seconds=3600"},
+      {L"slide_seconds=99999999999", 3600, Primary, L"\nshow_newver=1\nslide_seconds=3600"},
+      {L"slide_seconds=", 10, Primary, L"\nshow_newver=1"},
+      {L"slide_seconds=ten", 10, Primary, L"\nshow_newver=1"},
+      {L"slide_seconds=- 5", 10, Primary, L"\nshow_newver=1"},
+      {L"monitors=black", 10, Black, L"\nshow_newver=1\nmonitors=black"},
+      {L"MONITORS=All\nslide_seconds=5", 5, All, L"\nshow_newver=1\nslide_seconds=5\nmonitors=all"},
+      {L"monitors=primary", 10, Primary, L"\nshow_newver=1"},
+      {L"monitors=every", 10, Primary, L"\nshow_newver=1"},
+      {L"monitors=all \nmonitors=black", 10, Black, L"\nshow_newver=1\nmonitors=black"},
+      {L"monitors=all\nmonitors=", 10, Primary, L"\nshow_newver=1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.line)));
     Settings s;
     ParseSettingsText(c.line, s);
     EXPECT_EQ(s.slide_seconds, c.seconds);
+    EXPECT_EQ(s.monitors, c.monitors);
     const std::wstring text = ComposeSavedSettings(s, FixedGuid);
     const std::wstring tail = c.tail;
     ASSERT_GE(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
-  }
-}
-
-TEST(SettingsFile, MonitorsIsReadInAnyCaseAndWrittenOnlyWhenNotPrimary) {
-  struct Case {
-    const wchar_t* stored;
-    MonitorMode mode;
-    const wchar_t* written;  // the saved text's last line
-  };
-  const Case cases[] = {
-      {L"monitors=black", MonitorMode::Black, L"monitors=black"},
-      {L"MONITORS=All", MonitorMode::All, L"monitors=all"},
-      {L"monitors=primary", MonitorMode::Primary, L"show_newver=1"},
-      {L"monitors=every", MonitorMode::Primary, L"show_newver=1"},
-      {L"monitors=all \nmonitors=black", MonitorMode::Black, L"monitors=black"},
-      {L"monitors=all\nmonitors=", MonitorMode::Primary, L"show_newver=1"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(c.stored)));
-    Settings s;
-    ParseSettingsText(c.stored, s);
-    EXPECT_EQ(s.monitors, c.mode);
-    const std::wstring text = ComposeSavedSettings(s, FixedGuid);
-    EXPECT_EQ(text.substr(text.rfind(L'\n') + 1), c.written);
   }
 }
 
