@@ -21,6 +21,7 @@ struct FitCase {
   uint32_t pixel_width, pixel_height;
   float width, height;
   int x, y, w, h;
+  int side = kTextureSize;
 };
 
 TEST(PhotoFit, SizesAndRectangles) {
@@ -43,10 +44,16 @@ TEST(PhotoFit, SizesAndRectangles) {
       // a sliver this thin vanishes in the float margin.
       {4294967295u, 1, 2048.0f, 1.0f / (4294967295.0f / 2048.0f), 0, 1024, 2048, 0},
       {1, 3000, 2048.0f / 3000.0f, 2048.0f, 1023, 0, 0, 2048},
+      // The canvas of a 4096 slot: a photo of a 3840 x 2160 screen's size
+      // texel for pixel, larger ones shrunk to 4096, smaller never enlarged.
+      {3840, 2160, 3840.0f, 2160.0f, 128, 968, 3840, 2160, 4096},
+      {8000, 6000, 4096.0f, 3072.0f, 0, 512, 4096, 3072, 4096},
+      {1024, 768, 1024.0f, 768.0f, 1536, 1664, 1024, 768, 4096},
   };
   for (const FitCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.pixel_width << " x " << c.pixel_height);
-    const PhotoFit fit = FitPhoto(c.pixel_width, c.pixel_height);
+    SCOPED_TRACE(testing::Message() << c.pixel_width << " x " << c.pixel_height << " on " << c.side);
+    const PhotoFit fit = FitPhoto(c.pixel_width, c.pixel_height, 1, c.side);
+    EXPECT_EQ(fit.side, c.side);
     EXPECT_FLOAT_EQ(fit.width, c.width);
     EXPECT_FLOAT_EQ(fit.height, c.height);
     EXPECT_EQ(fit.x, c.x);
@@ -69,23 +76,7 @@ TEST(SlotTextureSide, FollowsTheScreensLongerSideWithinTheDriversLimit) {
     EXPECT_EQ(SlotTextureSide(c.width, c.height, c.limit), c.side) << c.width << " x " << c.height << " limit " << c.limit;
 }
 
-TEST(PhotoFit, FitsTheCanvasOfItsSlot) {
-  const FitCase cases[] = {
-      {3840, 2160, 3840.0f, 2160.0f, 128, 968, 3840, 2160},
-      {8000, 6000, 4096.0f, 3072.0f, 0, 512, 4096, 3072},
-      {1024, 768, 1024.0f, 768.0f, 1536, 1664, 1024, 768},  // still never enlarged
-  };
-  for (const FitCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.pixel_width << " x " << c.pixel_height);
-    const PhotoFit fit = FitPhoto(c.pixel_width, c.pixel_height, 1, 4096);
-    EXPECT_EQ(fit.side, 4096);
-    EXPECT_FLOAT_EQ(fit.width, c.width);
-    EXPECT_FLOAT_EQ(fit.height, c.height);
-    EXPECT_EQ(fit.x, c.x);
-    EXPECT_EQ(fit.y, c.y);
-    EXPECT_EQ(fit.w, c.w);
-    EXPECT_EQ(fit.h, c.h);
-  }
+TEST(DrawPictureOnCanvas, AddressesTheCanvasByItsSide) {
   // The drawing addresses the canvas by the fit's side: the picture's first
   // pixel at its place on a 4096 canvas, black around it.
   const uint8_t white[2 * 3] = {255, 255, 255, 255, 255, 255};
