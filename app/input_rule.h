@@ -4,13 +4,16 @@
 
 #include <cstdint>
 
+// Positions are in screen pixels, negative left of or above the primary monitor.
 struct FirstMouseRule {
-  int32_t x = -1;
-  int32_t y = -1;
+  bool seen = false;
+  int32_t x = 0;
+  int32_t y = 0;
 
   // Returns true when this move should end the saver.
-  bool Moved(uint16_t px, uint16_t py) {
-    if (x < 0 || y < 0) {
+  bool Moved(int32_t px, int32_t py) {
+    if (!seen) {
+      seen = true;
       x = px;
       y = py;
       return false;

@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
+#include <span>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/saver_window_win.h"
@@ -16,7 +18,9 @@
 #include "drawing/gdiplus_session_win.h"
 #include "net/http_fetch_win.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 #include "settings/settings_file_win.h"
+#include "slideshow/slide_builder_win.h"
 #include "slideshow/slideshow_win.h"
 #include "weather/location_search_win.h"
 
@@ -25,10 +29,11 @@ namespace {
 HWND HandleFromValue(int32_t value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
 
 // Handles every waiting message before the next frame. A frame comes every
-// 20 ms, its own work included; one that would show the picture already on
-// screen is neither drawn nor swapped. Returns the quit message's parameter.
-// `show` is null in the setup dialog.
-int RunMainLoop(SaverMode mode, HWND dialog, Slideshow* show) {
+// 20 ms, its own work included, and steps and draws every slideshow in turn;
+// one that would show the picture already on its screen is neither drawn nor
+// swapped. Returns the quit message's parameter. `screens` is empty in the
+// setup dialog.
+int RunMainLoop(SaverMode mode, HWND dialog, std::span<const SaverScreen> screens) {
   FramePacer pacer;
   for (;;) {
     MSG msg;
@@ -37,11 +42,16 @@ int RunMainLoop(SaverMode mode, HWND dialog, Slideshow* show) {
       if (mode == SaverMode::Config && dialog != nullptr && IsDialogMessageW(dialog, &msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
-    } else if (show == nullptr) {
+    } else if (screens.empty()) {
       Sleep(10);
     } else if (pacer.FrameDue()) {
-      show->Advance();
-      if (show->DrawFrame(pacer.FrameStartMs())) SwapBuffers(SaverDC());
+      for (std::size_t i = 0; i < screens.size(); ++i) {
+        Slideshow* show = screens[i].show;
+        if (show == nullptr) continue;
+        const HDC dc = SelectSaverScreen(i);
+        show->Advance();
+        if (show->DrawFrame(pacer.FrameStartMs())) SwapBuffers(dc);
+      }
     } else {
       pacer.WaitForFrameOrMessage();
     }
@@ -57,27 +67,45 @@ int RunSetupDialog(HWND owner) {
   // Without a dialog nothing could ever post the quit message.
   if (dialog == nullptr) return 0;
   ShowWindow(dialog, SW_SHOW);
-  return RunMainLoop(SaverMode::Config, dialog, nullptr);
+  return RunMainLoop(SaverMode::Config, dialog, {});
+}
+
+// One slideshow for each screen that shows one; a preview has one screen.
+std::vector<SaverScreen> MakeScreens(SaverMode mode, std::vector<std::unique_ptr<Slideshow>>& shows) {
+  const std::vector<SaverWindowPlan> plans =
+      mode == SaverMode::Preview ? std::vector<SaverWindowPlan>{SaverWindowPlan{}} : PlanSaverScreens(settings.monitors);
+  std::vector<SaverScreen> screens;
+  for (const SaverWindowPlan& plan : plans) {
+    Slideshow* show = plan.slideshow ? shows.emplace_back(std::make_unique<Slideshow>()).get() : nullptr;
+    screens.push_back(SaverScreen{plan.rect, show});
+  }
+  return screens;
 }
 
 int RunSaver(SaverMode mode, HWND parent) {
   auto gdiplus = std::make_unique<GdiplusSession>();
-  Slideshow show;
-  if (!CreateSaverWindow(mode, parent, show)) return 0;
-  show.Start();
-  const int code = RunMainLoop(mode, nullptr, &show);
+  std::vector<std::unique_ptr<Slideshow>> shows;
+  const std::vector<SaverScreen> screens = MakeScreens(mode, shows);
+  if (!CreateSaverWindows(mode, parent, screens)) return 0;
+  // Each slideshow sizes its photos from its own window's viewport.
+  for (std::size_t i = 0; i < screens.size(); ++i) {
+    if (screens[i].show == nullptr) continue;
+    SelectSaverScreen(i);
+    screens[i].show->Start();
+  }
+  const int code = RunMainLoop(mode, nullptr, screens);
   // Waiting downloads and the gallery scrape give up within about 100 ms, but
   // the process ends sooner: every running download is abandoned right here,
   // so no half-written file outlives it. The threads are never waited for.
   stop_downloads = true;
   stop_refresh = true;
   AbandonRunningDownloads();
-  DestroySaverWindow();
+  DestroySaverWindows();
   // GDI+ must not be shut down under a slide build, and the exit must not
   // wait for one: while a build runs, an abandoned one that may never return
   // included, GDI+ is left to the end of the process, which follows at once.
   // No build starts after the loop, so a builder that is idle now stays idle.
-  if (show.BuildRunning()) static_cast<void>(gdiplus.release());
+  if (SharedSlideBuilders().Busy()) static_cast<void>(gdiplus.release());
   return code;
 }
 

@@ -3,7 +3,9 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/gl_context_win.h"
 #include "app/input_rule.h"
@@ -69,13 +71,19 @@ class WindowDC {
   HDC dc_;
 };
 
-// Everything the saver window owns, destroyed in reverse order of creation:
-// cursor shown again, context, DC, window, class.
-struct SaverWindowResources {
-  RegisteredClass window_class;
+// One window and, when it shows a slideshow, its context, destroyed in
+// reverse order of creation: context, DC, window.
+struct SaverWindow {
   UniqueHandle<WindowTraits> window;
   std::optional<WindowDC> dc;
   GlContext gl;
+};
+
+// Everything the saver windows own, destroyed in reverse order of creation:
+// cursor shown again, windows, class.
+struct SaverWindowResources {
+  RegisteredClass window_class;
+  std::vector<std::unique_ptr<SaverWindow>> windows;  // in the order of the screens
   std::optional<HiddenCursor> cursor;
 
   SaverWindowResources(HINSTANCE instance, WNDPROC proc) : window_class(instance, proc) {}
@@ -87,7 +95,7 @@ FirstMouseRule first_mouse;
 std::optional<SaverWindowResources> resources;
 
 // The slideshow the window shows, kept with the window from its creation;
-// null before that.
+// null before that and for a black window.
 Slideshow* ShownSlideshow(HWND window) {
   return reinterpret_cast<Slideshow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
@@ -107,15 +115,27 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
     case WM_MBUTTONDOWN:
       if (!preview) PostQuitMessage(0);
       return 0;
-    case WM_MOUSEMOVE:
-      if (!preview && first_mouse.Moved(LOWORD(lparam), HIWORD(lparam))) PostQuitMessage(0);
+    case WM_MOUSEMOVE: {
+      // In screen pixels, so the first position holds across every window.
+      POINT at = {static_cast<int16_t>(LOWORD(lparam)), static_cast<int16_t>(HIWORD(lparam))};
+      ClientToScreen(window, &at);
+      if (!preview && first_mouse.Moved(at.x, at.y)) PostQuitMessage(0);
       break;
+    }
     case WM_CLOSE:
       PostQuitMessage(0);
       return 0;
     case WM_DESTROY:
       // Hosts end a preview by destroying the preview window, and our child with it.
       if (preview) PostQuitMessage(0);
+      break;
+    case WM_ERASEBKGND:
+      if (ShownSlideshow(window) == nullptr) {
+        RECT client;
+        GetClientRect(window, &client);
+        FillRect(reinterpret_cast<HDC>(wparam), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        return 1;
+      }
       break;
     case WM_PAINT:
     case WM_SIZE:
@@ -129,19 +149,20 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-bool SetUpContext(SaverWindowResources& r) {
-  r.dc.emplace(r.window.get());
-  if (r.dc->get() == nullptr) return false;
-  r.gl = CreateSaverGlContext(r.dc->get());
-  return r.gl.valid();
+bool SetUpContext(SaverWindow& w) {
+  w.dc.emplace(w.window.get());
+  if (w.dc->get() == nullptr) return false;
+  w.gl = CreateSaverGlContext(w.dc->get());
+  return w.gl.valid();
 }
 
-// One unit is one pixel; the origin is the top-left corner and y grows downward.
-void SetProjection(const RECT& r) {
-  glViewport(0, 0, r.right - r.left, r.bottom - r.top);
+// One unit is one pixel; the origin is the window's top-left corner and y
+// grows downward.
+void SetProjection(LONG width, LONG height) {
+  glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(r.left, r.right, r.bottom, r.top, 0, 1);
+  glOrtho(0, width, height, 0, 0, 1);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 }
@@ -156,49 +177,90 @@ void InitGlState() {
   glDepthFunc(GL_LEQUAL);
 }
 
-bool OpenWindow(SaverWindowResources& r, SaverMode mode, HWND parent, HINSTANCE instance, Slideshow& show) {
-  if (!r.window_class.registered()) return false;
-  RECT rect = {};
-  if (mode == SaverMode::Preview) {
-    // A preview host that gave no usable window leaves nothing to draw into.
-    if (parent == nullptr || !IsWindow(parent) || !GetClientRect(parent, &rect)) return false;
-  } else {
-    rect.right = GetSystemMetrics(SM_CXSCREEN);
-    rect.bottom = GetSystemMetrics(SM_CYSCREEN);
-    r.cursor.emplace();
-  }
+bool OpenWindow(SaverWindow& w, SaverMode mode, HWND parent, HINSTANCE instance, const SaverScreen& screen,
+                bool first) {
+  RECT rect = {screen.rect.left, screen.rect.top, screen.rect.right, screen.rect.bottom};
+  // A preview host that gave no usable window leaves nothing to draw into.
+  if (mode == SaverMode::Preview && (parent == nullptr || !IsWindow(parent) || !GetClientRect(parent, &rect)))
+    return false;
   const DWORD style = parent != nullptr ? WS_CHILD : WS_POPUP;
-  r.window.reset(CreateWindowExW(0, kClassName, kTitle, style, rect.left, rect.top, rect.right - rect.left,
-                                 rect.bottom - rect.top, parent, nullptr, instance, &show));
-  if (!r.window || !SetUpContext(r)) return false;
-  ShowWindow(r.window.get(), SW_SHOW);
-  SetForegroundWindow(r.window.get());
-  SetFocus(r.window.get());
-  SetProjection(rect);
-  InitGlState();
+  const DWORD ex_style = screen.show == nullptr ? WS_EX_TOPMOST : 0;
+  w.window.reset(CreateWindowExW(ex_style, kClassName, kTitle, style, rect.left, rect.top, rect.right - rect.left,
+                                 rect.bottom - rect.top, parent, nullptr, instance, screen.show));
+  if (!w.window) return false;
+  if (screen.show != nullptr) {
+    if (!SetUpContext(w)) return false;
+    SetProjection(rect.right - rect.left, rect.bottom - rect.top);
+    InitGlState();
+  }
+  // Only the first window takes the keyboard; the others must not take it from it.
+  if (!first) {
+    ShowWindow(w.window.get(), SW_SHOWNA);
+    return true;
+  }
+  ShowWindow(w.window.get(), SW_SHOW);
+  SetForegroundWindow(w.window.get());
+  SetFocus(w.window.get());
   return true;
+}
+
+bool OpenWindows(SaverWindowResources& r, SaverMode mode, HWND parent, HINSTANCE instance,
+                 std::span<const SaverScreen> screens) {
+  if (!r.window_class.registered() || screens.empty()) return false;
+  if (mode != SaverMode::Preview) r.cursor.emplace();
+  const std::size_t count = mode == SaverMode::Preview ? 1 : screens.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    r.windows.push_back(std::make_unique<SaverWindow>());
+    if (!OpenWindow(*r.windows.back(), mode, parent, instance, screens[i], i == 0)) return false;
+  }
+  return true;
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  if (GetMonitorInfoW(monitor, &info)) {
+    const RECT& r = info.rcMonitor;
+    reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
+        MonitorArea{{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+  }
+  return TRUE;
 }
 
 }  // namespace
 
-bool CreateSaverWindow(SaverMode mode, HWND parent, Slideshow& show) {
+std::vector<SaverWindowPlan> PlanSaverScreens(MonitorMode mode) {
+  std::vector<MonitorArea> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+  const ScreenRect primary{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  return PlanSaverWindows(mode, monitors, primary);
+}
+
+bool CreateSaverWindows(SaverMode mode, HWND parent, std::span<const SaverScreen> screens) {
   saver_mode = mode;
   first_mouse = FirstMouseRule{};
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   resources.emplace(instance, SaverWindowProc);
-  if (!OpenWindow(*resources, mode, parent, instance, show)) {
-    DestroySaverWindow();
+  if (!OpenWindows(*resources, mode, parent, instance, screens)) {
+    DestroySaverWindows();
     return false;
   }
   return true;
 }
 
-void DestroySaverWindow() {
+void DestroySaverWindows() {
   resources.reset();
   FreePhotoList();
 }
 
-HDC SaverDC() { return resources && resources->dc ? resources->dc->get() : nullptr; }
+HDC SelectSaverScreen(std::size_t index) {
+  if (!resources || index >= resources->windows.size()) return nullptr;
+  SaverWindow& w = *resources->windows[index];
+  if (!w.gl || !w.dc) return nullptr;
+  // Switching costs a flush: with one slideshow the context stays current.
+  if (wglGetCurrentContext() != w.gl.get()) wglMakeCurrent(w.dc->get(), w.gl.get());
+  return w.dc->get();
+}
 
 namespace {
 

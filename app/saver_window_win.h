@@ -1,22 +1,41 @@
-// The window the slideshow draws into, with its OpenGL context.
+// The windows the slideshows draw into, each with its OpenGL context, and the
+// black windows over the monitors without a slideshow.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "app/command_line.h"
+#include "app/monitor_plan.h"
 #include "base/win_handle.h"
 
 class Slideshow;
 
-// Full-screen pop-up in Saver mode, a child filling `parent` in Preview mode,
-// showing `show`, which outlives the window. On failure everything already
-// made is undone and false is returned.
-bool CreateSaverWindow(SaverMode mode, HWND parent, Slideshow& show);
-void DestroySaverWindow();
+// A saver window: one that shows `show`, which outlives it, or one that is
+// only black (`show` null).
+struct SaverScreen {
+  ScreenRect rect;  // Preview mode fills the host's window instead
+  Slideshow* show = nullptr;
+};
 
-HDC SaverDC();
+// The monitors as the system reports them now, in virtual-screen pixels,
+// planned for `mode` (see PlanSaverWindows).
+std::vector<SaverWindowPlan> PlanSaverScreens(MonitorMode mode);
+
+// In Saver mode a pop-up over each screen's rectangle, the first one active,
+// the black ones top-most; in Preview mode one child filling `parent` for the
+// first screen. Every slideshow window has an OpenGL context of its own. On
+// failure everything already made is undone and false is returned.
+bool CreateSaverWindows(SaverMode mode, HWND parent, std::span<const SaverScreen> screens);
+void DestroySaverWindows();
+
+// Makes the OpenGL context of screen `index`'s window current and returns the
+// window's DC; null for a black window.
+HDC SelectSaverScreen(std::size_t index);
 
 // Paces the main loop's frames at 20 ms each, the frame's own work included:
 // after a frame the loop waits only for what is left of its 20 ms (nothing

@@ -20,6 +20,10 @@ inline constexpr int32_t kDefaultSlideSeconds = 10;
 inline constexpr int32_t kSlideSecondsLeast = 3;
 inline constexpr int32_t kSlideSecondsMost = 3600;
 
+// Which monitors the full-screen saver covers: the primary one only; the
+// primary one with every other monitor black; a slideshow on every monitor.
+enum class MonitorMode { Primary, Black, All };
+
 struct Settings {
   int32_t dloption = 0;
   int32_t gallery_refresh_seconds = 86400;  // copied from the gallery table, never stored
@@ -31,6 +35,7 @@ struct Settings {
   FixedText<19> weather_loc_id;
   // Optional, written to the file only when it is not the default.
   int32_t slide_seconds = kDefaultSlideSeconds;
+  MonitorMode monitors = MonitorMode::Primary;  // stored only when not Primary
 
   // Server addresses: compiled-in defaults, overridable in the settings file.
   FixedText<kServerValueLimit> photo_site;

@@ -24,6 +24,24 @@ constexpr ServerKey kServerKeys[] = {
 constexpr const wchar_t* kStandardKeys[] = {L"dloption",       L"guid",        L"newver",     L"show_weather",
                                             L"weather_loc_id", L"weather_loc", L"show_newver"};
 
+constexpr struct {
+  MonitorMode mode;
+  const wchar_t* name;
+} kMonitorModes[] = {{MonitorMode::Primary, L"primary"}, {MonitorMode::Black, L"black"}, {MonitorMode::All, L"all"}};
+
+// An unknown value gives the default.
+MonitorMode ParseMonitorMode(std::wstring_view value) {
+  for (const auto& m : kMonitorModes)
+    if (EqualsIgnoreCase(value, m.name)) return m.mode;
+  return MonitorMode::Primary;
+}
+
+const wchar_t* MonitorModeName(MonitorMode mode) {
+  for (const auto& m : kMonitorModes)
+    if (m.mode == mode) return m.name;
+  return kMonitorModes[0].name;
+}
+
 bool ApplyServerKey(Settings& s, std::wstring_view key, std::wstring_view value) {
   for (const ServerKey& k : kServerKeys) {
     if (EqualsIgnoreCase(key, k.name)) {
@@ -90,6 +108,8 @@ bool ParseSettingsText(std::wstring_view text, Settings& s) {
       s.weather_loc_id.Assign(value);
     } else if (EqualsIgnoreCase(key, L"slide_seconds")) {
       s.slide_seconds = SlideSecondsFrom(value);
+    } else if (EqualsIgnoreCase(key, L"monitors")) {
+      s.monitors = ParseMonitorMode(value);
     } else if (!ApplyServerKey(s, key, value)) {
       ApplySetting(s, key.c_str(), value.c_str());
     }
@@ -138,6 +158,7 @@ std::wstring ComposeSettingsText(Settings& s, std::span<const SettingPair> extra
   }
   if (wanted(L"show_newver")) AppendLine(text, L"show_newver", s.show_newver != 0 ? L"1" : L"0");
   if (s.slide_seconds != kDefaultSlideSeconds) AppendLine(text, L"slide_seconds", std::to_wstring(s.slide_seconds));
+  if (s.monitors != MonitorMode::Primary) AppendLine(text, L"monitors", MonitorModeName(s.monitors));
 
   for (const ServerKey& k : kServerKeys) {
     const std::wstring_view value = (s.*k.field).View();

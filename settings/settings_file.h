@@ -31,11 +31,11 @@ std::wstring FormatGuid(const Guid& guid);
 bool ParseSettingsText(std::wstring_view text, Settings& s);
 
 // Builds the text to store: the extra pairs in order, then the standard keys
-// that were not among them, then slide_seconds and every server key whose
-// value is not its default. Characters below U+0020 are left out of every value.
-// Fills missing values into `s` on the way (a new guid from `new_guid` when
-// the stored one is shorter than 32 characters, the default location when
-// none is set).
+// that were not among them, then slide_seconds, monitors and every server key
+// whose value is not its default. Characters below U+0020 are left out of
+// every value. Fills missing values into `s` on the way (a new guid from
+// `new_guid` when the stored one is shorter than 32 characters, the default
+// location when none is set).
 std::wstring ComposeSettingsText(Settings& s, std::span<const SettingPair> extra,
                                  const std::function<Guid()>& new_guid);
 

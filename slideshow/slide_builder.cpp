@@ -73,50 +73,80 @@ bool SlideBuilders::OverlayStuck() {
   return false;
 }
 
-bool SlideBuilders::Start(SlideJob job) {
-  if (last_ != Last::Collected) return false;
+void SlideBuilders::Begin(SlideBuildLane& lane) {
+  SlideJob job = std::move(lane.job_);
   const bool overlay = job.kind != SlideKind::Photo;
   const std::wstring path = overlay ? std::wstring() : job.path;
-  // Any builder busy now was abandoned: the last build has been collected.
+  // Any builder busy now was abandoned: no other build runs.
   const bool may_build = overlay ? !OverlayStuck() : path.empty() || abandoned_paths_.count(path) == 0;
   Builder* b = may_build ? IdleBuilder() : nullptr;
   if (b == nullptr) {
-    last_ = Last::NoPicture;
-    return true;
+    lane.last_ = SlideBuildLane::Last::NoPicture;
+    return;
   }
   b->overlay = overlay;
   // An idle builder has nothing left to collect, so it always takes the job.
   static_cast<void>(b->hand_over->Start(std::move(job)));
   if (!b->has_thread) b->has_thread = start_thread_(*b->hand_over);
   if (!b->has_thread) b->hand_over->RunOne();  // the next build tries a thread again
-  building_ = b->hand_over.get();
-  building_path_ = path;
-  last_ = Last::Building;
-  return true;
+  lane.building_ = b->hand_over.get();
+  lane.building_path_ = path;
+  lane.last_ = SlideBuildLane::Last::Building;
+  running_ = &lane;
 }
 
-bool SlideBuilders::Collect(const SlideBuildUse& use) {
-  switch (last_) {
-    case Last::Collected:
-      return false;
-    case Last::NoPicture:
-      use(nullptr, PhotoFit{});
-      break;
-    case Last::Building:
-      if (!building_->Collect(use)) return false;
-      break;
+void SlideBuilders::Dispatch() {
+  while (running_ == nullptr && !waiting_.empty()) {
+    SlideBuildLane* lane = waiting_.front();
+    waiting_.pop_front();
+    Begin(*lane);
   }
-  last_ = Last::Collected;
-  return true;
-}
-
-void SlideBuilders::Abandon() {
-  if (last_ == Last::Building && !building_path_.empty()) abandoned_paths_.insert(building_path_);
-  last_ = Last::Collected;
 }
 
 bool SlideBuilders::Busy() {
   for (Builder& b : builders_)
     if (b.hand_over->Busy()) return true;
   return false;
+}
+
+// No build starts here: a slideshow goes once the main loop has ended, after
+// which no build may start (see RunSaver).
+SlideBuildLane::~SlideBuildLane() {
+  std::erase(builders_.waiting_, this);
+  if (builders_.running_ == this) builders_.running_ = nullptr;
+}
+
+bool SlideBuildLane::Start(SlideJob job) {
+  if (last_ != Last::Collected) return false;
+  job_ = std::move(job);
+  last_ = Last::Waiting;
+  builders_.waiting_.push_back(this);
+  builders_.Dispatch();
+  return true;
+}
+
+bool SlideBuildLane::Collect(const SlideBuildUse& use) {
+  switch (last_) {
+    case Last::Collected:
+    case Last::Waiting:
+      return false;
+    case Last::NoPicture:
+      use(nullptr, PhotoFit{});
+      break;
+    case Last::Building:
+      if (!building_->Collect(use)) return false;
+      builders_.running_ = nullptr;
+      break;
+  }
+  last_ = Last::Collected;
+  builders_.Dispatch();
+  return true;
+}
+
+void SlideBuildLane::Abandon() {
+  if (last_ == Last::Waiting) std::erase(builders_.waiting_, this);
+  if (last_ == Last::Building && !building_path_.empty()) builders_.abandoned_paths_.insert(building_path_);
+  if (builders_.running_ == this) builders_.running_ = nullptr;
+  last_ = Last::Collected;
+  builders_.Dispatch();
 }

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -78,22 +79,26 @@ class SlideBuildHandOver {
   const SlideBuildWork work_;
 };
 
-// Builders a show may have at once: the one at work and those stuck in
+// Builders the process may have at once: the one at work and those stuck in
 // abandoned builds.
 inline constexpr int kMostSlideBuilders = 4;
 
-// The show's builders, each a hand-over served by a thread of its own, one
-// build at a time. A build may never return (a codec stuck on a damaged
-// file, a read from an unreachable folder): Abandon sets its builder aside,
-// never freed, since its thread may still write into it, and the next build
-// goes to a builder that is idle again or to a new one. These builds finish
-// at once without a picture: a photo whose build was abandoned before (a
-// file that hangs every time costs one builder, not one every 30 seconds);
-// any build once kMostSlideBuilders are stuck (a folder where every read
-// hangs costs that many threads and canvases); and an overlay while an
-// overlay build is stuck, since overlays share images that no two threads
-// may draw at once. Main thread only; each hand-over carries its own
-// thread's side.
+class SlideBuildLane;
+
+// The builders every slideshow shares, each a hand-over served by a thread of
+// its own, one build at a time: each slideshow hands its builds in through a
+// lane of its own, and the lanes take turns, first come first served, so a
+// build waits while another lane's runs. A build may never return (a codec
+// stuck on a damaged file, a read from an unreachable folder): its lane's
+// Abandon sets its builder aside, never freed, since its thread may still
+// write into it, and the next build goes to a builder that is idle again or
+// to a new one. These builds finish at once without a picture: a photo whose
+// build was abandoned before (a file that hangs every time costs one builder,
+// not one every 30 seconds); any build once kMostSlideBuilders are stuck (a
+// folder where every read hangs costs that many threads and canvases); and an
+// overlay while an overlay build is stuck, since overlays share images that
+// no two threads may draw at once. Main thread only; each hand-over carries
+// its own thread's side.
 class SlideBuilders {
  public:
   // Starts a thread that runs hand_over.RunOne() for ever; false when none
@@ -104,33 +109,58 @@ class SlideBuilders {
   SlideBuilders(const SlideBuilders&) = delete;
   SlideBuilders& operator=(const SlideBuilders&) = delete;
 
-  // Hands the job to a builder; false (nothing started) while the last build
-  // is neither collected nor abandoned. A builder without a thread, which
-  // could not be started, has the build run here on the caller's thread.
-  [[nodiscard]] bool Start(SlideJob job);
-  // Never waits: once the build is done, hands it to `use` and returns true.
-  [[nodiscard]] bool Collect(const SlideBuildUse& use);
-  // Gives up on the build started last, which the next Start does not wait for.
-  void Abandon();
   // A builder, an abandoned one included, is inside a build.
   bool Busy();
 
  private:
+  friend class SlideBuildLane;
   struct Builder {
     std::unique_ptr<SlideBuildHandOver> hand_over;
     bool has_thread = false;
     bool overlay = false;  // its last build was not a photo
   };
-  enum class Last { Collected, Building, NoPicture };
 
   Builder* IdleBuilder();
   bool OverlayStuck();
+  // While no build runs that is neither collected nor abandoned, hands the
+  // waiting lanes' jobs out in turn.
+  void Dispatch();
+  void Begin(SlideBuildLane& lane);
 
   const SlideBuildWork work_;
   const StartThread start_thread_;
   std::vector<Builder> builders_;  // never shrinks: a stuck thread may come back
-  SlideBuildHandOver* building_ = nullptr;  // the last build's, while Last::Building
-  Last last_ = Last::Collected;
-  std::wstring building_path_;  // the photo of the last build, empty for an overlay
+  std::deque<SlideBuildLane*> waiting_;
+  SlideBuildLane* running_ = nullptr;  // the lane whose build is neither collected nor abandoned
   std::set<std::wstring> abandoned_paths_;
+};
+
+// One slideshow's way to the shared builders: one build at a time.
+class SlideBuildLane {
+ public:
+  explicit SlideBuildLane(SlideBuilders& builders) : builders_(builders) {}
+  ~SlideBuildLane();
+  SlideBuildLane(const SlideBuildLane&) = delete;
+  SlideBuildLane& operator=(const SlideBuildLane&) = delete;
+
+  // Hands the job in, to be built once the other lanes' builds before it are
+  // done; false (nothing started) while this lane's last build is neither
+  // collected nor abandoned. A builder without a thread, which could not be
+  // started, has the build run on the main thread.
+  [[nodiscard]] bool Start(SlideJob job);
+  // Never waits: once the build is done, hands it to `use` and returns true.
+  [[nodiscard]] bool Collect(const SlideBuildUse& use);
+  // Gives up on the build started last, waiting or running, which the next
+  // Start does not wait for.
+  void Abandon();
+
+ private:
+  friend class SlideBuilders;
+  enum class Last { Collected, Waiting, Building, NoPicture };
+
+  SlideBuilders& builders_;
+  Last last_ = Last::Collected;
+  SlideJob job_;                            // while Last::Waiting
+  SlideBuildHandOver* building_ = nullptr;  // while Last::Building
+  std::wstring building_path_;  // the photo of the last build, empty for an overlay
 };

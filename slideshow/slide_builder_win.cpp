@@ -44,11 +44,14 @@ bool StartBuilderThread(SlideBuildHandOver& hand_over) {
 
 }  // namespace
 
-SlideBuilders& NewSlideBuilders() { return *new SlideBuilders(BuildSlide, StartBuilderThread); }
+SlideBuilders& SharedSlideBuilders() {
+  static SlideBuilders& builders = *new SlideBuilders(BuildSlide, StartBuilderThread);
+  return builders;
+}
 
-std::optional<SlideSize> FinishSlideBuild(SlideBuilders& builders, GLuint texture) {
+std::optional<SlideSize> FinishSlideBuild(SlideBuildLane& lane, GLuint texture) {
   SlideSize size;
-  const bool done = builders.Collect([&](const uint32_t* canvas, const PhotoFit& fit) {
+  const bool done = lane.Collect([&](const uint32_t* canvas, const PhotoFit& fit) {
     if (canvas != nullptr) size = UploadSlideCanvas(canvas, fit, texture);
   });
   if (!done) return std::nullopt;

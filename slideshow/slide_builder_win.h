@@ -11,13 +11,13 @@
 #include "slideshow/slide_builder.h"
 #include "slideshow/slide_sequencer.h"
 
-// A show's builders, each thread started on first use. Allocated here and
-// never freed: a builder thread, an abandoned one above all, may still run
-// when the process ends, and it must find its hand-over (and GDI+, see
-// RunSaver) alive.
-SlideBuilders& NewSlideBuilders();
+// The builders every slideshow shares, each thread started on first use.
+// Allocated here and never freed: a builder thread, an abandoned one above
+// all, may still run when the process ends, and it must find its hand-over
+// (and GDI+, see RunSaver) alive.
+SlideBuilders& SharedSlideBuilders();
 
 // Never waits: once the build is done, uploads it into `texture` and returns
 // the size of the picture it uploaded (0 x 0 for a slide without one); empty
 // while it runs.
-[[nodiscard]] std::optional<SlideSize> FinishSlideBuild(SlideBuilders& builders, GLuint texture);
+[[nodiscard]] std::optional<SlideSize> FinishSlideBuild(SlideBuildLane& lane, GLuint texture);

@@ -20,6 +20,7 @@ void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::
                 uint32_t now) {
   s.building_slot = slot;
   s.build_started = now;
+  s.slots[slot].path = kind == SlideKind::Photo ? path : std::wstring();
   if (p.StartSlideBuild(kind, path)) return;
   // Nothing will ever finish: the slot shows black at once instead of
   // holding the show for the build limit.
@@ -27,8 +28,22 @@ void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::
   EndBuild(s, SlideSize{});
 }
 
+// From `index` on in order, the first photo no other slideshow holds;
+// `index` itself when every photo is held.
+int32_t FreePhotoIndex(SlidePlatform& p, int32_t index) {
+  const int32_t n = p.PhotoCount();
+  for (int32_t k = 0; k < n; ++k) {
+    const int32_t i = (index + k) % n;
+    if (!p.PhotoInUseElsewhere(p.PhotoPath(i))) return i;
+  }
+  return index;
+}
+
+// Builds the photo at `index`, or the next one no other slideshow holds, and
+// goes on from there.
 void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot, uint32_t now) {
-  StartBuild(s, p, SlideKind::Photo, p.PhotoPath(index), slot, now);
+  s.photo_index = FreePhotoIndex(p, index);
+  StartBuild(s, p, SlideKind::Photo, p.PhotoPath(s.photo_index), slot, now);
 }
 
 // True when no build runs any more: the one running, if any, has just been

@@ -49,6 +49,7 @@ struct SlideSlot {
   uint32_t texture = 0;
   SlideSize size;
   uint32_t builds = 0;
+  std::wstring path;  // the photo last built into it, empty for an overlay
 };
 
 // What the sequencer needs from the rest of the program.
@@ -86,6 +87,10 @@ class SlidePlatform {
   virtual int32_t SlideHoldMs() = 0;
   virtual int64_t LastRefreshTime() = 0;  // 100 ns units since 1601, 0 for never
   virtual bool TakeNewPhotosArrived() = 0;  // reads and clears the flag
+  // Another slideshow, on another monitor, holds this photo in a slot (on
+  // screen or built for its next slide): the next photo passes over it when
+  // some photo is held by none.
+  virtual bool PhotoInUseElsewhere([[maybe_unused]] const std::wstring& path) { return false; }
 };
 
 // The slides one frame draws, in order (outgoing first), with the slot's

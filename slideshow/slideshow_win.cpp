@@ -7,6 +7,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "base/file_time_win.h"
 #include "base/run_state.h"
@@ -20,7 +21,16 @@
 
 static_assert(std::is_same_v<GLuint, uint32_t>, "texture names pass through the sequencer unchanged");
 
-Slideshow::Slideshow() : builders_(NewSlideBuilders()) {}
+namespace {
+
+// Every slideshow that lives, one per monitor that shows one. Main thread only.
+std::vector<Slideshow*> live_slideshows;
+
+}  // namespace
+
+Slideshow::Slideshow() : builds_(SharedSlideBuilders()) { live_slideshows.push_back(this); }
+
+Slideshow::~Slideshow() { std::erase(live_slideshows, this); }
 
 void Slideshow::Start() {
   GLint viewport[4] = {};
@@ -34,7 +44,7 @@ void Slideshow::Start() {
 void Slideshow::Advance() { StepSlideshow(sequencer_, *this, GetTickCount(), SystemTimeNow()); }
 
 bool Slideshow::DrawFrame(uint32_t tick) {
-  const FramePlan plan = PlanFrame(sequencer_, new_photos_arrived, tick);
+  const FramePlan plan = PlanFrame(sequencer_, NewPhotos(), tick);
   if (plan.unchanged) return false;
   glClear(GL_COLOR_BUFFER_BIT);
   glLoadIdentity();
@@ -48,8 +58,6 @@ bool Slideshow::DrawFrame(uint32_t tick) {
 
 void Slideshow::Redraw() { ForceRedraw(sequencer_); }
 
-bool Slideshow::BuildRunning() { return builders_.Busy(); }
-
 void Slideshow::GenTextures(int count, uint32_t* names) { glGenTextures(count, names); }
 void Slideshow::DeleteTextures(int count, const uint32_t* names) { glDeleteTextures(count, names); }
 int32_t Slideshow::PhotoCount() { return ::PhotoCount(); }
@@ -60,11 +68,11 @@ bool Slideshow::StartSlideBuild(SlideKind kind, const std::wstring& path) {
   // The report as it stands when the sequencer chose the slide.
   if (kind == SlideKind::CurrentWeather) job.weather = CurrentWeatherReport();
   if (kind == SlideKind::Forecast) job.weather = ForecastWeatherReport();
-  return builders_.Start(std::move(job));
+  return builds_.Start(std::move(job));
 }
 
-std::optional<SlideSize> Slideshow::FinishSlideBuild(uint32_t texture) { return ::FinishSlideBuild(builders_, texture); }
-void Slideshow::AbandonSlideBuild() { builders_.Abandon(); }
+std::optional<SlideSize> Slideshow::FinishSlideBuild(uint32_t texture) { return ::FinishSlideBuild(builds_, texture); }
+void Slideshow::AbandonSlideBuild() { builds_.Abandon(); }
 void Slideshow::DeleteOldestPhoto() { ::DeleteOldestPhoto(); }
 void Slideshow::ScanPhotoFolder() { ::ScanPhotoFolder(); }
 void Slideshow::StartRefreshThread() { ::StartRefreshThread(); }
@@ -75,7 +83,28 @@ bool Slideshow::NoticeWanted() { return ::NoticeWanted(settings); }
 int64_t Slideshow::GalleryRefreshSeconds() { return settings.gallery_refresh_seconds; }
 int32_t Slideshow::SlideHoldMs() { return settings.slide_seconds * 1000; }
 int64_t Slideshow::LastRefreshTime() { return last_refresh_time; }
-bool Slideshow::TakeNewPhotosArrived() { return new_photos_arrived.exchange(false); }
+bool Slideshow::NewPhotos() {
+  // The refresh thread raises one flag for the process; the first slideshow
+  // to see it passes the news on to every one.
+  if (new_photos_arrived.exchange(false))
+    for (Slideshow* show : live_slideshows) show->new_photos_ = true;
+  return new_photos_;
+}
+
+bool Slideshow::TakeNewPhotosArrived() {
+  const bool news = NewPhotos();
+  new_photos_ = false;
+  return news;
+}
+
+bool Slideshow::PhotoInUseElsewhere(const std::wstring& path) {
+  for (const Slideshow* other : live_slideshows) {
+    if (other == this) continue;
+    for (const SlideSlot& slot : other->sequencer_.slots)
+      if (slot.path == path) return true;
+  }
+  return false;
+}
 
 void DrawSlide(const SlideSlot& slot, float opacity, float w, float h) {
   SlideGeometry g;

@@ -1,6 +1,7 @@
-// The slideshow as the main loop drives it: the sequencer, its two slots and
-// its builders in one object, stepped and drawn one frame at a time. Main
-// thread only, with the saver window's GL context current.
+// A slideshow as the main loop drives it, one per monitor that shows one: the
+// sequencer, its two slots and its lane to the shared builders in one object,
+// stepped and drawn one frame at a time. Main thread only, with its window's
+// GL context current.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 class Slideshow final : private SlidePlatform {
  public:
   Slideshow();
+  ~Slideshow();
   Slideshow(const Slideshow&) = delete;
   Slideshow& operator=(const Slideshow&) = delete;
 
@@ -28,10 +30,6 @@ class Slideshow final : private SlidePlatform {
   bool DrawFrame(uint32_t tick);
   // The window's picture may have been spoilt: the next frame draws.
   void Redraw();
-  // A build is queued or running, an abandoned one included, so a builder
-  // thread may be using GDI+. Once the main loop has ended no build is
-  // started, so a false answer then stays false: GDI+ may be shut down.
-  bool BuildRunning();
 
   // The slot on screen (or fading out) after the last step.
   const SlideSlot& CurrentSlot() const { return sequencer_.slots[sequencer_.current_slot]; }
@@ -55,11 +53,15 @@ class Slideshow final : private SlidePlatform {
   int32_t SlideHoldMs() override;
   int64_t LastRefreshTime() override;
   bool TakeNewPhotosArrived() override;
+  bool PhotoInUseElsewhere(const std::wstring& path) override;
+
+  // New photos arrived and this slideshow has not yet started over on them.
+  bool NewPhotos();
 
   SlideSequencer sequencer_;
   int photo_side_ = kTextureSize;  // of a photo's texture; overlays keep kTextureSize
-  // Never freed (see NewSlideBuilders): builder threads reach it for ever.
-  SlideBuilders& builders_;
+  bool new_photos_ = false;
+  SlideBuildLane builds_;
 };
 
 // Draws `slot` at the given opacity, centred and fitted into a viewport of

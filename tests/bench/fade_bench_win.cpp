@@ -75,7 +75,8 @@ int wmain(int argc, wchar_t** argv) {
   CreateLocks();
   const GdiplusSession gdiplus;
   Slideshow show;
-  if (!gdiplus.started() || !CreateSaverWindow(SaverMode::Saver, nullptr, show)) {
+  const SaverScreen screen{{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, &show};
+  if (!gdiplus.started() || !CreateSaverWindows(SaverMode::Saver, nullptr, {&screen, 1})) {
     std::fprintf(stderr, "the saver window could not be opened\n");
     return 1;
   }
@@ -114,7 +115,7 @@ int wmain(int argc, wchar_t** argv) {
     frame.drawn = show.DrawFrame(pacer.FrameStartMs());
     if (frame.drawn) {
       const double swap_start = NowMs();
-      SwapBuffers(SaverDC());
+      SwapBuffers(SelectSaverScreen(0));
       frame.swap = NowMs() - swap_start;
     }
     frames.push_back(frame);
@@ -131,6 +132,6 @@ int wmain(int argc, wchar_t** argv) {
   }
   stop_downloads = true;
   stop_refresh = true;
-  DestroySaverWindow();
+  DestroySaverWindows();
   return result;
 }

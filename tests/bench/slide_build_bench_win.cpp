@@ -187,14 +187,14 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("upload-only %.1f %.1f\n", upload.fastest, upload.median);
   }
   // As the show builds every slide: on the builder thread, then the upload.
-  SlideBuilders& builders = NewSlideBuilders();
+  SlideBuildLane builds(SharedSlideBuilders());
   SlideSize overlay, built;
   auto build = [&](const SlideJob& job) {
     return Measure(runs, [&] {
       // The last build was collected, so the builder always takes this one.
-      static_cast<void>(builders.Start(job));
+      static_cast<void>(builds.Start(job));
       std::optional<SlideSize> size;
-      while (!(size = FinishSlideBuild(builders, texture))) Sleep(1);
+      while (!(size = FinishSlideBuild(builds, texture))) Sleep(1);
       built = *size;
     });
   };

@@ -1,10 +1,11 @@
 """Runs the real velmora.scr under Wine the way a user's machine would, one
 isolated scenario at a time.
 
-Every scenario gets its own X display (Xvfb), its own HOME and its own Wine
-prefix, copied from the base prefix that tests/e2e/wine_env.sh makes once per
-run (VELMORA_BASE_PREFIX). The Pictures folder of the copy points at the new
-HOME, so the data folder is HOME/Corvath/VelmoraSaver. A scenario is a `with`
+Every scenario gets its own X display (Xvfb, or Xorg for two monitors), its
+own HOME and its own Wine prefix, copied from the base prefix that
+tests/e2e/wine_env.sh makes once per run (VELMORA_BASE_PREFIX). The Pictures
+folder of the copy points at the new HOME, so the data folder is
+HOME/Corvath/VelmoraSaver. A scenario is a `with`
 block; leaving it, normally or by its time bound, kills everything it started.
 
 Standard library only: run with /usr/bin/python3.
@@ -27,6 +28,34 @@ SAVER_TITLE = "Corvath Velmora Saver"
 SETUP_TITLE = "Velmora - Screensaver Setup"
 DATA_SUBFOLDER = os.path.join("Corvath", "VelmoraSaver")
 SETUP_VERSION_FILE = ".velmora-ready"
+
+# The two-monitor display: (width, height) of the primary monitor at 0,0 and
+# of the one right of it, on Xorg's dummy driver.
+TWO_MONITORS = ((1280, 720), (1024, 768))
+SECOND_MONITOR_MODE = "65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync"
+TWO_MONITOR_CONF = """Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 256000
+EndSection
+Section "Monitor"
+  Identifier "mon"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "1280x720" 74.25 1280 1390 1430 1650 720 725 730 750 +hsync +vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "mon"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 4096 2160
+    Modes "1280x720"
+  EndSubSection
+EndSection
+"""
 
 # The seven lines a first run writes, in file order; None stands for the
 # generated installation id.
@@ -381,18 +410,22 @@ class Scenario:
     (width, height) of the scenario's own Xvfb; `time_limit` in seconds for the
     whole block; `display` an existing X display to use instead of a new Xvfb
     (the demo uses $DISPLAY); `keep` leaves the scenario folder in place.
+    `two_monitors` starts an Xorg with the dummy driver instead of Xvfb, with
+    two monitors side by side: the primary TWO_MONITORS[0] at 0,0 and
+    TWO_MONITORS[1] right of it (`screen` is then not used).
     """
 
     def __init__(self, name, scr, host=None, screen=(1280, 720), time_limit=90, display=None, keep=False,
-                 root=None):
+                 root=None, two_monitors=False):
         self.name, self.scr, self.host = name, os.path.abspath(scr), host and os.path.abspath(host)
         self.screen, self.time_limit, self.keep = tuple(screen), time_limit, keep
         self.own_display = display is None
         self.display = display
+        self.two_monitors = two_monitors
         self.parent_root = root or os.environ.get("VELMORA_SCENARIO_ROOT") or tempfile.gettempdir()
         self.root = None
         self.processes = []
-        self.xvfb = None
+        self.xvfb = None  # the X server, Xorg for two monitors
         self.timings = {}
 
     # -- life cycle ---------------------------------------------------------
@@ -431,7 +464,9 @@ class Scenario:
         self.timings["copy"] = time.monotonic() - started
 
         mark = time.monotonic()
-        if self.own_display:
+        if self.own_display and self.two_monitors:
+            self._start_two_monitors()
+        elif self.own_display:
             self._start_xvfb()
         self.timings["xvfb"] = time.monotonic() - mark
 
@@ -457,12 +492,34 @@ class Scenario:
               f"wine start {self.timings['wine']:.2f} s", flush=True)
 
     def _start_xvfb(self):
-        read_end, write_end = os.pipe()
         width, height = self.screen
+        self.display = self._start_server(
+            ["Xvfb", "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"], "xvfb.log")
+
+    def _start_two_monitors(self):
+        conf = os.path.join(self.root, "xorg.conf")
+        with open(conf, "w") as out:
+            out.write(TWO_MONITOR_CONF)
+        self.display = self._start_server(
+            ["Xorg", "-noreset", "-nolisten", "tcp", "-config", conf, "-logfile", os.path.join(self.root, "xorg.log")],
+            "xorg.err")
+        env = dict(os.environ, DISPLAY=self.display)
+        (w0, _), (w1, h1) = TWO_MONITORS
+        for args in (["--newmode", "M"] + SECOND_MONITOR_MODE.split(), ["--addmode", "DUMMY1", "M"],
+                     ["--output", "DUMMY1", "--mode", "M", "--right-of", "DUMMY0"]):
+            code, out = run_quiet(["xrandr"] + args, env, 20)
+            check(code == 0, f"xrandr {' '.join(args)} failed: {out}")
+        # Asking for the outputs makes the server probe them: Wine, started
+        # after, then sees both monitors.
+        code, out = run_quiet(["xrandr", "--query"], env, 20)
+        check(code == 0 and f"DUMMY1 connected {w1}x{h1}+{w0}+0" in out, f"the second monitor is missing: {out}")
+
+    def _start_server(self, args, log_name):
+        """Starts an X server on a display number of its own and returns ":N"."""
+        read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp",
-             "-noreset"],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.root, "xvfb.log"), "wb"),
+            args[:1] + ["-displayfd", str(write_end)] + args[1:],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.root, log_name), "wb"),
             pass_fds=(write_end,), start_new_session=True)
         os.close(write_end)
         number = b""
@@ -476,8 +533,8 @@ class Scenario:
                     if not part:
                         break
                     number += part
-        check(number.strip().isdigit(), f"Xvfb did not start; see {self.root}/xvfb.log")
-        self.display = ":" + number.strip().decode()
+        check(number.strip().isdigit(), f"{args[0]} did not start; see {self.root}/{log_name}")
+        return ":" + number.strip().decode()
 
     def _tear_down(self, failed):
         signal.alarm(0)

@@ -191,31 +191,42 @@ TEST(SettingsFile, ServerKeysAreReadAndWrittenOnlyWhenNotDefault) {
   EXPECT_GT(text.size(), 259u);
 }
 
-TEST(SettingsFile, SlideSecondsAreKeptInRangeAndWrittenOnlyWhenNotTen) {
+// slide_seconds and monitors: read in any case, kept in range (an unknown
+// monitors value is "primary"), written only when not the default.
+TEST(SettingsFile, OptionalKeysAreKeptInRangeAndWrittenOnlyWhenNotDefault) {
+  using enum MonitorMode;
   struct Case {
     const wchar_t* line;
     int32_t seconds;
+    MonitorMode monitors;
     const wchar_t* tail;  // how the saved text ends
   };
   const Case cases[] = {
-      {L"", 10, L"\nshow_newver=1"},
-      {L"slide_seconds=10", 10, L"\nshow_newver=1"},
-      {L"SLIDE_SECONDS=3", 3, L"\nshow_newver=1\nslide_seconds=3"},
-      {L"slide_seconds= +3600", 3600, L"\nshow_newver=1\nslide_seconds=3600"},
-      {L"slide_seconds=45s", 45, L"\nshow_newver=1\nslide_seconds=45"},
-      {L"slide_seconds=2", 3, L"\nshow_newver=1\nslide_seconds=3"},
-      {L"slide_seconds=-20", 3, L"\nshow_newver=1\nslide_seconds=3"},
-      {L"slide_seconds=3601", 3600, L"\nshow_newver=1\nslide_seconds=3600"},
-      {L"slide_seconds=99999999999", 3600, L"\nshow_newver=1\nslide_seconds=3600"},
-      {L"slide_seconds=", 10, L"\nshow_newver=1"},
-      {L"slide_seconds=ten", 10, L"\nshow_newver=1"},
-      {L"slide_seconds=- 5", 10, L"\nshow_newver=1"},
+      {L"", 10, Primary, L"\nshow_newver=1"},
+      {L"slide_seconds=10", 10, Primary, L"\nshow_newver=1"},
+      {L"SLIDE_SECONDS=3", 3, Primary, L"\nshow_newver=1\nslide_seconds=3"},
+      {L"slide_seconds= +3600", 3600, Primary, L"\nshow_newver=1\nslide_seconds=3600"},
+      {L"slide_seconds=45s", 45, Primary, L"\nshow_newver=1\nslide_seconds=45"},
+      {L"slide_seconds=2", 3, Primary, L"\nshow_newver=1\nslide_seconds=3"},
+      {L"slide_seconds=-20", 3, Primary, L"\nshow_newver=1\nslide_seconds=3"},
+      {L"slide_seconds=3601", 3600, Primary, L"\nshow_newver=1\nslide_seconds=3600"},
+      {L"slide_seconds=99999999999", 3600, Primary, L"\nshow_newver=1\nslide_seconds=3600"},
+      {L"slide_seconds=", 10, Primary, L"\nshow_newver=1"},
+      {L"slide_seconds=ten", 10, Primary, L"\nshow_newver=1"},
+      {L"slide_seconds=- 5", 10, Primary, L"\nshow_newver=1"},
+      {L"monitors=black", 10, Black, L"\nshow_newver=1\nmonitors=black"},
+      {L"MONITORS=All\nslide_seconds=5", 5, All, L"\nshow_newver=1\nslide_seconds=5\nmonitors=all"},
+      {L"monitors=primary", 10, Primary, L"\nshow_newver=1"},
+      {L"monitors=every", 10, Primary, L"\nshow_newver=1"},
+      {L"monitors=all \nmonitors=black", 10, Black, L"\nshow_newver=1\nmonitors=black"},
+      {L"monitors=all\nmonitors=", 10, Primary, L"\nshow_newver=1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.line)));
     Settings s;
     ParseSettingsText(c.line, s);
     EXPECT_EQ(s.slide_seconds, c.seconds);
+    EXPECT_EQ(s.monitors, c.monitors);
     const std::wstring text = ComposeSavedSettings(s, FixedGuid);
     const std::wstring tail = c.tail;
     ASSERT_GE(text.size(), tail.size());
@@ -280,7 +291,7 @@ TEST(SettingsFile, SavesChangeOnlyTheirOwnFieldsOfTheFileOnDisk) {
   constexpr wchar_t kMineGuid[] = L"22223333444455556666777788889999";
   const std::wstring on_disk = std::wstring(L"dloption=4\nguid=") + kStoredGuid +
                                L"\nnewver=1.2\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\n"
-                               L"show_newver=0\nslide_seconds=30\nphoto_site=http://photos.test\nfoo=bar";
+                               L"show_newver=0\nslide_seconds=30\nphoto_site=http://photos.test\nfoo=bar\nmonitors=all";
   struct Case {
     const char* what;
     std::wstring on_disk;
@@ -292,11 +303,11 @@ TEST(SettingsFile, SavesChangeOnlyTheirOwnFieldsOfTheFileOnDisk) {
       {"the version check stores newver only", on_disk, kMineGuid, SettingsOwner::VersionCheck,
        std::wstring(L"dloption=4\nguid=") + kStoredGuid +
            L"\nnewver=1.3\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=0\n"
-           L"slide_seconds=30\nphoto_site=http://photos.test"},
+           L"slide_seconds=30\nmonitors=all\nphoto_site=http://photos.test"},
       {"OK stores the dialog's fields only", on_disk, kMineGuid, SettingsOwner::SetupDialog,
        std::wstring(L"dloption=2\nguid=") + kStoredGuid +
            L"\nnewver=1.2\nshow_weather=1\nweather_loc_id=FRXX0076\nweather_loc=Paris, France\nshow_newver=1\n"
-           L"slide_seconds=30\nphoto_site=http://photos.test"},
+           L"slide_seconds=30\nmonitors=all\nphoto_site=http://photos.test"},
       {"no file: defaults around the caller's fields and id", L"", kMineGuid, SettingsOwner::VersionCheck,
        std::wstring(L"dloption=0\nguid=") + kMineGuid +
            L"\nnewver=1.3\nshow_weather=1\nweather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\n"

@@ -15,9 +15,10 @@ TEST(FirstMouseRule, OnlyAPositionOtherThanTheFirstEndsTheSaver) {
   EXPECT_TRUE(rule.Moved(500, 299));
   EXPECT_FALSE(rule.Moved(500, 300));  // never updated after the first store
 
-  FirstMouseRule far;
-  EXPECT_FALSE(far.Moved(65535, 0));  // 16-bit coordinates are unsigned
-  EXPECT_TRUE(far.Moved(0, 0));
+  FirstMouseRule left;  // a monitor left of the primary one
+  EXPECT_FALSE(left.Moved(-1024, -1));
+  EXPECT_FALSE(left.Moved(-1024, -1));
+  EXPECT_TRUE(left.Moved(-1023, -1));
 }
 
 TEST(ParseDecimal, ReadsLikeTheSettingsAndCommandLine) {

@@ -132,7 +132,7 @@ bool StartDetachedThread(SlideBuildHandOver& hand_over) {
 }
 
 // What the next collect hands over: the canvas's first texel, or -1 for none.
-int64_t CollectNow(SlideBuilders& builds) {
+int64_t CollectNow(SlideBuildLane& builds) {
   int64_t first = -1;
   const bool done = builds.Collect(
       [&](const uint32_t* canvas, const PhotoFit&) { first = canvas != nullptr ? int64_t{canvas[0]} : -1; });
@@ -140,7 +140,7 @@ int64_t CollectNow(SlideBuilders& builds) {
   return first;
 }
 
-int64_t CollectSoon(SlideBuilders& builds) {
+int64_t CollectSoon(SlideBuildLane& builds) {
   for (int tries = 0; tries < 10'000; ++tries) {
     const int64_t first = CollectNow(builds);
     if (first != -2) return first;
@@ -150,7 +150,8 @@ int64_t CollectSoon(SlideBuilders& builds) {
 }
 
 TEST(SlideBuilders, AbandonedBuildsLeaveTheirBuilderStuckAndTheShowGoesOn) {
-  static SlideBuilders& builds = *new SlideBuilders(HangingWork, StartDetachedThread);
+  static SlideBuilders& shared = *new SlideBuilders(HangingWork, StartDetachedThread);
+  static SlideBuildLane& builds = *new SlideBuildLane(shared);
   ASSERT_TRUE(builds.Start({SlideKind::Photo, L"hang-a", {}}));
   AwaitStuck(1);
   EXPECT_EQ(CollectNow(builds), -2);
@@ -159,7 +160,7 @@ TEST(SlideBuilders, AbandonedBuildsLeaveTheirBuilderStuckAndTheShowGoesOn) {
   ASSERT_TRUE(builds.Start({SlideKind::Photo, L"bb", {}}));
   EXPECT_EQ(CollectSoon(builds), 2);
   EXPECT_EQ(threads_started, 2);
-  EXPECT_TRUE(builds.Busy()) << "the stuck builder may be inside GDI+";
+  EXPECT_TRUE(shared.Busy()) << "the stuck builder may be inside GDI+";
 
   // The photo that hung is not tried again: it finishes at once, without a picture.
   ASSERT_TRUE(builds.Start({SlideKind::Photo, L"hang-a", {}}));
@@ -193,8 +194,8 @@ TEST(SlideBuilders, AbandonedBuildsLeaveTheirBuilderStuckAndTheShowGoesOn) {
     hangs.released = true;
   }
   hangs.changed.notify_all();
-  for (int tries = 0; tries < 10'000 && builds.Busy(); ++tries) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  EXPECT_FALSE(builds.Busy());
+  for (int tries = 0; tries < 10'000 && shared.Busy(); ++tries) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(shared.Busy());
   // The builders that came back take builds again, overlays too; their late
   // results are dropped.
   ASSERT_TRUE(builds.Start({SlideKind::Photo, L"gggg", {}}));
@@ -202,6 +203,30 @@ TEST(SlideBuilders, AbandonedBuildsLeaveTheirBuilderStuckAndTheShowGoesOn) {
   ASSERT_TRUE(builds.Start({SlideKind::Forecast, L"fffff", {}}));
   EXPECT_EQ(CollectSoon(builds), 5);
   EXPECT_EQ(threads_started, kMostSlideBuilders);
+}
+
+// Two slideshows share one builder thread: a build waits while the other
+// lane's runs and goes next once that one is collected, and a lane that gives
+// up a waiting build never has it built.
+TEST(SlideBuilders, LanesTakeTurnsOnOneBuilder) {
+  static SlideBuilders& shared = *new SlideBuilders(GatedWork, StartDetachedThread);
+  static SlideBuildLane& a = *new SlideBuildLane(shared);
+  static SlideBuildLane& b = *new SlideBuildLane(shared);
+  static SlideBuildLane& c = *new SlideBuildLane(shared);
+  const int threads_before = threads_started;
+  ASSERT_TRUE(a.Start({SlideKind::Photo, L"aaaaaa", {}}));
+  ASSERT_TRUE(b.Start({SlideKind::Photo, L"bb", {}}));
+  ASSERT_TRUE(c.Start({SlideKind::Photo, L"cccc", {}}));
+  EXPECT_FALSE(b.Start({SlideKind::Photo, L"x", {}})) << "a second build in a lane";
+  c.Abandon();
+  Open();
+  EXPECT_EQ(CollectSoon(a), 6);
+  Open();  // one build more: b's, not the abandoned one of c
+  EXPECT_EQ(CollectSoon(b), 2);
+  ASSERT_TRUE(c.Start({SlideKind::Photo, L"ccc", {}}));
+  Open();
+  EXPECT_EQ(CollectSoon(c), 3);
+  EXPECT_EQ(threads_started - threads_before, 1);
 }
 
 }  // namespace

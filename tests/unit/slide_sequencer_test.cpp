@@ -120,6 +120,10 @@ class FakePlatform : public SlidePlatform {
   int32_t SlideHoldMs() override { return slide_hold_ms; }
   int64_t LastRefreshTime() override { return last_refresh_time; }
   bool TakeNewPhotosArrived() override { return std::exchange(new_photos, false); }
+  bool PhotoInUseElsewhere(const std::wstring& path) override {
+    return other != nullptr && (other->slots[0].path == path || other->slots[1].path == path);
+  }
+  const SlideSequencer* other = nullptr;  // the show on the other monitor, if any
 
  private:
   std::string pending;
@@ -511,6 +515,40 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
   EXPECT_EQ(show.platform.builds[show.platform.builds.size() - 2], first);
   EXPECT_EQ(show.platform.live_textures.size(), 2u);
   EXPECT_EQ(show.platform.texture_faults, 0);
+}
+
+// Two shows on two monitors, stepped in turn as the main loop does: while
+// there are at least as many photos as monitors no photo is drawn on both in
+// the same frame, and both shows go on.
+TEST(SlideSequencer, TwoShowsNeverDrawOnePhotoAtOnce) {
+  struct Case {
+    int photos;
+    uint32_t second_start;  // the first starts at 12347
+    bool shared;            // some frame draws one photo on both
+    int uploads;            // at least, in each show
+  };
+  const Case cases[] = {
+      {5, 12347, false, 9}, {4, 52001, false, 9}, {3, 12347, false, 9}, {2, 12348, false, 9}, {1, 12347, true, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.photos << " photos, second show from " << c.second_start);
+    Show a(12347), b(c.second_start);
+    a.platform.AddPhotos(c.photos);
+    b.platform.AddPhotos(c.photos);
+    a.platform.other = &b.seq;
+    b.platform.other = &a.seq;
+    bool shared = false;
+    for (int frame = 0; frame < 5000; ++frame) {  // 100 s
+      a.Frame();
+      b.Frame();
+      const FramePlan &pa = a.frames.back(), &pb = b.frames.back();
+      for (int i = 0; i < pa.count; ++i)
+        for (int j = 0; j < pb.count; ++j)
+          shared |= a.seq.slots[pa.draws[i].slot].path == b.seq.slots[pb.draws[j].slot].path;
+    }
+    EXPECT_EQ(shared, c.shared);
+    EXPECT_GE(a.platform.uploads, c.uploads);
+    EXPECT_GE(b.platform.uploads, c.uploads);
+  }
 }
 
 // A build that never returns is given up 30 seconds after it started, one

@@ -286,27 +286,27 @@ TEST_F(SlideTextures, BuilderThreadBuildsWhatTheMainThreadBuilds) {
   const SlideSize here = LoadPhotoTexture(path.c_str(), textures_[0]);
   const TexturePixels expected = ReadTexture(textures_[0]);
 
-  SlideBuilders& builders = NewSlideBuilders();
-  ASSERT_TRUE(builders.Start({SlideKind::Photo, path, {}}));
-  EXPECT_FALSE(builders.Start({SlideKind::Photo, path, {}})) << "a second build while one is unfinished";
+  SlideBuildLane builds(SharedSlideBuilders());
+  ASSERT_TRUE(builds.Start({SlideKind::Photo, path, {}}));
+  EXPECT_FALSE(builds.Start({SlideKind::Photo, path, {}})) << "a second build while one is unfinished";
   // Not a timing: the bound only keeps a lost build from hanging the test.
   std::optional<SlideSize> built;
   for (int polls = 0; polls < 6000 && !built; ++polls) {
-    built = FinishSlideBuild(builders, textures_[1]);
+    built = FinishSlideBuild(builds, textures_[1]);
     if (!built) Sleep(5);
   }
   ASSERT_TRUE(built.has_value());
-  EXPECT_FALSE(builders.Busy());
-  EXPECT_FALSE(FinishSlideBuild(builders, textures_[1])) << "one build finished twice";
+  EXPECT_FALSE(SharedSlideBuilders().Busy());
+  EXPECT_FALSE(FinishSlideBuild(builds, textures_[1])) << "one build finished twice";
   EXPECT_FLOAT_EQ(built->width, here.width);
   EXPECT_FLOAT_EQ(built->height, here.height);
   EXPECT_TRUE(ReadTexture(textures_[1]).rgba == expected.rgba);
 
   // The next build starts once the last one is collected.
-  ASSERT_TRUE(builders.Start({SlideKind::Photo, L"", {}}));
+  ASSERT_TRUE(builds.Start({SlideKind::Photo, L"", {}}));
   built.reset();
   for (int polls = 0; polls < 6000 && !built; ++polls) {
-    built = FinishSlideBuild(builders, textures_[1]);
+    built = FinishSlideBuild(builds, textures_[1]);
     if (!built) Sleep(5);
   }
   ASSERT_TRUE(built.has_value());
