@@ -172,7 +172,9 @@ void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t syst
 
 void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   const int32_t n = p.PhotoCount();
-  if (n > kPhotoCacheLimit && s.photo_index > 0) {
+  // Another monitor's show may hold the oldest photo: it stays until that
+  // show has moved on, and the cache shrinks a change later.
+  if (n > kPhotoCacheLimit && s.photo_index > 0 && !p.PhotoInUseElsewhere(p.PhotoPath(0))) {
     p.DeleteOldestPhoto();
     // The photo that followed has moved down into this index.
     const int32_t remaining = p.PhotoCount();

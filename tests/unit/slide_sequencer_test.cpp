@@ -364,6 +364,22 @@ TEST(SlideSequencer, CacheShrinksToTheLimitWithoutSkippingPhotos) {
   }
 }
 
+// The oldest photo stays while another monitor's show holds it: deleting it
+// would leave that show a file that is gone.
+TEST(SlideSequencer, CacheKeepsTheOldestPhotoWhileAnotherShowHoldsIt) {
+  Show show(300);
+  show.platform.AddPhotos(110);
+  SlideSequencer other;
+  other.slots[1].path = L"p0";
+  show.platform.other = &other;
+  show.RunUntilBuilds(20);
+  EXPECT_TRUE(show.platform.deleted_files.empty());
+  other.slots[1].path.clear();
+  show.RunUntilBuilds(30);
+  EXPECT_FALSE(show.platform.deleted_files.empty());
+  EXPECT_EQ(show.platform.deleted_files.front(), L"p0");
+}
+
 TEST(NoticeWanted, OnlyANewerVersionTheUserWantsToHearAbout) {
   struct Case {
     const wchar_t* newver;
