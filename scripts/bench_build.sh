@@ -14,15 +14,18 @@ bench_build() {
 # The display a benchmark runs on, from the front of its arguments:
 # --screen WxH (1280x720 by default), --two-monitors (monitors=all on the
 # harness's two-monitor Xorg), or --compare (the script once in each of
-# 1280x720, 3840x2160 and two monitors, then its figures side by side).
-# Sets bench_screen, bench_two_monitors, bench_compare, bench_display (the
+# 1280x720, 3840x2160 and two monitors, then its figures side by side, and
+# the script ends). Sets bench_screen, bench_two_monitors, bench_display (the
 # e2e benchmarks' options) and bench_rest (the other arguments).
 bench_options() {
-  bench_screen=1280x720 bench_two_monitors="" bench_compare=""
+  bench_screen=1280x720 bench_two_monitors=""
   case "${1:-}" in
     --screen) bench_screen=$2; shift 2 ;;
     --two-monitors) bench_two_monitors=1; shift ;;
-    --compare) bench_compare=1; shift ;;
+    --compare)
+      shift
+      bench_compare_modes "$root/scripts/$(basename "$0")" "$@"
+      exit ;;
   esac
   bench_display=(--screen "$bench_screen")
   [ -z "$bench_two_monitors" ] || bench_display=(--two-monitors)

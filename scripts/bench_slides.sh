@@ -34,10 +34,6 @@ root=$PWD
 source "$root/scripts/bench_build.sh"
 bench_options "$@"
 set -- "${bench_rest[@]}"
-if [ -n "$bench_compare" ]; then
-  bench_compare_modes "$root/scripts/$(basename "$0")" "$@"
-  exit
-fi
 runs=${1:-7}
 fades=${2:-3}
 seconds=${3:-30}
