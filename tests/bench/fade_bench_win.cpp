@@ -37,6 +37,7 @@ struct FrameTimes {
 struct Span {
   double frames_per_second, median_ms, longest_ms, median_swap_ms;
   int drawn;
+  double length_ms;  // from the first frame's start to the start of the frame that closes the span
 };
 
 // Frames [first, last) by their start times; the frame `last` closes the span.
@@ -52,12 +53,12 @@ Span Measure(const std::vector<FrameTimes>& f, size_t first, size_t last) {
   std::sort(swaps.begin(), swaps.end());
   const double total = f[last].start - f[first].start;
   return {1000.0 * static_cast<double>(last - first) / total, periods[periods.size() / 2], periods.back(),
-          swaps[swaps.size() / 2], drawn};
+          swaps[swaps.size() / 2], drawn, total};
 }
 
 void PrintSpan(const char* what, int fade, const Span& s) {
-  std::printf("%s %d %.1f %.1f %.1f %.1f %d\n", what, fade, s.frames_per_second, s.median_ms, s.longest_ms,
-              s.median_swap_ms, s.drawn);
+  std::printf("%s %d %.1f %.1f %.1f %.1f %d %.0f\n", what, fade, s.frames_per_second, s.median_ms, s.longest_ms,
+              s.median_swap_ms, s.drawn, s.length_ms);
 }
 
 }  // namespace

@@ -71,8 +71,8 @@ void PrintStages(const char* path_kind, const wchar_t* photo, const Stages& s) {
 // rows as DrawPictureSourceOnCanvas fits them straight into texels, which are
 // uploaded as they are. The time spent in the band reads is the decode, the
 // rest of the drawing the fit.
-void ShowSteps(const wchar_t* photo, GLuint texture, Stages& s) {
-  std::vector<uint32_t> canvas(kCanvasTexels);
+void ShowSteps(const wchar_t* photo, int side, GLuint texture, Stages& s) {
+  std::vector<uint32_t> canvas(CanvasTexelCount(side));
   // Made once per builder thread in the show, so outside the timing.
   const ImagingCodecs codecs;
   double t = NowMs();
@@ -89,7 +89,7 @@ void ShowSteps(const wchar_t* photo, GLuint texture, Stages& s) {
                       },
                       source.orientation};
   const PhotoFit fit =
-      FitPhoto(static_cast<uint32_t>(source.width), static_cast<uint32_t>(source.height), source.orientation);
+      FitPhoto(static_cast<uint32_t>(source.width), static_cast<uint32_t>(source.height), source.orientation, side);
   t = NowMs();
   DrawPictureSourceOnCanvas(timed, fit, canvas.data());
   const double drawing = NowMs() - t;
@@ -176,6 +176,10 @@ int wmain(int argc, wchar_t** argv) {
   }
   GLuint texture = 0;
   glGenTextures(1, &texture);
+  // Photos are built at the slot side the show picks for this screen.
+  GLint limit = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+  const int side = SlotTextureSide(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), limit);
 
   {
     Canvas canvas = CreateCanvas();
@@ -208,11 +212,11 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("weather-forecast %.1f %.1f %.0fx%.0f\n", forecast.fastest, forecast.median, overlay.width,
               overlay.height);
   for (int i = first; i < argc; ++i) {
-    const Timing photo = build({SlideKind::Photo, argv[i], {}});
-    std::printf("%ls %.1f %.1f %.0fx%.0f\n", argv[i], photo.fastest, photo.median, built.width, built.height);
+    const Timing photo = build({SlideKind::Photo, argv[i], {}, side});
+    std::printf("%ls %.1f %.1f %.0fx%.0f %d\n", argv[i], photo.fastest, photo.median, built.width, built.height, side);
     Stages show, gdiplus;
     for (int run = 0; run < runs; ++run) {
-      ShowSteps(argv[i], texture, show);
+      ShowSteps(argv[i], side, texture, show);
       GdiplusSteps(argv[i], texture, gdiplus);
     }
     PrintStages("show", argv[i], show);

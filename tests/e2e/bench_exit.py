@@ -1,6 +1,6 @@
 """Time from a key press to the end of the saver process, under Wine in Xvfb.
 
-    bench_exit.py --scr velmora.scr [--runs 7] [--photos DIR]
+    bench_exit.py --scr velmora.scr [--runs 7] [--photos DIR] [--screen WxH | --two-monitors]
 
 Each run starts `velmora.scr /s`, waits until its window is up, then times
 from just before the key press (xdotool) until the process is gone. Prints
@@ -22,6 +22,7 @@ import subprocess
 import sys
 import time
 
+import bench_display
 import harness
 
 OFFLINE = dict(photo_site="http://127.0.0.1:1", image_prefix="http://127.0.0.1:1/images/",
@@ -59,15 +60,19 @@ def main():
     parser.add_argument("--scr", required=True)
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--photos")
+    bench_display.add_options(parser)
     args = parser.parse_args()
     times = []
-    with harness.Scenario("bench-exit", args.scr, time_limit=60 + (120 if args.photos else 20) * args.runs) as s:
+    with harness.Scenario("bench-exit", args.scr, time_limit=60 + (120 if args.photos else 20) * args.runs,
+                          **bench_display.scenario_options(args)) as s:
         if args.photos:
             os.makedirs(s.data_folder)
             for name in sorted(os.listdir(args.photos)):
                 if name.lower().endswith(".jpg"):
                     shutil.copy2(os.path.join(args.photos, name), s.data_path(name))
-            s.write_settings(**OFFLINE)
+            s.write_settings(**OFFLINE, **bench_display.settings(args))
+        elif args.two_monitors:
+            s.write_settings(**bench_display.settings(args))
         for run in range(1, args.runs + 1):
             process = s.start("/s")
             s.wait_window(harness.SAVER_TITLE, timeout=30)

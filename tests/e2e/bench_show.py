@@ -1,6 +1,7 @@
 """What the running saver costs and how soon it shows a photo, under Wine in Xvfb.
 
     bench_show.py --scr velmora.scr --photos DIR [--runs 3] [--hold-seconds 5]
+                  [--screen WxH | --two-monitors]
 
 Each run puts the photos of DIR into a fresh data folder (every server address
 a closed local port, so nothing arrives), starts `velmora.scr /s` and prints:
@@ -21,6 +22,7 @@ import subprocess
 import sys
 import time
 
+import bench_display
 import harness
 
 OFFLINE = dict(photo_site="http://127.0.0.1:1", image_prefix="http://127.0.0.1:1/images/",
@@ -44,13 +46,14 @@ def lit(s):
     return max(image.pixels) > 8
 
 
-def one_run(scr, photos, hold_seconds, run):
+def one_run(args, run):
+    scr, photos, hold_seconds = args.scr, args.photos, args.hold_seconds
     names = sorted(n for n in os.listdir(photos) if n.lower().endswith(".jpg"))
-    with harness.Scenario(f"bench-show-{run}", scr, time_limit=120) as s:
+    with harness.Scenario(f"bench-show-{run}", scr, time_limit=120, **bench_display.scenario_options(args)) as s:
         os.makedirs(s.data_folder)
         for name in names:
             shutil.copy2(os.path.join(photos, name), s.data_path(name))
-        s.write_settings(**OFFLINE)
+        s.write_settings(**OFFLINE, **bench_display.settings(args))
         # Warm the file cache, as a saver that starts over its own cache finds it.
         for name in names:
             with open(s.data_path(name), "rb") as f:
@@ -81,8 +84,9 @@ def main():
     parser.add_argument("--photos", required=True)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--hold-seconds", type=float, default=5.0)
+    bench_display.add_options(parser)
     args = parser.parse_args()
-    results = [one_run(args.scr, args.photos, args.hold_seconds, run) for run in range(1, args.runs + 1)]
+    results = [one_run(args, run) for run in range(1, args.runs + 1)]
     first, saver, x_server = (statistics.median(r[i] for r in results) for i in range(3))
     print(f"window to first photo: median {first * 1000:.0f} ms, max {max(r[0] for r in results) * 1000:.0f} ms "
           f"over {len(results)} runs")

@@ -5,7 +5,8 @@
 #   wine_env_start DIR [reuse-display]
 #                        # exports DISPLAY, WINEPREFIX, HOME, VELMORA_BASE_PREFIX;
 #                        # with reuse-display an answering $DISPLAY is used
-#                        # instead of a new Xvfb (the demo on a desktop)
+#                        # instead of a new Xvfb (the demo on a desktop);
+#                        # WINE_ENV_SCREEN (WxH) sizes a new Xvfb
 #   ...                  # ctest --preset win, or the harness
 #   wine_env_stop
 #
@@ -94,7 +95,7 @@ wine_env_start() {
   if [ "$display_mode" = reuse-display ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     echo "== wine: using the display $DISPLAY"
   else
-    wine_env_xvfb "$dir" || return 1
+    wine_env_xvfb "$dir" "${WINE_ENV_SCREEN:-1280x720}" || return 1
     export DISPLAY=$WINE_ENV_DISPLAY
   fi
 
