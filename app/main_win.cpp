@@ -87,7 +87,8 @@ int RunSaver(SaverMode mode, HWND parent) {
   std::vector<std::unique_ptr<Slideshow>> shows;
   const std::vector<SaverScreen> screens = MakeScreens(mode, shows);
   if (!CreateSaverWindows(mode, parent, screens)) return 0;
-  // Each slideshow sizes its photos from its own window's viewport.
+  // One scan for every slideshow; each sizes its photos from its own window's viewport.
+  PrepareSlideshows();
   for (std::size_t i = 0; i < screens.size(); ++i) {
     if (screens[i].show == nullptr) continue;
     SelectSaverScreen(i);

@@ -38,7 +38,11 @@ void Slideshow::Start() {
   GLint limit = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
   photo_side_ = SlotTextureSide(viewport[2], viewport[3], limit);
-  RestartSlideshow(sequencer_, *this);
+}
+
+void PrepareSlideshows() {
+  ::ScanPhotoFolder();
+  ::RefreshWeather();
 }
 
 void Slideshow::Advance() { StepSlideshow(sequencer_, *this, GetTickCount(), SystemTimeNow()); }

@@ -18,8 +18,8 @@ class Slideshow final : private SlidePlatform {
   Slideshow(const Slideshow&) = delete;
   Slideshow& operator=(const Slideshow&) = delete;
 
-  // Takes the photo slots' texture side from the window's size, scans the
-  // photo folder and renews the weather; the first step starts the show.
+  // Takes the photo slots' texture side from the window's size; the first
+  // step starts the show, on the photos PrepareSlideshows found.
   void Start();
   // One step of the sequencer.
   void Advance();
@@ -63,6 +63,10 @@ class Slideshow final : private SlidePlatform {
   bool new_photos_ = false;
   SlideBuildLane builds_;
 };
+
+// Scans the photo folder and renews the weather, once for all the slideshows
+// that start after it.
+void PrepareSlideshows();
 
 // Draws `slot` at the given opacity, centred and fitted into a viewport of
 // w x h pixels. A slot without a picture (0 wide or high) draws nothing.

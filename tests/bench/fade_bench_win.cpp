@@ -81,6 +81,7 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "the saver window could not be opened\n");
     return 1;
   }
+  PrepareSlideshows();
   show.Start();
   std::printf("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 
