@@ -150,27 +150,6 @@ TEST(DrawPictureOnCanvas, CopiesAPictureOfTheRectanglesSizeUprightOnBlack) {
   EXPECT_EQ(picture_texels, 6);
 }
 
-TEST(RepeatPictureEdges, FillsTwoTexelsAroundThePictureWithItsNearestEdge) {
-  Picture picture(3, 2);
-  const uint32_t colours[2][3] = {{0x102030, 0x405060, 0x708090}, {0xa0b0c0, 0xd0e0f0, 0x010203}};
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) picture.Set(x, y, colours[y][x]);
-  // Also in the canvas's corner, where the margin is cut short.
-  for (const PhotoFit& fit : {Rect(10, 20, 3, 2), Rect(0, kTextureSize - 2, 3, 2)}) {
-    CanvasTexels canvas;
-    DrawPictureOnCanvas(picture.View(), fit, canvas.texels.data());
-    RepeatPictureEdges(fit, canvas.texels.data());
-    for (int y = std::max(fit.y - 3, 0); y < std::min(fit.y + 5, kTextureSize); ++y) {
-      for (int x = std::max(fit.x - 3, 0); x < fit.x + 6; ++x) {
-        const bool edge = x >= fit.x - 2 && x < fit.x + 5 && y >= fit.y - 2 && y < fit.y + 4;
-        const uint32_t expected = edge ? kOpaqueBlack | colours[std::clamp(y - fit.y, 0, 1)][std::clamp(x - fit.x, 0, 2)]
-                                       : kOpaqueBlack;
-        EXPECT_EQ(canvas.At(x, y), expected) << "texel (" << x << ", " << y << ")";
-      }
-    }
-  }
-}
-
 TEST(DrawPictureOnCanvas, ShrinkingAveragesTheAreaOfEachTexel) {
   struct Case {
     const char* name;
