@@ -22,8 +22,6 @@ BMFORMAT FormatOf(ColourLayout layout) {
   return BM_xRGBQUADS;
 }
 
-int BytesOf(ColourLayout layout) { return layout == ColourLayout::Grey ? 1 : 4; }
-
 }  // namespace
 
 ColourToSrgb::ColourToSrgb(const std::vector<uint8_t>& profile) {
@@ -43,5 +41,5 @@ bool ColourToSrgb::Convert(const uint8_t* in, ColourLayout layout, int count, ui
   // One row at a time: the pixels are packed, so no stride can be misread.
   return transform_.valid() &&
          TranslateBitmapBits(transform_.get(), const_cast<uint8_t*>(in), FormatOf(layout), count, 1,
-                             count * BytesOf(layout), out, BM_xRGBQUADS, count * 4, nullptr, 0);
+                             count * ColourLayoutBytes(layout), out, BM_xRGBQUADS, count * 4, nullptr, 0);
 }

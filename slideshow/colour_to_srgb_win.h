@@ -27,6 +27,7 @@ using ColourTransform = UniqueHandle<ColourTransformTraits>;
 // Pixel layouts the conversion reads: one grey byte; C, M, Y, K bytes (ink
 // 255 full); B, G, R and one unused byte.
 enum class ColourLayout { Grey, Cmyk, Bgrx };
+inline int ColourLayoutBytes(ColourLayout layout) { return layout == ColourLayout::Grey ? 1 : 4; }
 
 // The conversion from `profile` (an RGB, grey or CMYK ICC profile, as the
 // photo embeds it) to sRGB. Empty when the engine refuses the profile; the

@@ -7,8 +7,6 @@
 
 namespace {
 
-int BytesOf(ColourLayout layout) { return layout == ColourLayout::Grey ? 1 : 4; }
-
 const WICPixelFormatGUID& CodecFormatOf(ColourLayout layout) {
   switch (layout) {
     case ColourLayout::Grey: return GUID_WICPixelFormat8bppGray;
@@ -120,7 +118,7 @@ PictureSource PhotoDecoder::Source() {
 }
 
 bool PhotoDecoder::ReadRows(int first, int count, uint8_t* out, std::ptrdiff_t stride) {
-  const std::ptrdiff_t row_bytes = static_cast<std::ptrdiff_t>(width_) * BytesOf(layout_);
+  const std::ptrdiff_t row_bytes = static_cast<std::ptrdiff_t>(width_) * ColourLayoutBytes(layout_);
   const std::ptrdiff_t size = row_bytes * count;
   if (stride < 3 * static_cast<std::ptrdiff_t>(width_) || count <= 0 || row_bytes > UINT_MAX || size > UINT_MAX)
     return false;

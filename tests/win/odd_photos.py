@@ -3,6 +3,7 @@ DIR/expected.txt: per photo its name, the slot size it must get (0 0: refused)
 and Pillow's decode (in sRGB where it embeds a profile, alpha over black) at
 its quadrants' centres, hex RRGGBB, left to right and top down."""
 import io
+import struct
 import sys
 from pathlib import Path
 
@@ -25,11 +26,11 @@ def main(folder):
     folder.mkdir(parents=True, exist_ok=True)
     lines = []
 
-    def photo(name, image, profile=None, **save):
-        icc = (ICC / profile).read_bytes() if profile else None
+    def photo(name, image, profile=None, icc=None, **save):
+        icc = icc or ((ICC / profile).read_bytes() if profile else None)
         image.save(folder / name, format=save.pop("format", "JPEG"), quality=95, icc_profile=icc, **save)
         seen = Image.open(folder / name)
-        if icc:
+        if profile:
             seen = ImageCms.profileToProfile(seen, io.BytesIO(icc), ImageCms.createProfile("sRGB"), outputMode="RGB")
         seen = Image.alpha_composite(Image.new("RGBA", seen.size, "black"), seen.convert("RGBA")).convert("RGB")
         w, h = seen.size
@@ -43,6 +44,8 @@ def main(folder):
     photo("wide_gamut.jpg", quadrants("RGB"), "ghostscript/a98.icc")
     photo("gamma_1_8.jpg", quadrants("RGB"), "colord/AppleRGB.icc")
     photo("srgb.jpg", quadrants("RGB"), "colord/sRGB.icc")
+    # An RGB profile without a tag, which the colour engine refuses: drawn as decoded.
+    photo("refused_profile.jpg", quadrants("RGB"), icc=struct.pack(">I12s4s16s4s88sI", 132, b"", b"RGB ", b"", b"acsp", b"", 0))
     photo("progressive.jpg", quadrants("RGB", 640, 480), progressive=True)
     photo("one_pixel.jpg", Image.new("RGB", (1, 1), (40, 150, 220)))
     photo("png_named_jpg.jpg", quadrants("RGBA"), format="PNG")

@@ -373,7 +373,7 @@ TEST_F(SlideTextures, PhotosFromOtherCamerasAndEditorsShowAsAnotherDecoderShowsT
       EXPECT_TRUE(Near(seen, ToRgb(std::stoul(hex, nullptr, 16)), 10)) << q << ": " << Show(seen) << " not " << hex;
     }
   }
-  EXPECT_EQ(count, 13);
+  EXPECT_EQ(count, 14);
 }
 
 TEST_F(SlideTextures, CanvasUploadKeepsRowsBottomUp) {
