@@ -241,6 +241,23 @@ bool DrawRows(Rows& rows, int width, int height, int orientation, const PhotoFit
 
 }  // namespace
 
+void RepeatPictureEdges(const PhotoFit& fit, uint32_t* canvas) {
+  if (fit.w <= 0 || fit.h <= 0) return;
+  const int left = std::max(fit.x - kPictureEdgeTexels, 0), right = std::min(fit.x + fit.w + kPictureEdgeTexels, fit.side);
+  const int top = std::max(fit.y - kPictureEdgeTexels, 0), bottom = std::min(fit.y + fit.h + kPictureEdgeTexels, fit.side);
+  for (int y = top; y < bottom; ++y) {
+    const int from_y = std::clamp(y, fit.y, fit.y + fit.h - 1);
+    // Rows through the picture only have their two short ends to fill.
+    const bool through = from_y == y;
+    for (int x = left; x < right; ++x) {
+      if (through && x == fit.x) x = fit.x + fit.w;
+      if (x >= right) break;
+      const int from_x = std::clamp(x, fit.x, fit.x + fit.w - 1);
+      canvas[CanvasIndex(fit.side, x, y)] = canvas[CanvasIndex(fit.side, from_x, from_y)];
+    }
+  }
+}
+
 void DrawPictureOnCanvas(const PictureView& picture, const PhotoFit& fit, uint32_t* canvas) {
   ViewRows rows{picture};
   const bool has_pixels = picture.pixels != nullptr;

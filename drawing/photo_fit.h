@@ -62,6 +62,17 @@ inline constexpr uint32_t kOpaqueBlack = 0xff000000;
 // size is copied unchanged. A null or empty picture leaves the canvas black.
 void DrawPictureOnCanvas(const PictureView& picture, const PhotoFit& fit, uint32_t* canvas);
 
+// Texels of the margin next to the picture that RepeatPictureEdges fills.
+inline constexpr int kPictureEdgeTexels = 2;
+
+// Fills the kPictureEdgeTexels texels of black margin around the fit's
+// picture with the picture's nearest edge texels. The slide is shown with
+// linear filtering and cut at the unrounded picture size, which may reach
+// past the drawn integer rectangle by a fraction of a texel: without this a
+// small photo, enlarged to the screen, shows fading into black (a 1 x 1
+// photo mostly black), and every photo's outermost pixels show darkened.
+void RepeatPictureEdges(const PhotoFit& fit, uint32_t* canvas);
+
 // A picture read in bands of rows as the drawing goes, so a large photo is
 // never held whole: `read(first, count, out, stride)` writes rows first ..
 // first + count - 1, laid out as in PictureView, `stride` bytes apart, into

@@ -15,7 +15,7 @@ packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-x86-64-posix binu
           libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
           xvfb x11-apps x11-utils xdotool imagemagick fonts-wine fonts-dejavu-core fonts-liberation
           xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-          python3 libjpeg-turbo-progs nsis)
+          python3 libjpeg-turbo-progs nsis python3-pil libgs-common colord-data)
 source scripts/install_missing.sh
 install_missing "${packages[@]}"
 

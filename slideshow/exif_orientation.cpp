@@ -18,7 +18,10 @@ constexpr uint32_t kTiffMagic = 42;
 constexpr std::size_t kTiffHeaderSize = 8;
 constexpr std::size_t kEntrySize = 12;
 constexpr uint32_t kOrientationTag = 0x0112;
+// Cameras store the orientation as any of the integer types.
 constexpr uint32_t kShortType = 3;
+constexpr uint32_t kLongType = 4;
+constexpr uint32_t kSignedLongType = 9;
 
 // Bytes that every read is checked against. A number read past the end is
 // 0, which no field this reader accepts may be, so a cut block reads as one
@@ -85,9 +88,12 @@ int ReadExifOrientation(const uint8_t* bytes, std::size_t size) {
     const std::size_t entry = directory + 2 + i * kEntrySize;
     if (!tiff.Has(entry, kEntrySize)) return kUpright;
     if (tiff.Number(entry, 2) != kOrientationTag) continue;
-    // One SHORT, held in the first two bytes of the entry's value.
-    if (tiff.Number(entry + 2, 2) != kShortType || tiff.Number(entry + 4, 4) != 1) return kUpright;
-    const uint32_t orientation = tiff.Number(entry + 8, 2);
+    // One SHORT, LONG or SLONG, held at the start of the entry's value. A
+    // negative SLONG reads as a number far above 8.
+    const uint32_t type = tiff.Number(entry + 2, 2);
+    if (type != kShortType && type != kLongType && type != kSignedLongType) return kUpright;
+    if (tiff.Number(entry + 4, 4) != 1) return kUpright;
+    const uint32_t orientation = tiff.Number(entry + 8, type == kShortType ? 2 : 4);
     return orientation >= 1 && orientation <= 8 ? static_cast<int>(orientation) : kUpright;
   }
   return kUpright;

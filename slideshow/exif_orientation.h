@@ -5,10 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-// The most of a photo file read for its orientation: the Exif block comes
-// right after the start of the file, and one segment holds at most 64 KiB.
-inline constexpr std::size_t kOrientationReadLimit = 64 * 1024;
-
 // The Exif orientation of the JPEG file that starts with `bytes`, 1 to 8 as
 // the tag counts (1 upright, 2 to 8 turned or mirrored); 1 when the file
 // holds none or anything about it is wrong. Reads nothing outside `bytes`.

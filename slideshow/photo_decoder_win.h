@@ -8,10 +8,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "base/win_handle.h"
 #include "drawing/photo_fit.h"
+#include "slideshow/colour_to_srgb_win.h"
 
 // COM for the calling thread for as long as it lives, unless the thread has
 // it already in another model (COM is usable then too).
@@ -46,12 +49,16 @@ class ImagingCodecs {
 
 // The first frame of a picture file as 24-bit rows in the order blue, green,
 // red (PictureView's layout), as stored, with the Exif orientation that
-// stands them upright. On the thread of `codecs`, which must outlive the
-// decoder.
+// stands them upright. Whatever the file's layout (grey, RGB, CMYK, with
+// alpha, which lies over black), the codec gives 32-bit pixels; a JPEG's
+// embedded colour profile other than sRGB is converted to sRGB as the rows
+// are read. The file's header is looked at first (photo_header.h), so no
+// codec sees a photo it may not decode. On the thread of `codecs`, which must
+// outlive the decoder.
 class PhotoDecoder {
  public:
-  // Empty (width and height 0) when the file is missing or no codec can
-  // decode it.
+  // Empty (width and height 0) when the file is missing, its header refuses
+  // it or no codec can decode it.
   PhotoDecoder(const ImagingCodecs& codecs, const std::wstring& path);
 
   int width() const { return width_; }
@@ -66,7 +73,16 @@ class PhotoDecoder {
 
   ComPtr<IWICBitmapDecoder> decoder_;
   ComPtr<IWICBitmapFrameDecode> frame_;
-  ComPtr<IWICFormatConverter> pixels_;
+  ComPtr<IWICFormatConverter> converter_;
+  // The converter, or the frame when it gives the wanted format itself.
+  IWICBitmapSource* rows_ = nullptr;
+  // The conversion to sRGB and the layout the codec gives for it; without a
+  // conversion the codec gives B, G, R, A.
+  std::unique_ptr<ColourToSrgb> colour_;
+  ColourLayout layout_ = ColourLayout::Bgrx;
+  // One band as the codec gives it, and one row converted to sRGB.
+  std::vector<uint8_t> band_;
+  std::vector<uint8_t> converted_;
   int width_ = 0;
   int height_ = 0;
   int orientation_ = 1;

@@ -7,7 +7,9 @@ PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& 
   PhotoDecoder photo(codecs, path);
   const PhotoFit fit = FitPhoto(static_cast<uint32_t>(photo.width()), static_cast<uint32_t>(photo.height()),
                                 photo.orientation(), side);
-  return DrawPictureSourceOnCanvas(photo.Source(), fit, canvas) ? fit : FitPhoto(0, 0, 1, side);
+  if (!DrawPictureSourceOnCanvas(photo.Source(), fit, canvas)) return FitPhoto(0, 0, 1, side);
+  RepeatPictureEdges(fit, canvas);
+  return fit;
 }
 
 SlideSize UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture) {

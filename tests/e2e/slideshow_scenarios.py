@@ -264,11 +264,44 @@ def large_screens_draw_photos_texel_for_pixel(scr, host):
                 check(contrast <= 0.2, f"the stripes were not averaged on the 2048 canvas: {contrast:.0%}")
 
 
+def header_bomb_and_odd_photos_neither_exhaust_memory_nor_stop_the_show(scr, host):
+    """A small JPEG whose header claims 64250 x 64250 pixels shows black; a
+    24-megapixel, a grey and a 1 x 1 photo show whole (the single pixel as a
+    square of the screen's height); the peak resident size stays under 400 MiB."""
+    photos = [("big.jpg", (200, 40, 40), 100, ["6000x4000", "-interlace", "Plane"]),
+              ("grey.jpg", (90, 90, 90), 160, ["1024x768", "-type", "Grayscale"]),
+              ("dot.jpg", (40, 150, 220), 280, ["1x1", "-quality", "100"])]
+    with Scenario("slideshow-odd-photos", scr, host, time_limit=180) as s, tempfile.TemporaryDirectory() as scratch:
+        s.write_settings(slide_seconds=3, **OFFLINE)
+        for name, colour, _, (size, *options) in photos + [("bomb.jpg", (128, 128, 128), 0, ["64x48"])]:
+            path = os.path.join(scratch, name)
+            subprocess.run(["convert", "-size", size, "xc:rgb(%d,%d,%d)" % colour, *options, path], check=True, timeout=120)
+            data = bytearray(open(path, "rb").read())
+            if name == "bomb.jpg":
+                frame = data.index(b"\xff\xc0") + 5
+                data[frame:frame + 4] = (64250).to_bytes(2, "big") * 2
+            s.put_file(name, bytes(data))
+        process = start_saver(s)
+        seen, peak, end = set(), 0, time.monotonic() + 30
+        while time.monotonic() < end and process.running():
+            shot = s.screenshot()
+            peak = max(peak, int(open(f"/proc/{process.pid}/status").read().split("VmHWM:")[1].split()[0]))
+            seen |= {name for name, colour, left, _ in photos
+                     if shot.crop(left + 2, 2, 1276 - 2 * left, 716).fraction_near(colour, 6, 16) == 1.0
+                     and shot.crop(0, 0, left - 2, 720).fraction_near(BLACK, 2, 16) == 1.0}
+            seen |= {"black"} if shot.fraction_near(BLACK, 2, 16) == 1.0 else set()
+        check(process.running(), "the saver ended during the show")
+        print(f"seen: {sorted(seen)}; peak resident size {peak / 1024:.0f} MiB")
+        check(seen == {"big.jpg", "grey.jpg", "dot.jpg", "black"}, f"not every photo was seen whole: {sorted(seen)}")
+        check(peak < 400 * 1024, f"peak resident size {peak / 1024:.0f} MiB")
+
+
 SCENARIOS = {f.__name__: f for f in [
     large_screens_draw_photos_texel_for_pixel,
     photos_fade_in_hold_and_cross_fade_with_bars,
     corrupt_photo_shows_black_and_the_show_goes_on,
     empty_folder_stays_black,
+    header_bomb_and_odd_photos_neither_exhaust_memory_nor_stop_the_show,
 ]}
 
 if __name__ == "__main__":

@@ -25,15 +25,16 @@ constexpr Entry kWidthEntry{0x0100, 3, 1, 64};
 Entry Orientation(uint32_t value) { return {0x0112, 3, 1, value}; }
 
 // A TIFF block: header, then the first directory at `directory` (its entries
-// as given, `count` of them by its own word), each SHORT value in the first
-// two bytes of its entry.
+// as given, `count` of them by its own word), each value at the start of its
+// entry's four value bytes, two bytes wide for a SHORT and four otherwise.
 std::string Tiff(bool little_endian, const std::vector<Entry>& entries, uint32_t directory = 8, int count = -1) {
   std::string tiff = little_endian ? "II" : "MM";
   tiff += Number(42, 2, little_endian) + Number(directory, 4, little_endian);
   tiff += Number(count < 0 ? static_cast<uint32_t>(entries.size()) : count, 2, little_endian);
   for (const Entry& e : entries) {
     tiff += Number(e.tag, 2, little_endian) + Number(e.type, 2, little_endian) + Number(e.count, 4, little_endian);
-    tiff += Number(e.value, 2, little_endian) + std::string(2, '\0');
+    const int width = e.type == 3 ? 2 : 4;
+    tiff += Number(e.value, width, little_endian) + std::string(4 - width, '\0');
   }
   return tiff + Number(0, 4, little_endian);  // no next directory
 }
@@ -53,11 +54,14 @@ int Read(const std::string& bytes) {
   return ReadExifOrientation(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-TEST(ReadExifOrientation, EachOrientationInEitherByteOrder) {
+TEST(ReadExifOrientation, EachOrientationInEitherByteOrderAndEachIntegerType) {
   for (const bool little_endian : {true, false}) {
-    for (uint32_t value = 1; value <= 8; ++value) {
-      const std::string file = kSoi + kJfif + Exif(Tiff(little_endian, {kWidthEntry, Orientation(value)})) + kScan;
-      EXPECT_EQ(Read(file), static_cast<int>(value)) << (little_endian ? "II " : "MM ") << value;
+    for (const uint32_t type : {3u, 4u, 9u}) {  // SHORT, LONG, SLONG
+      for (uint32_t value = 1; value <= 8; ++value) {
+        const Entry orientation{0x0112, type, 1, value};
+        const std::string file = kSoi + kJfif + Exif(Tiff(little_endian, {kWidthEntry, orientation})) + kScan;
+        EXPECT_EQ(Read(file), static_cast<int>(value)) << (little_endian ? "II " : "MM ") << type << " " << value;
+      }
     }
   }
 }
@@ -93,7 +97,11 @@ TEST(ReadExifOrientation, AnythingWrongReadsAsUpright) {
       {"no bytes", "", 1},
       {"orientation 0", kSoi + Exif(Tiff(true, {Orientation(0)})), 1},
       {"orientation 9", kSoi + Exif(Tiff(true, {Orientation(9)})), 1},
-      {"a LONG orientation", kSoi + Exif(Tiff(false, {{0x0112, 4, 1, 0}})), 1},
+      {"a LONG orientation 0", kSoi + Exif(Tiff(false, {{0x0112, 4, 1, 0}})), 1},
+      {"an SLONG orientation of -6", kSoi + Exif(Tiff(true, {{0x0112, 9, 1, 0xfffffffa}})), 1},
+      {"a LONG whose high word holds 6", kSoi + Exif(Tiff(false, {{0x0112, 4, 1, 0x00060000}})), 1},
+      {"a RATIONAL orientation", kSoi + Exif(Tiff(false, {{0x0112, 5, 1, 6}})), 1},
+      {"a signed SHORT orientation", kSoi + Exif(Tiff(false, {{0x0112, 8, 1, 6}})), 1},
       {"two orientation values", kSoi + Exif(Tiff(false, {{0x0112, 3, 2, 6}})), 1},
       {"no byte order mark", kSoi + Exif("IM" + six.substr(2)), 1},
       {"not TIFF's 42", kSoi + Exif(six.substr(0, 3) + "\x2b" + six.substr(4)), 1},
