@@ -36,6 +36,7 @@ struct Settings {
   // Optional, written to the file only when it is not the default.
   int32_t slide_seconds = kDefaultSlideSeconds;
   MonitorMode monitors = MonitorMode::Primary;  // stored only when not Primary
+  wchar_t weather_unit = L'm';                  // the weather query's units, "m" or "s"; stored only when "s"
 
   // Server addresses: compiled-in defaults, overridable in the settings file.
   FixedText<kServerValueLimit> photo_site;

@@ -61,6 +61,9 @@ int32_t SlideSecondsFrom(std::wstring_view value) {
   return std::clamp(ParseDecimal(value), kSlideSecondsLeast, kSlideSecondsMost);
 }
 
+// "s" in either case; anything else is the default, "m".
+wchar_t WeatherUnitFrom(std::wstring_view value) { return EqualsIgnoreCase(value, L"s") ? L's' : L'm'; }
+
 // Values come from outside (update answer, search service, hand edits), so
 // every character below U+0020 is left out: no value can add, remove or
 // change a line.
@@ -126,6 +129,8 @@ bool ReadPair(Settings& s, const std::wstring& key, const std::wstring& value, b
     s.slide_seconds = SlideSecondsFrom(value);
   } else if (EqualsIgnoreCase(key, L"monitors")) {
     s.monitors = ParseMonitorMode(value);
+  } else if (EqualsIgnoreCase(key, L"weather_unit")) {
+    s.weather_unit = WeatherUnitFrom(value);
   } else if (!ApplyServerKey(s, key, value)) {
     ApplySetting(s, key.c_str(), value.c_str());
     return EqualsIgnoreCase(key, L"dloption");
@@ -194,6 +199,7 @@ std::wstring ComposeSettingsText(Settings& s, std::span<const SettingPair> extra
   if (wanted(L"show_newver")) AppendLine(text, L"show_newver", s.show_newver != 0 ? L"1" : L"0");
   if (s.slide_seconds != kDefaultSlideSeconds) AppendLine(text, L"slide_seconds", std::to_wstring(s.slide_seconds));
   if (s.monitors != MonitorMode::Primary) AppendLine(text, L"monitors", MonitorModeName(s.monitors));
+  if (s.weather_unit != L'm') AppendLine(text, L"weather_unit", L"s");
 
   for (const ServerKey& k : kServerKeys) {
     const std::wstring_view value = (s.*k.field).View();

@@ -35,7 +35,7 @@ std::wstring FormatGuid(const Guid& guid);
 bool ParseSettingsText(std::wstring_view text, Settings& s, std::vector<std::wstring>* kept_lines = nullptr);
 
 // Builds the text to store: the extra pairs in order, then the standard keys
-// that were not among them, then slide_seconds, monitors and every server key
+// that were not among them, then slide_seconds, monitors, weather_unit and every server key
 // whose value is not its default, then `kept_lines`. Characters below U+0020
 // are left out of every value and kept line. Fills missing values into `s` on the way (a new guid from
 // `new_guid` when the stored one is shorter than 32 characters, the default

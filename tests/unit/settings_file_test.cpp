@@ -222,8 +222,9 @@ TEST(SettingsFile, ServerKeysAreReadAndWrittenOnlyWhenNotDefault) {
   EXPECT_GT(text.size(), 259u);
 }
 
-// slide_seconds and monitors: read in any case, kept in range (an unknown
-// monitors value is "primary"), written only when not the default.
+// slide_seconds, monitors and weather_unit: read in any case, kept in range
+// (an unknown monitors value is "primary", an unknown unit "m"), written only
+// when not the default.
 TEST(SettingsFile, OptionalKeysAreKeptInRangeAndWrittenOnlyWhenNotDefault) {
   using enum MonitorMode;
   struct Case {
@@ -231,6 +232,7 @@ TEST(SettingsFile, OptionalKeysAreKeptInRangeAndWrittenOnlyWhenNotDefault) {
     int32_t seconds;
     MonitorMode monitors;
     const wchar_t* tail;  // how the saved text ends
+    wchar_t unit = L'm';
   };
   const Case cases[] = {
       {L"", 10, Primary, L"\nshow_newver=1"},
@@ -251,6 +253,9 @@ TEST(SettingsFile, OptionalKeysAreKeptInRangeAndWrittenOnlyWhenNotDefault) {
       {L"monitors=every", 10, Primary, L"\nshow_newver=1"},
       {L"monitors=all \nmonitors=black", 10, Black, L"\nshow_newver=1\nmonitors=black"},
       {L"monitors=all\nmonitors=", 10, Primary, L"\nshow_newver=1"},
+      {L"weather_unit=S\nmonitors=black", 10, Black, L"\nshow_newver=1\nmonitors=black\nweather_unit=s", L's'},
+      {L"weather_unit=m", 10, Primary, L"\nshow_newver=1"},
+      {L"weather_unit=f", 10, Primary, L"\nshow_newver=1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.line)));
@@ -258,6 +263,7 @@ TEST(SettingsFile, OptionalKeysAreKeptInRangeAndWrittenOnlyWhenNotDefault) {
     ParseSettingsText(c.line, s);
     EXPECT_EQ(s.slide_seconds, c.seconds);
     EXPECT_EQ(s.monitors, c.monitors);
+    EXPECT_EQ(s.weather_unit, c.unit);
     const std::wstring text = ComposeSavedSettings(s, FixedGuid);
     const std::wstring tail = c.tail;
     ASSERT_GE(text.size(), tail.size());
