@@ -29,13 +29,6 @@ constexpr struct {
   const wchar_t* name;
 } kMonitorModes[] = {{MonitorMode::Primary, L"primary"}, {MonitorMode::Black, L"black"}, {MonitorMode::All, L"all"}};
 
-// An unknown value gives the default.
-MonitorMode ParseMonitorMode(std::wstring_view value) {
-  for (const auto& m : kMonitorModes)
-    if (EqualsIgnoreCase(value, m.name)) return m.mode;
-  return MonitorMode::Primary;
-}
-
 const wchar_t* MonitorModeName(MonitorMode mode) {
   for (const auto& m : kMonitorModes)
     if (m.mode == mode) return m.name;
@@ -60,9 +53,6 @@ int32_t SlideSecondsFrom(std::wstring_view value) {
   if (at >= value.size() || value[at] < L'0' || value[at] > L'9') return kDefaultSlideSeconds;
   return std::clamp(ParseDecimal(value), kSlideSecondsLeast, kSlideSecondsMost);
 }
-
-// "s" in either case; anything else is the default, "m".
-wchar_t WeatherUnitFrom(std::wstring_view value) { return EqualsIgnoreCase(value, L"s") ? L's' : L'm'; }
 
 // Values come from outside (update answer, search service, hand edits), so
 // every character below U+0020 is left out: no value can add, remove or
@@ -90,6 +80,14 @@ void AppendKeptLine(std::wstring& text, std::wstring_view line) {
 }
 
 }  // namespace
+
+MonitorMode ParseMonitorMode(std::wstring_view value) {
+  for (const auto& m : kMonitorModes)
+    if (EqualsIgnoreCase(value, m.name)) return m.mode;
+  return MonitorMode::Primary;
+}
+
+wchar_t WeatherUnitFrom(std::wstring_view value) { return EqualsIgnoreCase(value, L"s") ? L's' : L'm'; }
 
 std::wstring FormatGuid(const Guid& g) {
   wchar_t buffer[33];
@@ -217,21 +215,28 @@ std::wstring ComposeSavedSettings(Settings& s, const std::function<Guid()>& new_
 }
 
 std::wstring MergeSettingsText(std::wstring_view on_disk, Settings& mine, SettingsOwner owner,
-                               const std::function<Guid()>& new_guid) {
+                               const std::function<Guid()>& new_guid, const PolicyLocks& locked) {
   Settings merged;
   std::vector<std::wstring> kept_lines;
   ParseSettingsText(on_disk, merged, &kept_lines);
   if (merged.guid.View().size() < 32) merged.guid = mine.guid;
   switch (owner) {
     case SettingsOwner::SetupDialog:
-      merged.dloption = mine.dloption;
-      merged.show_weather = mine.show_weather;
-      merged.show_newver = mine.show_newver;
-      merged.weather_loc = mine.weather_loc;
-      merged.weather_loc_id = mine.weather_loc_id;
+      if (!locked.dloption) merged.dloption = mine.dloption;
+      if (!locked.show_weather) merged.show_weather = mine.show_weather;
+      if (!locked.show_newver) merged.show_newver = mine.show_newver;
+      if (!locked.location) {
+        merged.weather_loc = mine.weather_loc;
+        merged.weather_loc_id = mine.weather_loc_id;
+      }
       break;
     case SettingsOwner::VersionCheck:
       merged.newver = mine.newver;
+      break;
+    case SettingsOwner::MoreSettings:
+      if (!locked.slide_seconds) merged.slide_seconds = mine.slide_seconds;
+      if (!locked.monitors) merged.monitors = mine.monitors;
+      if (!locked.weather_unit) merged.weather_unit = mine.weather_unit;
       break;
   }
   std::wstring text = ComposeSavedSettings(merged, new_guid, kept_lines);

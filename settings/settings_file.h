@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/policy.h"
 #include "settings/settings.h"
 
 struct SettingPair {
@@ -22,6 +23,11 @@ struct Guid {
   uint16_t data3 = 0;
   uint8_t data4[8] = {};
 };
+
+// A monitors value in any case; an unknown one is Primary.
+MonitorMode ParseMonitorMode(std::wstring_view value);
+// A weather_unit value: "s" in either case, anything else the default "m".
+wchar_t WeatherUnitFrom(std::wstring_view value);
 
 // 32 upper-case hexadecimal digits, no dashes.
 std::wstring FormatGuid(const Guid& guid);
@@ -53,14 +59,16 @@ std::wstring ComposeSavedSettings(Settings& s, const std::function<Guid()>& new_
 enum class SettingsOwner {
   SetupDialog,   // dloption, show_weather, show_newver, weather_loc, weather_loc_id
   VersionCheck,  // newver
+  MoreSettings,  // slide_seconds, monitors, weather_unit
 };
 
 // The text that replaces `on_disk` (the file's current text, empty when there
 // is none) when `mine` saves the fields of `owner`. A guid that the file lacks
 // (or holds shorter than 32 characters) is filled in from mine, or new from
-// `new_guid` when mine has none either; mine keeps the stored one.
+// `new_guid` when mine has none either; mine keeps the stored one. A field a
+// policy sets (`locked`) keeps the file's value: policies are never stored.
 std::wstring MergeSettingsText(std::wstring_view on_disk, Settings& mine, SettingsOwner owner,
-                               const std::function<Guid()>& new_guid);
+                               const std::function<Guid()>& new_guid, const PolicyLocks& locked = {});
 
 // The text of a settings file as the saver or an editor left it: UTF-16LE
 // with or without a byte-order mark, UTF-16BE with one, UTF-8 with or without

@@ -161,5 +161,5 @@ void SaveSettings(SettingsOwner owner) {
   std::string bytes;
   // Never replace the user's file with less than it holds.
   if (ReadSettingsFile(bytes) == FileState::Unreadable) return;
-  ReplaceSettingsFile(MergeSettingsText(DecodeSettingsBytes(bytes), settings, owner, NewGuid));
+  ReplaceSettingsFile(MergeSettingsText(DecodeSettingsBytes(bytes), settings, owner, NewGuid, policy_locks));
 }

@@ -345,6 +345,10 @@ TEST(SettingsFile, SavesChangeOnlyTheirOwnFieldsOfTheFileOnDisk) {
        std::wstring(L"dloption=2\nguid=") + kStoredGuid +
            L"\nnewver=1.2\nshow_weather=1\nweather_loc_id=FRXX0076\nweather_loc=Paris, France\nshow_newver=1\n"
            L"slide_seconds=30\nmonitors=all\nphoto_site=http://photos.test\nfoo=bar\ncolour = blue"},
+      {"the second page stores its three keys only", on_disk, kMineGuid, SettingsOwner::MoreSettings,
+       std::wstring(L"dloption=4\nguid=") + kStoredGuid +
+           L"\nnewver=1.2\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=0\n"
+           L"slide_seconds=45\nmonitors=black\nweather_unit=s\nphoto_site=http://photos.test\nfoo=bar\ncolour = blue"},
       {"no file: defaults around the caller's fields and id", L"", kMineGuid, SettingsOwner::VersionCheck,
        std::wstring(L"dloption=0\nguid=") + kMineGuid +
            L"\nnewver=1.3\nshow_weather=1\nweather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\n"
@@ -358,7 +362,7 @@ TEST(SettingsFile, SavesChangeOnlyTheirOwnFieldsOfTheFileOnDisk) {
     Settings mine;
     ParseSettingsText(std::wstring(L"dloption=2\nguid=") + c.mine_guid +
                           L"\nnewver=1.3\nshow_weather=1\nweather_loc_id=FRXX0076\nweather_loc=Paris, France\n"
-                          L"show_newver=1",
+                          L"show_newver=1\nslide_seconds=45\nmonitors=black\nweather_unit=s",
                       mine);
     const std::wstring text = MergeSettingsText(c.on_disk, mine, c.owner, FixedGuid);
     EXPECT_EQ(text, c.expected);

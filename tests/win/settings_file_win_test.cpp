@@ -122,8 +122,10 @@ TEST_F(SettingsFileWin, SaveReplacesTheWholeFile) {
   settings.guid.Assign(L"0123456789ABCDEF0123456789ABCDEF");
   settings.newver.Assign(L"2.0");
   SaveSettings(SettingsOwner::VersionCheck);
+  // The bytes read as one line of text the saver does not own, and keeps.
   EXPECT_EQ(Stored(), L"dloption=0\nguid=0123456789ABCDEF0123456789ABCDEF\nnewver=2.0\nshow_weather=1\n"
-                      L"weather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\nshow_newver=1");
+                      L"weather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\nshow_newver=1\n" +
+                          std::wstring(600, L'x'));
   EXPECT_EQ(CountFiles(folder_), 1);
 }
 
