@@ -2,7 +2,7 @@
 # Makes a Windows release: installs what is missing (Debian 12, as root), builds
 # velmora.scr with the win preset and writes build/release/velmora-VERSION-setup.exe
 # (the installer) and build/release/velmora-VERSION.zip (velmora.scr, README.md,
-# LICENSE). VELMORA_BUILD_DIR builds somewhere other than build/win.
+# LICENSE, the policy templates). VELMORA_BUILD_DIR builds somewhere other than build/win.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -33,5 +33,7 @@ makensis -V2 -DVERSION="$version" -DVERSION_DOTTED="$dotted" -DSCR="$build/velmo
   installer/velmora.nsi
 rm -f "$archive"
 zip -q -j -X "$archive" "$build/velmora.scr" README.md LICENSE
+# The policy templates keep their folders, as Group Policy's store wants them.
+zip -q -X "$archive" policies/velmora.admx policies/en-US/velmora.adml
 echo "== wrote $setup"
 echo "== wrote $archive"
