@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <utility>
 
 #include "settings/server_defaults.h"
 
@@ -70,13 +71,9 @@ void AppendLine(std::wstring& text, std::wstring_view key, std::wstring_view val
   AppendPrintable(text, value);
 }
 
-// A kept line left with nothing but blanks is a blank line, and goes.
 void AppendKeptLine(std::wstring& text, std::wstring_view line) {
-  std::wstring printable;
-  AppendPrintable(printable, line);
-  if (printable.find_first_not_of(L' ') == std::wstring::npos) return;
   if (!text.empty()) text += L'\n';
-  text += printable;
+  AppendPrintable(text, line);
 }
 
 }  // namespace
@@ -99,12 +96,10 @@ std::wstring FormatGuid(const Guid& g) {
 
 namespace {
 
-// Blanks a hand edit leaves around keys and values, and the carriage return
-// of a CRLF line end.
+// Blanks a hand edit leaves around keys and values.
 std::wstring_view TrimBlanks(std::wstring_view v) {
-  auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r'; };
-  while (!v.empty() && blank(v.front())) v.remove_prefix(1);
-  while (!v.empty() && blank(v.back())) v.remove_suffix(1);
+  while (!v.empty() && v.front() == L' ') v.remove_prefix(1);
+  while (!v.empty() && v.back() == L' ') v.remove_suffix(1);
   return v;
 }
 
@@ -144,15 +139,24 @@ bool ParseSettingsText(std::wstring_view text, Settings& s, std::vector<std::wst
   if (text.starts_with(L'\xFEFF')) text.remove_prefix(1);
   for (std::size_t pos = 0; pos <= text.size();) {
     const std::size_t end = std::min(text.find(L'\n', pos), text.size());
-    std::wstring_view line = text.substr(pos, end - pos);
+    // A tab reads as a blank; other characters below U+0020 are never saved,
+    // so they are not read either: a kept line reads back as it was kept.
+    std::wstring line;
+    for (const wchar_t c : text.substr(pos, end - pos)) {
+      if (c == L'\t') {
+        line += L' ';
+      } else if (static_cast<uint32_t>(c) >= 0x20) {
+        line += c;
+      }
+    }
     pos = end + 1;
-    if (line.ends_with(L'\r')) line.remove_suffix(1);
     if (TrimBlanks(line).empty()) continue;
     const std::size_t eq = line.find(L'=');
-    const bool owned = eq != std::wstring_view::npos &&
-                       ReadPair(s, std::wstring(TrimBlanks(line.substr(0, eq))),
-                                std::wstring(TrimBlanks(line.substr(eq + 1))), guid_seen);
-    if (!owned && kept_lines != nullptr) kept_lines->emplace_back(line);
+    const std::wstring_view view(line);
+    const bool owned = eq != std::wstring::npos &&
+                       ReadPair(s, std::wstring(TrimBlanks(view.substr(0, eq))),
+                                std::wstring(TrimBlanks(view.substr(eq + 1))), guid_seen);
+    if (!owned && kept_lines != nullptr) kept_lines->push_back(std::move(line));
   }
   return guid_seen && !s.newver.Empty() && !s.weather_loc.Empty() && !s.weather_loc_id.Empty();
 }
