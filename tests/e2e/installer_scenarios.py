@@ -103,45 +103,38 @@ def msiexec(s, *args):
     check(code == 0, f"msiexec {' '.join(args)} ended with {code}: {out}")
 
 
-def run_installed_saver(s):
-    saver = s.start_program([INSTALLED, "/s"], "installed-saver")
-    s.wait_window(SAVER_TITLE)
-    time.sleep(0.6)  # lets Wine deliver the new window's first mouse move
-    s.key("space")
-    check(saver.wait(10) == 0, "the installed saver did not end with code 0 on a key")
-
-
 def msi_installs_runs_upgrades_and_uninstalls(scr, _host):
     """msiexec /i /qn puts velmora.scr into the 64-bit system folder with an Add or Remove Programs
     entry; the installed saver runs; the package of a later version replaces it, leaving one entry;
     msiexec /x /qn removes the file and the entry and leaves the data folder as it was."""
     packages = [os.environ.get(name, "") for name in ("VELMORA_MSI", "VELMORA_LATER_MSI")]
     check(all(os.path.isfile(p) for p in packages), f"no MSI at VELMORA_MSI, VELMORA_LATER_MSI={packages}")
-    (first_code, first_version), (later_code, later_version) = map(msi_product, packages)
+    (first, first_version), (later, later_version) = map(msi_product, packages)
     with Scenario("msi", scr, time_limit=200) as s:
         s.write_settings(photo_site=CLOSED, weather_host=CLOSED, update_host=CLOSED)
         msiexec(s, "/i", harness.windows_path(packages[0]), "/qn")
         with open(scr, "rb") as built, open(unix_path(s, INSTALLED), "rb") as installed:
             check(installed.read() == built.read(), f"{INSTALLED} differs from the built velmora.scr")
         check(not os.path.exists(unix_path(s, r"C:\windows\syswow64\velmora.scr")), "velmora.scr went into SysWOW64")
-        entry = reg_values(s, UNINSTALL_ROOT + first_code)
         expected = {"DisplayName": "Corvath Velmora", "DisplayVersion": first_version, "Publisher": "Corvath",
                     "NoModify": 1, "NoRepair": 1}
-        seen = {name: (entry or {}).get(name) for name in expected}
-        check(seen == expected, f"the entry {UNINSTALL_ROOT + first_code} holds {seen}, expected {expected}")
-        run_installed_saver(s)
+        seen = {name: (reg_values(s, UNINSTALL_ROOT + first) or {}).get(name) for name in expected}
+        check(seen == expected, f"the entry {UNINSTALL_ROOT + first} holds {seen}, expected {expected}")
+        saver = s.start_program([INSTALLED, "/s"], "installed-saver")
+        s.wait_window(SAVER_TITLE)
+        time.sleep(0.6)  # lets Wine deliver the new window's first mouse move
+        s.key("space")
+        check(saver.wait(10) == 0, "the installed saver did not end with code 0 on a key")
 
         msiexec(s, "/i", harness.windows_path(packages[1]), "/qn")
-        check(reg_values(s, UNINSTALL_ROOT + first_code) is None, "the earlier version's entry is still there")
-        later = reg_values(s, UNINSTALL_ROOT + later_code) or {}
-        check(later.get("DisplayVersion") == later_version, f"the later version's entry holds {later}")
-        check(os.path.isfile(unix_path(s, INSTALLED)), "the upgrade left no velmora.scr")
-
+        after = (reg_values(s, UNINSTALL_ROOT + first), (reg_values(s, UNINSTALL_ROOT + later) or {}).get("DisplayVersion"),
+                 os.path.isfile(unix_path(s, INSTALLED)))
+        check(after == (None, later_version, True), f"after the upgrade: entries and velmora.scr {after}")
         before = data_snapshot(s)
         check("settings.cfg" in before, f"data folder before uninstalling: {sorted(before)}")
         msiexec(s, "/x", harness.windows_path(packages[1]), "/qn")
         check(not os.path.exists(unix_path(s, INSTALLED)), "velmora.scr is still in the system folder")
-        check(reg_values(s, UNINSTALL_ROOT + later_code) is None, "the entry is still there")
+        check(reg_values(s, UNINSTALL_ROOT + later) is None, "the entry is still there")
         check(data_snapshot(s) == before, "uninstalling changed the data folder")
 
 

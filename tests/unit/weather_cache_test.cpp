@@ -195,39 +195,33 @@ TEST_F(WeatherCache, QueryTakesTheLocationUnchangedOrNothingWhenItDoesNotFit) {
 // A fresh document asked for in the other unit system is stale; a feed that
 // answers in the other system anyway is not asked again before 15 minutes.
 TEST_F(WeatherCache, ADocumentInTheOtherUnitsIsFetchedAnew) {
-  struct Case {
+  const struct {
     wchar_t units;
     const char* cached_unit;
-    const char* answer_unit;
     int starts;
-    bool stale_again;  // after the fetch, stale by its units
-  };
-  const Case cases[] = {
-      {kMetricUnits, "C", "C", 0, false},  {kStandardUnits, "F", "F", 0, false},
-      {kStandardUnits, "C", "F", 1, false}, {kMetricUnits, "f", "C", 1, false},
-      {kStandardUnits, "K", "F", 0, false}, {kStandardUnits, "C", "C", 1, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << char(c.units) << " over " << c.cached_unit);
+  } cases[] = {{kMetricUnits, "C", 0}, {kStandardUnits, "F", 0}, {kStandardUnits, "C", 1}, {kMetricUnits, "f", 1},
+               {kStandardUnits, "K", 0}};
+  for (const auto& c : cases) {
     SetUp();
-    FakeWeatherPlatform p;
-    p.units = c.units;
-    p.PutWeatherFile(Document("Here", "5", c.cached_unit), 60);
-    RefreshWeather(p);
-    EXPECT_EQ(p.thread_starts, c.starts);
-    if (c.starts == 0) continue;
-    p.answer = Document("Here", "41", c.answer_unit);
-    EXPECT_EQ(FetchWeather(p), !c.stale_again);
-    EXPECT_NE(p.downloads.at(0).find(std::wstring(L"&unit=") + c.units), std::wstring::npos);
-    EXPECT_EQ(CurrentWeatherReport().current_temp, 41);
-    weather_thread_id = 0;
-    p.now += 14 * 60 * kSecond;
-    RefreshWeather(p);
-    EXPECT_EQ(p.thread_starts, 1);
-    p.now += 2 * 60 * kSecond;
-    RefreshWeather(p);
-    EXPECT_EQ(p.thread_starts, 2);  // stale by age either way
+    platform = FakeWeatherPlatform{};
+    platform.units = c.units;
+    platform.PutWeatherFile(Document("Here", "5", c.cached_unit), 60);
+    RefreshWeather(platform);
+    EXPECT_EQ(platform.thread_starts, c.starts) << char(c.units) << " over " << c.cached_unit;
   }
+  SetUp();
+  FakeWeatherPlatform p;
+  p.units = kStandardUnits;
+  p.answer = Document("Here", "41", "C");
+  EXPECT_FALSE(FetchWeather(p));
+  EXPECT_NE(p.downloads.at(0).find(L"&unit=s"), std::wstring::npos);
+  EXPECT_EQ(CurrentWeatherReport().current_temp, 41);
+  p.now += 14 * 60 * kSecond;
+  RefreshWeather(p);
+  EXPECT_EQ(p.thread_starts, 0);
+  p.now += 2 * 60 * kSecond;
+  RefreshWeather(p);
+  EXPECT_EQ(p.thread_starts, 1);
 }
 
 TEST_F(WeatherCache, DiscardForgetsTheReportAndTheFileSoTheNextCheckFetchesAtOnce) {
