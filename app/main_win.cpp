@@ -18,6 +18,7 @@
 #include "drawing/gdiplus_session_win.h"
 #include "net/http_fetch_win.h"
 #include "res/resource.h"
+#include "settings/policy_win.h"
 #include "settings/settings.h"
 #include "settings/settings_file_win.h"
 #include "slideshow/slide_builder_win.h"
@@ -117,6 +118,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
   const RunMode run = ParseCommandLine(command_line != nullptr ? command_line : L"");
   InitDataFolder();
   LoadSettings();
+  LoadPolicies();
   CreateLocks();
   if (run.mode == SaverMode::Config) {
     RemoveStaleSearchAnswers();  // left by searches of killed processes

@@ -1,5 +1,7 @@
 #include "app/setup_dialog_win.h"
 
+#include "app/more_settings_dialog_win.h"
+
 #include <shellapi.h>
 
 #include <string>
@@ -8,6 +10,7 @@
 #include "res/resource.h"
 #include "settings/gallery_table.h"
 #include "settings/home_page.h"
+#include "settings/policy.h"
 #include "settings/settings.h"
 #include "settings/settings_file_win.h"
 #include "weather/location_search_win.h"
@@ -24,15 +27,25 @@ struct IconTraits {
 // The setup dialog lives until the process ends, and so does its icon.
 UniqueHandle<IconTraits> program_icon;
 
+// A location a policy sets stays disabled, weather on or off.
 void EnableLocation(HWND dialog, bool enable) {
   for (const int id : {IDC_LOCATION_LABEL, IDC_LOCATION_NAME, IDC_CHANGE_LOCATION}) {
-    EnableWindow(GetDlgItem(dialog, id), enable);
+    EnableWindow(GetDlgItem(dialog, id), enable && !policy_locks.location);
   }
+}
+
+void ShowPolicyLocks(HWND dialog) {
+  const PolicyLocks& locks = policy_locks;
+  EnableWindow(GetDlgItem(dialog, IDC_GALLERY_LIST), !locks.dloption);
+  EnableWindow(GetDlgItem(dialog, IDC_SHOW_WEATHER), !locks.show_weather);
+  EnableWindow(GetDlgItem(dialog, IDC_SHOW_NEWVER), !locks.show_newver);
+  const bool any = locks.dloption || locks.show_weather || locks.location || locks.show_newver;
+  ShowWindow(GetDlgItem(dialog, IDC_POLICY_NOTE), any ? SW_SHOW : SW_HIDE);
 }
 
 void ShowNewVersion(HWND dialog) {
   const FixedText<9> newver = CurrentNewver();
-  const bool newer = IsNewerVersion(newver.View());
+  const bool newer = settings.check_version != 0 && IsNewerVersion(newver.View());
   if (newer) {
     SendDlgItemMessageW(dialog, IDC_NOTICE_ICON, STM_SETIMAGE, IMAGE_ICON,
                         reinterpret_cast<LPARAM>(LoadIconW(nullptr, IDI_WARNING)));
@@ -49,11 +62,9 @@ void InitDialog(HWND dialog) {
   }
   SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(settings.dloption), 0);
   SetDlgItemTextW(dialog, IDC_LOCATION_NAME, settings.weather_loc.c_str());
-  if (settings.show_weather != 0) {
-    CheckDlgButton(dialog, IDC_SHOW_WEATHER, BST_CHECKED);
-  } else {
-    EnableLocation(dialog, false);
-  }
+  if (settings.show_weather != 0) CheckDlgButton(dialog, IDC_SHOW_WEATHER, BST_CHECKED);
+  EnableLocation(dialog, settings.show_weather != 0);
+  ShowPolicyLocks(dialog);
   if (settings.show_newver != 0) CheckDlgButton(dialog, IDC_SHOW_NEWVER, BST_CHECKED);
   program_icon.reset(static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_VELMORA), IMAGE_ICON, 48, 48, LR_DEFAULTCOLOR)));
@@ -110,6 +121,9 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
           return TRUE;
         case IDC_GALLERY_LIST:
           return TRUE;  // a new selection takes effect on OK only
+        case IDC_MORE:
+          if (HIWORD(wparam) == BN_CLICKED) RunMoreSettings(dialog);
+          return TRUE;
         case IDOK:
           StoreChoices(dialog);
           PostQuitMessage(0);

@@ -4,6 +4,53 @@ namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
+
+// Length of the well-formed UTF-8 sequence at `i` with its code point in
+// `code`; 0 when the bytes there are not one (bad lead, missing continuation,
+// overlong form, surrogate, beyond U+10FFFF).
+std::size_t Utf8SequenceAt(std::string_view bytes, std::size_t i, char32_t& code) {
+  const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+  std::size_t length = 0;
+  char32_t smallest = 0;
+  if (lead < 0x80) {
+    code = lead;
+    return 1;
+  } else if (lead >= 0xC0 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1F;
+    smallest = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0F;
+    smallest = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF7) {
+    length = 4;
+    code = lead & 0x07;
+    smallest = 0x10000;
+  } else {
+    return 0;
+  }
+  if (bytes.size() - i < length) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    const unsigned char b = static_cast<unsigned char>(bytes[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (b & 0x3F);
+  }
+  if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+// UTF-16 on every platform, so a 32-bit wchar_t holds surrogate pairs too.
+void AppendUtf16(std::wstring& out, char32_t code) {
+  if (code > 0xFFFF) {
+    code -= 0x10000;
+    out.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
+    out.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
+  } else {
+    out.push_back(static_cast<wchar_t>(code));
+  }
+}
+
 }  // namespace
 
 int32_t ParseDecimal(std::wstring_view text) {
@@ -78,4 +125,34 @@ std::size_t FindIgnoringCase(std::string_view text, std::string_view what, std::
     if (k == what.size()) return i;
   }
   return std::string_view::npos;
+}
+
+// Windows-1252 for 0x80..0x9F.
+constexpr uint16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+wchar_t Windows1252(char byte) {
+  const unsigned char b = static_cast<unsigned char>(byte);
+  if (b >= 0x80 && b <= 0x9F) return static_cast<wchar_t>(kWindows1252High[b - 0x80]);
+  return static_cast<wchar_t>(b);
+}
+
+std::wstring DecodeUtf8OrWindows1252(std::string_view bytes) {
+  std::wstring text;
+  text.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t code = 0;
+    const std::size_t length = Utf8SequenceAt(bytes, i, code);
+    if (length == 0) {
+      text.push_back(Windows1252(bytes[i]));
+      ++i;
+    } else {
+      AppendUtf16(text, code);
+      i += length;
+    }
+  }
+  return text;
 }

@@ -34,6 +34,13 @@ int32_t ParseDecimal(std::wstring_view text);
 // Downloaded documents are 8-bit text: each byte becomes one character.
 std::wstring WidenBytes(std::string_view bytes);
 
+// One byte as Windows-1252; the five bytes it leaves undefined map to the C1 controls.
+wchar_t Windows1252(char byte);
+
+// UTF-8 as UTF-16 (surrogate pairs also where wchar_t has 32 bits), each byte
+// of an invalid sequence read as Windows-1252. A zero byte stays U+0000.
+std::wstring DecodeUtf8OrWindows1252(std::string_view bytes);
+
 // White space as the C library's scanning functions skip it: blank, tab, line
 // feed, vertical tab, form feed, carriage return.
 bool IsSpace(wchar_t c);

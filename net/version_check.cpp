@@ -61,6 +61,8 @@ std::optional<std::wstring> ReadAnswerVersion(std::string_view answer) {
 }
 
 void RunVersionCheck(VersionPlatform& platform) {
+  // Switched off by an administrator: not a byte goes out.
+  if (settings.check_version == 0) return;
   const std::wstring query = FormatVersionQuery(settings.update_host.View(), settings.guid.View(),
                                                 FormatWindowsVersion(platform.QueryWindowsVersion()));
   std::string answer;

@@ -46,5 +46,6 @@ std::wstring FormatVersionQuery(std::wstring_view update_host, std::wstring_view
 std::optional<std::wstring> ReadAnswerVersion(std::string_view answer);
 
 // The whole check: query, fetch, newver and its save when the answer carried
-// a version, and "update.xml" removed on every path.
+// a version, and "update.xml" removed on every path. Nothing at all when
+// check_version is 0.
 void RunVersionCheck(VersionPlatform& platform);

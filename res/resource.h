@@ -17,6 +17,18 @@
 #define IDC_SHOW_NEWVER 1013
 #define IDC_LOCATION_LABEL 1014
 #define IDC_LOCATION_NAME 1015
+#define IDC_MORE 1020
+// In dialogs 101 and 140: shown when a policy sets one of the dialog's settings.
+#define IDC_POLICY_NOTE 1021
+
+// Dialog 140, the second page of settings.
+#define IDD_MORE 140
+#define IDC_SLIDE_SECONDS 1101
+#define IDC_MONITORS_PRIMARY 1102
+#define IDC_MONITORS_BLACK 1103
+#define IDC_MONITORS_ALL 1104
+#define IDC_UNITS_METRIC 1105
+#define IDC_UNITS_STANDARD 1106
 
 // Dialog 132, the location search.
 #define IDC_SEARCH_RESULTS 1015

@@ -9,13 +9,14 @@ root=$PWD
 # libraries are only recommended by Wine, and the saver needs them (llvmpipe
 # for its GL window). python3 (not -minimal) brings the standard library the
 # end-to-end harness uses. Xorg with the dummy driver and xrandr give the
-# two-monitor display, xsetroot marks what no saver window covers.
+# two-monitor display, xsetroot marks what no saver window covers. wixl builds
+# the MSI, msitools' msiinfo reads its product code back.
 packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine64 libgl1 libglx-mesa0 libgl1-mesa-dri libxrandr2 libxrender1 libxi6 libxcursor1
           libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
           xvfb x11-apps x11-utils xdotool imagemagick fonts-wine fonts-dejavu-core fonts-liberation
           xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-          python3 libjpeg-turbo-progs nsis python3-pil libgs-common colord-data)
+          python3 libjpeg-turbo-progs nsis python3-pil libgs-common colord-data wixl msitools)
 source scripts/install_missing.sh
 install_missing "${packages[@]}"
 

@@ -48,5 +48,5 @@ bool IsNewerVersion(std::wstring_view newver) { return !newver.empty() && !Equal
 
 bool NoticeWanted(const Settings& s) {
   const std::lock_guard hold(NewverLock());
-  return IsNewerVersion(s.newver.View()) && s.show_newver != 0;
+  return IsNewerVersion(s.newver.View()) && s.show_newver != 0 && s.check_version != 0;
 }

@@ -36,6 +36,8 @@ struct Settings {
   // Optional, written to the file only when it is not the default.
   int32_t slide_seconds = kDefaultSlideSeconds;
   MonitorMode monitors = MonitorMode::Primary;  // stored only when not Primary
+  wchar_t weather_unit = L'm';                  // the weather query's units, "m" or "s"; stored only when "s"
+  int32_t check_version = 1;  // 0: no version request and no notice; set by policy only, never stored
 
   // Server addresses: compiled-in defaults, overridable in the settings file.
   FixedText<kServerValueLimit> photo_site;
@@ -69,5 +71,6 @@ FixedText<9> CurrentNewver();
 // kOwnVersion. There is no numeric ordering: any other text counts as newer.
 bool IsNewerVersion(std::wstring_view newver);
 
-// A newer version is known and the user wants to hear about it.
+// A newer version is known, the check is not switched off and the user wants
+// to hear about it.
 bool NoticeWanted(const Settings& s);

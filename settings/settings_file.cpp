@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <utility>
 
 #include "settings/server_defaults.h"
 
@@ -28,13 +29,6 @@ constexpr struct {
   MonitorMode mode;
   const wchar_t* name;
 } kMonitorModes[] = {{MonitorMode::Primary, L"primary"}, {MonitorMode::Black, L"black"}, {MonitorMode::All, L"all"}};
-
-// An unknown value gives the default.
-MonitorMode ParseMonitorMode(std::wstring_view value) {
-  for (const auto& m : kMonitorModes)
-    if (EqualsIgnoreCase(value, m.name)) return m.mode;
-  return MonitorMode::Primary;
-}
 
 const wchar_t* MonitorModeName(MonitorMode mode) {
   for (const auto& m : kMonitorModes)
@@ -64,16 +58,33 @@ int32_t SlideSecondsFrom(std::wstring_view value) {
 // Values come from outside (update answer, search service, hand edits), so
 // every character below U+0020 is left out: no value can add, remove or
 // change a line.
-void AppendLine(std::wstring& text, std::wstring_view key, std::wstring_view value) {
-  if (!text.empty()) text += L'\n';
-  text += key;
-  text += L'=';
+void AppendPrintable(std::wstring& text, std::wstring_view value) {
   for (const wchar_t c : value) {
     if (static_cast<uint32_t>(c) >= 0x20) text += c;
   }
 }
 
+void AppendLine(std::wstring& text, std::wstring_view key, std::wstring_view value) {
+  if (!text.empty()) text += L'\n';
+  text += key;
+  text += L'=';
+  AppendPrintable(text, value);
+}
+
+void AppendKeptLine(std::wstring& text, std::wstring_view line) {
+  if (!text.empty()) text += L'\n';
+  AppendPrintable(text, line);
+}
+
 }  // namespace
+
+MonitorMode ParseMonitorMode(std::wstring_view value) {
+  for (const auto& m : kMonitorModes)
+    if (EqualsIgnoreCase(value, m.name)) return m.mode;
+  return MonitorMode::Primary;
+}
+
+wchar_t WeatherUnitFrom(std::wstring_view value) { return EqualsIgnoreCase(value, L"s") ? L's' : L'm'; }
 
 std::wstring FormatGuid(const Guid& g) {
   wchar_t buffer[33];
@@ -83,44 +94,75 @@ std::wstring FormatGuid(const Guid& g) {
   return buffer;
 }
 
-bool ParseSettingsText(std::wstring_view text, Settings& s) {
+namespace {
+
+// Blanks a hand edit leaves around keys and values.
+std::wstring_view TrimBlanks(std::wstring_view v) {
+  while (!v.empty() && v.front() == L' ') v.remove_prefix(1);
+  while (!v.empty() && v.back() == L' ') v.remove_suffix(1);
+  return v;
+}
+
+// Reads one pair into `s`; false when the key is not one the saver owns.
+bool ReadPair(Settings& s, const std::wstring& key, const std::wstring& value, bool& guid_seen) {
+  if (EqualsIgnoreCase(key, L"guid")) {
+    s.guid.Assign(value);
+    guid_seen = true;
+  } else if (EqualsIgnoreCase(key, L"newver")) {
+    s.newver.Assign(value);
+  } else if (EqualsIgnoreCase(key, L"show_newver")) {
+    s.show_newver = ParseDecimal(value);
+  } else if (EqualsIgnoreCase(key, L"show_weather")) {
+    s.show_weather = ParseDecimal(value);
+  } else if (EqualsIgnoreCase(key, L"weather_loc")) {
+    s.weather_loc.Assign(value);
+  } else if (EqualsIgnoreCase(key, L"weather_loc_id")) {
+    s.weather_loc_id.Assign(value);
+  } else if (EqualsIgnoreCase(key, L"slide_seconds")) {
+    s.slide_seconds = SlideSecondsFrom(value);
+  } else if (EqualsIgnoreCase(key, L"monitors")) {
+    s.monitors = ParseMonitorMode(value);
+  } else if (EqualsIgnoreCase(key, L"weather_unit")) {
+    s.weather_unit = WeatherUnitFrom(value);
+  } else if (!ApplyServerKey(s, key, value)) {
+    ApplySetting(s, key.c_str(), value.c_str());
+    return EqualsIgnoreCase(key, L"dloption");
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseSettingsText(std::wstring_view text, Settings& s, std::vector<std::wstring>* kept_lines) {
   bool guid_seen = false;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t eq = text.find(L'=', pos);
-    if (eq == std::wstring_view::npos) break;
-    const std::wstring key(text.substr(pos, eq - pos));  // not trimmed
-    const std::size_t line_end = text.find(L'\n', eq + 1);
-    const std::wstring value(text.substr(eq + 1, line_end == std::wstring_view::npos ? std::wstring_view::npos
-                                                                                       : line_end - eq - 1));
-    if (EqualsIgnoreCase(key, L"guid")) {
-      s.guid.Assign(value);
-      guid_seen = true;
-    } else if (EqualsIgnoreCase(key, L"newver")) {
-      s.newver.Assign(value);
-    } else if (EqualsIgnoreCase(key, L"show_newver")) {
-      s.show_newver = ParseDecimal(value);
-    } else if (EqualsIgnoreCase(key, L"show_weather")) {
-      s.show_weather = ParseDecimal(value);
-    } else if (EqualsIgnoreCase(key, L"weather_loc")) {
-      s.weather_loc.Assign(value);
-    } else if (EqualsIgnoreCase(key, L"weather_loc_id")) {
-      s.weather_loc_id.Assign(value);
-    } else if (EqualsIgnoreCase(key, L"slide_seconds")) {
-      s.slide_seconds = SlideSecondsFrom(value);
-    } else if (EqualsIgnoreCase(key, L"monitors")) {
-      s.monitors = ParseMonitorMode(value);
-    } else if (!ApplyServerKey(s, key, value)) {
-      ApplySetting(s, key.c_str(), value.c_str());
+  // A mark left in the text by an editor belongs to no key.
+  if (text.starts_with(L'\xFEFF')) text.remove_prefix(1);
+  for (std::size_t pos = 0; pos <= text.size();) {
+    const std::size_t end = std::min(text.find(L'\n', pos), text.size());
+    // A tab reads as a blank; other characters below U+0020 are never saved,
+    // so they are not read either: a kept line reads back as it was kept.
+    std::wstring line;
+    for (const wchar_t c : text.substr(pos, end - pos)) {
+      if (c == L'\t') {
+        line += L' ';
+      } else if (static_cast<uint32_t>(c) >= 0x20) {
+        line += c;
+      }
     }
-    if (line_end == std::wstring_view::npos) break;
-    pos = line_end + 1;
+    pos = end + 1;
+    if (TrimBlanks(line).empty()) continue;
+    const std::size_t eq = line.find(L'=');
+    const std::wstring_view view(line);
+    const bool owned = eq != std::wstring::npos &&
+                       ReadPair(s, std::wstring(TrimBlanks(view.substr(0, eq))),
+                                std::wstring(TrimBlanks(view.substr(eq + 1))), guid_seen);
+    if (!owned && kept_lines != nullptr) kept_lines->push_back(std::move(line));
   }
   return guid_seen && !s.newver.Empty() && !s.weather_loc.Empty() && !s.weather_loc_id.Empty();
 }
 
 std::wstring ComposeSettingsText(Settings& s, std::span<const SettingPair> extra,
-                                 const std::function<Guid()>& new_guid) {
+                                 const std::function<Guid()>& new_guid, std::span<const std::wstring> kept_lines) {
   std::wstring text;
   bool given[std::size(kStandardKeys)] = {};
   for (const SettingPair& pair : extra) {
@@ -159,38 +201,49 @@ std::wstring ComposeSettingsText(Settings& s, std::span<const SettingPair> extra
   if (wanted(L"show_newver")) AppendLine(text, L"show_newver", s.show_newver != 0 ? L"1" : L"0");
   if (s.slide_seconds != kDefaultSlideSeconds) AppendLine(text, L"slide_seconds", std::to_wstring(s.slide_seconds));
   if (s.monitors != MonitorMode::Primary) AppendLine(text, L"monitors", MonitorModeName(s.monitors));
+  if (s.weather_unit != L'm') AppendLine(text, L"weather_unit", L"s");
 
   for (const ServerKey& k : kServerKeys) {
     const std::wstring_view value = (s.*k.field).View();
     if (value != k.compiled_default) AppendLine(text, k.name, value);
   }
+  for (const std::wstring& line : kept_lines) AppendKeptLine(text, line);
   return text;
 }
 
-std::wstring ComposeSavedSettings(Settings& s, const std::function<Guid()>& new_guid) {
+std::wstring ComposeSavedSettings(Settings& s, const std::function<Guid()>& new_guid,
+                                  std::span<const std::wstring> kept_lines) {
   const std::wstring dloption = std::to_wstring(s.dloption);
   const SettingPair pairs[] = {{L"dloption", dloption}};
-  return ComposeSettingsText(s, pairs, new_guid);
+  return ComposeSettingsText(s, pairs, new_guid, kept_lines);
 }
 
 std::wstring MergeSettingsText(std::wstring_view on_disk, Settings& mine, SettingsOwner owner,
-                               const std::function<Guid()>& new_guid) {
+                               const std::function<Guid()>& new_guid, const PolicyLocks& locked) {
   Settings merged;
-  ParseSettingsText(on_disk, merged);
+  std::vector<std::wstring> kept_lines;
+  ParseSettingsText(on_disk, merged, &kept_lines);
   if (merged.guid.View().size() < 32) merged.guid = mine.guid;
   switch (owner) {
     case SettingsOwner::SetupDialog:
-      merged.dloption = mine.dloption;
-      merged.show_weather = mine.show_weather;
-      merged.show_newver = mine.show_newver;
-      merged.weather_loc = mine.weather_loc;
-      merged.weather_loc_id = mine.weather_loc_id;
+      if (!locked.dloption) merged.dloption = mine.dloption;
+      if (!locked.show_weather) merged.show_weather = mine.show_weather;
+      if (!locked.show_newver) merged.show_newver = mine.show_newver;
+      if (!locked.location) {
+        merged.weather_loc = mine.weather_loc;
+        merged.weather_loc_id = mine.weather_loc_id;
+      }
       break;
     case SettingsOwner::VersionCheck:
       merged.newver = mine.newver;
       break;
+    case SettingsOwner::MoreSettings:
+      if (!locked.slide_seconds) merged.slide_seconds = mine.slide_seconds;
+      if (!locked.monitors) merged.monitors = mine.monitors;
+      if (!locked.weather_unit) merged.weather_unit = mine.weather_unit;
+      break;
   }
-  std::wstring text = ComposeSavedSettings(merged, new_guid);
+  std::wstring text = ComposeSavedSettings(merged, new_guid, kept_lines);
   mine.guid = merged.guid;
   return text;
 }
@@ -204,6 +257,19 @@ std::string EncodeUtf16Le(std::wstring_view text) {
     bytes += static_cast<char>(unit >> 8);
   }
   return bytes;
+}
+
+std::wstring DecodeSettingsBytes(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16Le(bytes.substr(2));
+  if (bytes.starts_with("\xFE\xFF")) {
+    std::string swapped(bytes.substr(2));
+    for (std::size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+    return DecodeUtf16Le(swapped);
+  }
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  // Text with keys in UTF-16 always holds zero bytes; UTF-8 text never does.
+  if (bytes.find('\0') != std::string_view::npos) return DecodeUtf16Le(bytes);
+  return DecodeUtf8OrWindows1252(bytes);
 }
 
 std::wstring DecodeUtf16Le(std::string_view bytes) {

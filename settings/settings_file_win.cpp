@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/data_folder.h"
 #include "base/whole_file_win.h"
@@ -145,9 +146,11 @@ void LoadSettings() {
   std::string bytes;
   const FileState state = ReadSettingsFile(bytes);
   file_unreadable = state == FileState::Unreadable;
-  if (state == FileState::Read && ParseSettingsText(DecodeUtf16Le(bytes), settings)) return;
-  // Composing fills the missing values into `settings`, written or not.
-  const std::wstring text = ComposeSavedSettings(settings, NewGuid);
+  std::vector<std::wstring> kept_lines;
+  if (state == FileState::Read && ParseSettingsText(DecodeSettingsBytes(bytes), settings, &kept_lines)) return;
+  // Composing fills the missing values into `settings`, written or not; the
+  // values the file has stay.
+  const std::wstring text = ComposeSavedSettings(settings, NewGuid, kept_lines);
   if (!file_unreadable && lock.held()) ReplaceSettingsFile(text);
 }
 
@@ -158,5 +161,5 @@ void SaveSettings(SettingsOwner owner) {
   std::string bytes;
   // Never replace the user's file with less than it holds.
   if (ReadSettingsFile(bytes) == FileState::Unreadable) return;
-  ReplaceSettingsFile(MergeSettingsText(DecodeUtf16Le(bytes), settings, owner, NewGuid));
+  ReplaceSettingsFile(MergeSettingsText(DecodeSettingsBytes(bytes), settings, owner, NewGuid, policy_locks));
 }

@@ -71,14 +71,20 @@ bool WeatherFresh(const WeatherReport& report, int64_t now) {
   return now - report.file_time < kWeatherFreshSeconds * kTicksPerSecond;
 }
 
-std::wstring FormatWeatherQuery(std::wstring_view weather_host, std::wstring_view location_id) {
+std::wstring FormatWeatherQuery(std::wstring_view weather_host, std::wstring_view location_id, wchar_t units) {
   std::wstring address(weather_host);
   address += L"/weather/local/";
   address += location_id;
-  address += L"?cc=*&prod=xoap&par=5512093847&key=9b0d41e7c2a5f386&dayf=5&unit=m";
+  address += L"?cc=*&prod=xoap&par=5512093847&key=9b0d41e7c2a5f386&dayf=5&unit=";
+  address += units;
   // A cut query would ask for another place or drop the key.
   if (address.size() > kMaxPath - 1) return {};
   return address;
+}
+
+bool WeatherUnitsMatch(const WeatherReport& report, wchar_t units) {
+  const wchar_t other = units == kStandardUnits ? L'C' : L'F';
+  return ToUpperAscii(report.temp_unit) != other;
 }
 
 namespace {
@@ -93,15 +99,15 @@ WeatherReport ReadReportFile(WeatherPlatform& platform, std::wstring_view name) 
   return report;
 }
 
-bool CompleteAndFresh(const WeatherReport& report, int64_t now) {
-  return WeatherReportComplete(report) && WeatherFresh(report, now);
+bool CompleteAndFresh(const WeatherReport& report, int64_t now, wchar_t units) {
+  return WeatherReportComplete(report) && WeatherFresh(report, now) && WeatherUnitsMatch(report, units);
 }
 
 }  // namespace
 
 bool ReadWeatherDocument(WeatherPlatform& platform) {
   const WeatherReport published = PublishUnlessOlder(ReadReportFile(platform, kWeatherFileName));
-  return CompleteAndFresh(published, platform.Now());
+  return CompleteAndFresh(published, platform.Now(), platform.WeatherUnits());
 }
 
 bool FetchWeather(WeatherPlatform& platform) {
@@ -121,7 +127,10 @@ bool FetchWeather(WeatherPlatform& platform) {
   // The replacement keeps the file's last-write time, so the report read from
   // the temporary file is the one weather.xml now holds.
   PublishWeatherReport(fetched);
-  return CompleteAndFresh(fetched, platform.Now());
+  if (!WeatherUnitsMatch(fetched, platform.WeatherUnits())) {
+    weather_retry_after = fetched.file_time + kWeatherFreshSeconds * kTicksPerSecond;
+  }
+  return CompleteAndFresh(fetched, platform.Now(), platform.WeatherUnits());
 }
 
 void RefreshWeather(WeatherPlatform& platform) {
@@ -131,9 +140,10 @@ void RefreshWeather(WeatherPlatform& platform) {
   // thread clears the id after it has published, so a read after a 0 sees
   // the file it left.
   if (weather_thread_id != 0) return;
-  if (!CompleteAndFresh(CurrentWeatherReport(), platform.Now())) ReadWeatherDocument(platform);
+  const wchar_t units = platform.WeatherUnits();
+  if (!CompleteAndFresh(CurrentWeatherReport(), platform.Now(), units)) ReadWeatherDocument(platform);
   const int64_t now = platform.Now();
-  if (CompleteAndFresh(CurrentWeatherReport(), now)) return;
+  if (CompleteAndFresh(CurrentWeatherReport(), now, units)) return;
   if (now < weather_retry_after) return;
   platform.StartWeatherThread();
 }

@@ -37,9 +37,20 @@ bool WeatherReady();  // the published report is complete
 // Fresh: younger than 900 s; a file time in the future counts as fresh.
 bool WeatherFresh(const WeatherReport& report, int64_t now);
 
-// The weather query for `location_id`, inserted unchanged; empty when the
-// address would not fit in 259 characters.
-std::wstring FormatWeatherQuery(std::wstring_view weather_host, std::wstring_view location_id);
+// The unit systems the weather query can ask for: the feed answers "m" in °C,
+// kilometres and millimetres, "s" in °F, miles and inches.
+inline constexpr wchar_t kMetricUnits = L'm';
+inline constexpr wchar_t kStandardUnits = L's';
+
+// The weather query for `location_id`, inserted unchanged, in `units`; empty
+// when the address would not fit in 259 characters.
+std::wstring FormatWeatherQuery(std::wstring_view weather_host, std::wstring_view location_id,
+                                wchar_t units = kMetricUnits);
+
+// False when the report's temperature letter is that of the other unit system
+// (C when `units` is "s", F when it is "m"): the document was asked for in the
+// other system and is stale. Any other letter counts as a match.
+bool WeatherUnitsMatch(const WeatherReport& report, wchar_t units);
 
 struct WeatherFile {
   std::string bytes;
@@ -60,7 +71,8 @@ class WeatherPlatform {
   // Starts the weather thread (which calls FetchWeather and then clears
   // weather_thread_id); false when it could not be made.
   virtual bool StartWeatherThread() = 0;
-  virtual std::wstring WeatherQuery() = 0;  // for the configured host and location id
+  virtual std::wstring WeatherQuery() = 0;  // for the configured host, location id and units
+  virtual wchar_t WeatherUnits() { return kMetricUnits; }
 };
 
 // Id of the running weather thread, 0 when none runs: set by the main thread
@@ -78,7 +90,9 @@ extern std::atomic<int64_t> weather_retry_after;
 bool ReadWeatherDocument(WeatherPlatform& platform);
 
 // Downloads into the temporary file and, when that reads complete, replaces
-// weather.xml with it and publishes it. Anything else leaves the old file and
+// weather.xml with it and publishes it. An answer in the other unit system
+// (a feed that ignores the query's) is shown, and the next fetch waits until
+// it would be stale by age. Anything else leaves the old file and
 // the report as they were, removes the temporary file and sets the retry time.
 bool FetchWeather(WeatherPlatform& platform);
 

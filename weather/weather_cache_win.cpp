@@ -53,8 +53,10 @@ class WinWeatherPlatform final : public WeatherPlatform {
   bool StartWeatherThread() override { return StartTrackedThread(RunWeatherThread, weather_thread_id, WeatherLock()); }
 
   std::wstring WeatherQuery() override {
-    return FormatWeatherQuery(settings.weather_host.View(), settings.weather_loc_id.View());
+    return FormatWeatherQuery(settings.weather_host.View(), settings.weather_loc_id.View(), WeatherUnits());
   }
+
+  wchar_t WeatherUnits() override { return settings.weather_unit; }
 };
 
 void RunWeatherThread() {

@@ -112,19 +112,6 @@ void HandleText(const WeatherParser& p, WeatherReport& report) {
   }
 }
 
-// Windows-1252 for 0x80..0x9F; the five bytes it leaves undefined map to the C1 controls.
-constexpr uint16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-wchar_t Windows1252(char byte) {
-  const unsigned char b = static_cast<unsigned char>(byte);
-  if (b >= 0x80 && b <= 0x9F) return static_cast<wchar_t>(kWindows1252High[b - 0x80]);
-  return static_cast<wchar_t>(b);
-}
-
 // True when the document starts with an XML declaration whose encoding names
 // a charset other than UTF-8.
 bool DeclaresOtherCharset(std::string_view bytes) {
@@ -146,52 +133,6 @@ bool DeclaresOtherCharset(std::string_view bytes) {
   if (end == std::string_view::npos || end == i) return false;
   const std::wstring charset = WidenBytes(declaration.substr(i, end - i));
   return !Is(charset, L"utf-8") && !Is(charset, L"utf8");
-}
-
-// Length of the well-formed UTF-8 sequence at `i` with its code point in
-// `code`; 0 when the bytes there are not one (bad lead, missing continuation,
-// overlong form, surrogate, beyond U+10FFFF).
-std::size_t Utf8SequenceAt(std::string_view bytes, std::size_t i, char32_t& code) {
-  const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-  std::size_t length = 0;
-  char32_t smallest = 0;
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  } else if (lead >= 0xC0 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1F;
-    smallest = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0F;
-    smallest = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF7) {
-    length = 4;
-    code = lead & 0x07;
-    smallest = 0x10000;
-  } else {
-    return 0;
-  }
-  if (bytes.size() - i < length) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    const unsigned char b = static_cast<unsigned char>(bytes[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (b & 0x3F);
-  }
-  if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
-// UTF-16 on every platform, so a 32-bit wchar_t holds surrogate pairs too.
-void AppendUtf16(std::wstring& out, char32_t code) {
-  if (code > 0xFFFF) {
-    code -= 0x10000;
-    out.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
-    out.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
-  } else {
-    out.push_back(static_cast<wchar_t>(code));
-  }
 }
 
 }  // namespace
@@ -301,24 +242,13 @@ ClockTime ParseClockTime(std::wstring_view text) {
 
 std::wstring DecodeWeatherBytes(std::string_view bytes) {
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  std::wstring text;
-  text.reserve(bytes.size());
   if (DeclaresOtherCharset(bytes)) {
+    std::wstring text;
+    text.reserve(bytes.size());
     for (const char b : bytes) text.push_back(Windows1252(b));
     return text;
   }
-  for (std::size_t i = 0; i < bytes.size();) {
-    char32_t code = 0;
-    const std::size_t length = Utf8SequenceAt(bytes, i, code);
-    if (length == 0) {
-      text.push_back(Windows1252(bytes[i]));
-      ++i;
-    } else {
-      AppendUtf16(text, code);
-      i += length;
-    }
-  }
-  return text;
+  return DecodeUtf8OrWindows1252(bytes);
 }
 
 WeatherReport ReadWeatherBytes(std::string_view bytes) {

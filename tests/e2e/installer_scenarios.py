@@ -1,6 +1,8 @@
-"""The Windows installer and its uninstaller, run silently in a scenario's own prefix.
+"""The Windows installer and its uninstaller, and the MSI with msiexec, run silently in a
+scenario's own prefix.
 
-The installer is the one the build made (VELMORA_INSTALLER). Registry values
+The installer is the one the build made (VELMORA_INSTALLER), the MSIs are the build's
+(VELMORA_MSI) and the same package of a later version (VELMORA_LATER_MSI). Registry values
 are read back with Wine's reg.exe in the 64-bit view, where Add or Remove
 Programs and the screensaver settings look.
 """
@@ -14,7 +16,8 @@ import harness
 from harness import SAVER_TITLE, Scenario, check, wait_until
 
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
-UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora"
+UNINSTALL_ROOT = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+UNINSTALL_KEY = UNINSTALL_ROOT + "Velmora"
 INSTALLED = r"C:\windows\system32\velmora.scr"
 OTHER_SAVER = r"C:\windows\system32\other.scr"
 # The fake services are unreachable: the saver runs on the photos it has.
@@ -87,6 +90,54 @@ def data_snapshot(s):
     return {name: (s.read_file(name), os.stat(s.data_path(name)).st_mtime_ns) for name in s.data_files()}
 
 
+def msi_product(path):
+    """(ProductCode, ProductVersion) of an MSI, read with msitools."""
+    out = subprocess.run(["msiinfo", "export", path, "Property"], check=True, stdout=subprocess.PIPE,
+                         timeout=30).stdout.decode()
+    values = dict(line.split("\t", 1) for line in out.splitlines() if "\t" in line)
+    return values["ProductCode"], values["ProductVersion"]
+
+
+def msiexec(s, *args):
+    code, out = s.run_windows_program(["msiexec", *args], timeout=120)
+    check(code == 0, f"msiexec {' '.join(args)} ended with {code}: {out}")
+
+
+def msi_installs_runs_upgrades_and_uninstalls(scr, _host):
+    """msiexec /i /qn puts velmora.scr into the 64-bit system folder with an Add or Remove Programs
+    entry; the installed saver runs; the package of a later version replaces it, leaving one entry;
+    msiexec /x /qn removes the file and the entry and leaves the data folder as it was."""
+    packages = [os.environ.get(name, "") for name in ("VELMORA_MSI", "VELMORA_LATER_MSI")]
+    check(all(os.path.isfile(p) for p in packages), f"no MSI at VELMORA_MSI, VELMORA_LATER_MSI={packages}")
+    (first, first_version), (later, later_version) = map(msi_product, packages)
+    with Scenario("msi", scr, time_limit=200) as s:
+        s.write_settings(photo_site=CLOSED, weather_host=CLOSED, update_host=CLOSED)
+        msiexec(s, "/i", harness.windows_path(packages[0]), "/qn")
+        with open(scr, "rb") as built, open(unix_path(s, INSTALLED), "rb") as installed:
+            check(installed.read() == built.read(), f"{INSTALLED} differs from the built velmora.scr")
+        check(not os.path.exists(unix_path(s, r"C:\windows\syswow64\velmora.scr")), "velmora.scr went into SysWOW64")
+        expected = {"DisplayName": "Corvath Velmora", "DisplayVersion": first_version, "Publisher": "Corvath",
+                    "NoModify": 1, "NoRepair": 1}
+        seen = {name: (reg_values(s, UNINSTALL_ROOT + first) or {}).get(name) for name in expected}
+        check(seen == expected, f"the entry {UNINSTALL_ROOT + first} holds {seen}, expected {expected}")
+        saver = s.start_program([INSTALLED, "/s"], "installed-saver")
+        s.wait_window(SAVER_TITLE)
+        time.sleep(0.6)  # lets Wine deliver the new window's first mouse move
+        s.key("space")
+        check(saver.wait(10) == 0, "the installed saver did not end with code 0 on a key")
+
+        msiexec(s, "/i", harness.windows_path(packages[1]), "/qn")
+        after = (reg_values(s, UNINSTALL_ROOT + first), (reg_values(s, UNINSTALL_ROOT + later) or {}).get("DisplayVersion"),
+                 os.path.isfile(unix_path(s, INSTALLED)))
+        check(after == (None, later_version, True), f"after the upgrade: entries and velmora.scr {after}")
+        before = data_snapshot(s)
+        check("settings.cfg" in before, f"data folder before uninstalling: {sorted(before)}")
+        msiexec(s, "/x", harness.windows_path(packages[1]), "/qn")
+        check(not os.path.exists(unix_path(s, INSTALLED)), "velmora.scr is still in the system folder")
+        check(reg_values(s, UNINSTALL_ROOT + later) is None, "the entry is still there")
+        check(data_snapshot(s) == before, "uninstalling changed the data folder")
+
+
 def install_run_reinstall_and_uninstall(scr, _host):
     with Scenario("installer", scr, time_limit=200) as s:
         s.write_settings(photo_site=CLOSED, weather_host=CLOSED, update_host=CLOSED)
@@ -142,4 +193,5 @@ if __name__ == "__main__":
     raise SystemExit(harness.main({
         "install_run_reinstall_and_uninstall": install_run_reinstall_and_uninstall,
         "another_screensaver_stays_chosen": another_screensaver_stays_chosen,
+        "msi_installs_runs_upgrades_and_uninstalls": msi_installs_runs_upgrades_and_uninstalls,
     }))

@@ -107,10 +107,13 @@ std::vector<std::wstring> Words(const std::string& line) {
   return words;
 }
 
+// Sent, not GetWindowTextW: across processes that reads an edit's creation
+// text, not what it holds.
 std::wstring WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
+  const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  text.resize(static_cast<std::size_t>(
+      SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()))));
   return text;
 }
 

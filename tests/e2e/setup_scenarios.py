@@ -22,7 +22,10 @@ IDOK, IDCANCEL = 1, 2
 PROGRAM_ICON, GALLERY, HOME_WEBSITE, NOTICE_ICON, NOTICE_TEXT = 1000, 1001, 1002, 1004, 1005
 SHOW_WEATHER, CHANGE, SHOW_NEWVER, LOCATION_LABEL, LOCATION_NAME = 1010, 1012, 1013, 1014, 1015
 RESULTS, SEARCH, SEARCH_TEXT = 1015, 1016, 1017
-VK_ESCAPE = 0x1B
+VK_ESCAPE, VK_RETURN = 0x1B, 0x0D
+MORE_TITLE = "Velmora - More Settings"
+MORE, SLIDE_SECONDS = 1020, 1101
+MONITOR_BUTTONS, UNIT_BUTTONS = (1102, 1103, 1104), (1105, 1106)
 
 GALLERY_TITLES = [
     "Photos of the week - 150K daily traffic, 1 new photo every week",
@@ -306,6 +309,51 @@ def cancel_close_and_escape_store_nothing(scr, host):
     check(not failures, "; ".join(failures))
 
 
+def more_page_stores_its_three_settings(scr, host):
+    """More... shows the stored values; 2 seconds is refused and the page stays open; 45 seconds, a
+    slideshow on the other monitors and Fahrenheit, then OK: settings.cfg holds them with every other
+    line as it was (an unknown key too), and the cached weather is gone. Escape then stores nothing,
+    Enter stores like OK, and Cancel in the setup dialog undoes nothing."""
+    with Scenario("setup-more", scr, host, time_limit=150) as s:
+        s.write_settings(weather_loc="Hollin, Velmora", weather_loc_id="VLXX0001", monitors="black", colour="blue")
+        s.put_file("weather.xml", "<weather/>")
+        before = s.read_settings()
+        driver = Driver(s)
+        process = start_setup(s, driver)
+
+        def more(seconds, *buttons, key=None, shown=None):
+            driver.click(SETUP_TITLE, MORE)
+            driver.wait_window(MORE_TITLE)
+            seen = (driver.text(MORE_TITLE, SLIDE_SECONDS),
+                    [driver.state(MORE_TITLE, b)[2] for b in MONITOR_BUTTONS + UNIT_BUTTONS])
+            check(shown is None or seen == shown, f"the page shows {seen}, expected {shown}")
+            driver.set_text(MORE_TITLE, SLIDE_SECONDS, seconds)
+            for b in buttons:
+                driver.click(MORE_TITLE, b)
+            driver.key(MORE_TITLE, SLIDE_SECONDS, key) if key else driver.click(MORE_TITLE, IDOK)
+
+        more("2", shown=("10", [False, True, False, True, False]))
+        time.sleep(1.0)
+        check(driver.exists(MORE_TITLE) and s.read_settings() == before, "2 seconds was taken")
+        driver.set_text(MORE_TITLE, SLIDE_SECONDS, "45")
+        driver.click(MORE_TITLE, MONITOR_BUTTONS[2])
+        driver.click(MORE_TITLE, UNIT_BUTTONS[1])
+        driver.click(MORE_TITLE, IDOK)
+        driver.wait_gone(MORE_TITLE)
+        stored = [p for p in before if p[0] not in ("monitors", "colour")] + [
+            ("slide_seconds", "45"), ("monitors", "all"), ("weather_unit", "s"), ("colour", "blue")]
+        check(s.read_settings() == stored, f"settings.cfg holds {s.read_settings()}, expected {stored}")
+        check(s.read_file("weather.xml") is None, "weather.xml in the old units is still there")
+        more("3600", key=VK_ESCAPE, shown=("45", [False, False, True, False, True]))
+        driver.wait_gone(MORE_TITLE)
+        more("3600", key=VK_RETURN, shown=("45", [False, False, True, False, True]))
+        driver.wait_gone(MORE_TITLE)
+        stored[-4] = ("slide_seconds", "3600")
+        driver.click(SETUP_TITLE, IDCANCEL)
+        ends_with_zero(process)
+        check(s.read_settings() == stored, f"after Enter and Cancel settings.cfg holds {s.read_settings()}")
+
+
 def home_website_opens_the_home_page_each_time(scr, host):
     """Each press of Home Website hands the home page to the browser; the dialog stays open. A
     web_host without scheme gets "http://", one with its scheme is used as it stands."""
@@ -499,6 +547,7 @@ SCENARIOS = {f.__name__: f for f in [
     setup_dialog_shows_the_stored_choices,
     ok_stores_the_gallery_and_the_boxes,
     cancel_close_and_escape_store_nothing,
+    more_page_stores_its_three_settings,
     home_website_opens_the_home_page_each_time,
     a_new_location_is_searched_and_stored,
     choosing_the_stored_location_keeps_the_weather,

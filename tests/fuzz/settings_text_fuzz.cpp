@@ -1,6 +1,7 @@
-// settings.cfg as the loader reads it: any bytes parse into a record, the
-// record is composed into what SaveSettings writes, and that text must be a
-// well-formed file that loads back into the same record.
+// settings.cfg as the loader reads it: any bytes parse into a record and the
+// lines the saver keeps, these are composed into what SaveSettings writes, and
+// that text must be a well-formed file that loads back into the same record
+// and the same kept lines.
 #include <vector>
 
 #include "fuzz_support.h"
@@ -12,7 +13,7 @@ namespace {
 constexpr const wchar_t* kStandardKeys[] = {L"dloption",       L"guid",        L"newver",     L"show_weather",
                                             L"weather_loc_id", L"weather_loc", L"show_newver"};
 // Written only when not their defaults, in this order.
-constexpr const wchar_t* kOptionalKeys[] = {L"slide_seconds", L"photo_site",  L"image_prefix",
+constexpr const wchar_t* kOptionalKeys[] = {L"slide_seconds", L"monitors",    L"photo_site", L"image_prefix",
                                             L"weather_host",  L"update_host", L"web_host"};
 
 Guid NewGuid() {
@@ -21,18 +22,21 @@ Guid NewGuid() {
   return g;
 }
 
-// The value as the file holds it: nothing below U+0020.
+// The value as the file holds it and the loader reads it back: nothing below
+// U+0020, no blank at either end.
 std::wstring Stored(std::wstring_view value) {
   std::wstring out;
   for (const wchar_t c : value) {
     if (static_cast<uint32_t>(c) >= 0x20) out += c;
   }
-  return out;
+  const std::size_t first = out.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return {};
+  return out.substr(first, out.find_last_not_of(L' ') + 1 - first);
 }
 
-// Seven standard lines in their order, then optional lines in theirs; every
-// line key=value with nothing below U+0020.
-void CheckFile(const std::wstring& text) {
+// Seven standard lines in their order, then optional lines in theirs, then
+// the kept lines; nothing below U+0020.
+void CheckFile(const std::wstring& text, std::size_t kept) {
   std::vector<std::wstring_view> lines;
   for (std::size_t start = 0;;) {
     const std::size_t end = text.find(L'\n', start);
@@ -40,9 +44,9 @@ void CheckFile(const std::wstring& text) {
     if (end == std::wstring::npos) break;
     start = end + 1;
   }
-  FUZZ_CHECK(lines.size() >= std::size(kStandardKeys));
+  FUZZ_CHECK(lines.size() >= std::size(kStandardKeys) + kept);
   std::size_t next_optional_key = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+  for (std::size_t i = 0; i + kept < lines.size(); ++i) {
     FUZZ_CHECK(!HasCharBelowSpace(lines[i]));
     const std::size_t eq = lines[i].find(L'=');
     FUZZ_CHECK(eq != std::wstring_view::npos);
@@ -80,14 +84,17 @@ void CheckSameRecord(const Settings& saved, const Settings& loaded) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   Settings record;
-  ParseSettingsText(DecodeUtf16Le(FuzzBytes(data, size)), record);
-  const std::wstring text = ComposeSavedSettings(record, NewGuid);
-  CheckFile(text);
+  std::vector<std::wstring> kept;
+  ParseSettingsText(DecodeSettingsBytes(FuzzBytes(data, size)), record, &kept);
+  const std::wstring text = ComposeSavedSettings(record, NewGuid, kept);
+  CheckFile(text, kept.size());
   // No zero character either, so the file's bytes read back whole.
   FUZZ_CHECK(DecodeUtf16Le(EncodeUtf16Le(text)) == text);
 
   Settings loaded;
-  ParseSettingsText(text, loaded);
+  std::vector<std::wstring> kept_again;
+  ParseSettingsText(text, loaded, &kept_again);
   CheckSameRecord(record, loaded);
+  FUZZ_CHECK(kept_again == kept);
   return 0;
 }

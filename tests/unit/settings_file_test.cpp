@@ -27,6 +27,8 @@ Guid CountingGuid() {
 }
 
 constexpr wchar_t kFixedGuidText[] = L"0123ABCD456789EFFEDCBA9876543210";
+constexpr wchar_t kKeptGuid[] = L"00112233445566778899AABBCCDDEEFF";
+constexpr char kKeptGuidBytes[] = "00112233445566778899AABBCCDDEEFF";
 
 TEST(SettingsFile, DefaultsComposeTheSevenLines) {
   Settings s;
@@ -127,41 +129,70 @@ TEST(SettingsFile, ShortGuidSurvivesLoadButIsReplacedOnSave) {
   EXPECT_EQ(guid_calls, 1);
 }
 
-TEST(SettingsFile, ValuesAreNotTrimmedAndAreCutToTheirFields) {
+TEST(SettingsFile, ValuesAreCutToTheirFields) {
   Settings s;
-  ParseSettingsText(L"newver=1.2\r\nweather_loc=" + std::wstring(150, L'L') + L"\nweather_loc_id=" +
-                        std::wstring(30, L'I') + L"\nguid=" + std::wstring(50, L'G') + L"\nnewver2=x",
+  ParseSettingsText(L"weather_loc=" + std::wstring(150, L'L') + L"\nweather_loc_id=" + std::wstring(30, L'I') +
+                        L"\nguid=" + std::wstring(50, L'G') + L"\nnewver=123456789012",
                     s);
-  EXPECT_EQ(s.newver.View(), L"1.2\r");  // the carriage return stays part of the value
   EXPECT_EQ(s.weather_loc.View(), std::wstring(99, L'L'));
   EXPECT_EQ(s.weather_loc_id.View(), std::wstring(19, L'I'));
   EXPECT_EQ(s.guid.View(), std::wstring(39, L'G'));
-
-  Settings v;
-  ParseSettingsText(L"newver=123456789012", v);
-  EXPECT_EQ(v.newver.View(), L"123456789");
+  EXPECT_EQ(s.newver.View(), L"123456789");
 }
 
-TEST(SettingsFile, UnknownKeysAndByteOrderMarkAreDropped) {
-  Settings s;
-  // The mark becomes part of the first key, so that line is not recognised.
-  ParseSettingsText(L"\xFEFFguid=ABC\nshow_newver=0\nfoo=bar\n dloption=2", s);
-  EXPECT_TRUE(s.guid.Empty());
-  EXPECT_EQ(s.show_newver, 0);
-  EXPECT_EQ(s.dloption, 0);  // " dloption" is a different key: keys are not trimmed
-  const std::wstring text = ComposeSavedSettings(s, FixedGuid);
-  EXPECT_EQ(text.find(L"foo"), std::wstring::npos);
-  EXPECT_EQ(text.find(L'\xFEFF'), std::wstring::npos);
-}
-
-TEST(SettingsFile, PairsWithoutEqualsSignEndParsing) {
-  Settings s;
-  ParseSettingsText(L"newver=2.0\nno pair here", s);
-  EXPECT_EQ(s.newver.View(), L"2.0");
-  Settings t;
-  // Without a line feed the key runs across the broken line.
-  ParseSettingsText(L"junk\nnewver=3.0", t);
-  EXPECT_TRUE(t.newver.Empty());
+// Files as people save them by hand: every value the file has is read, only
+// what it lacks is filled in, and the lines the saver does not write come back
+// after its own, in their order. The saver writes UTF-16LE without a mark.
+TEST(SettingsFile, HandEditedFilesKeepEveryValueAndLine) {
+  const std::wstring full = std::wstring(L"dloption=3\nguid=") + kKeptGuid +
+                            L"\nnewver=1.1\nshow_weather=0\nweather_loc_id=SZXX0033\nweather_loc=Z\u00FCrich\n"
+                            L"show_newver=0";
+  const std::string utf8_full = std::string("dloption=3\r\nguid=") + kKeptGuidBytes +
+                                "\r\nnewver=1.1\r\nshow_weather=0\r\nweather_loc_id=SZXX0033\r\n"
+                                "weather_loc=Z\xC3\xBCrich\r\nshow_newver=0\r\n";
+  std::string utf16be;
+  for (const char c : EncodeUtf16Le(full)) utf16be.insert(utf16be.size() - utf16be.size() % 2, 1, c);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool complete;
+    std::wstring saved;
+  };
+  const Case cases[] = {
+      {"the saver's own format", EncodeUtf16Le(full), true, full},
+      {"UTF-16LE with a byte-order mark", "\xFF\xFE" + EncodeUtf16Le(full), true, full},
+      {"UTF-16BE with a byte-order mark", "\xFE\xFF" + utf16be, true, full},
+      {"UTF-8 with CRLF", utf8_full, true, full},
+      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + utf8_full, true, full},
+      {"Windows-1252 bytes that are not UTF-8",
+       std::string("dloption=3\nguid=") + kKeptGuidBytes +
+           "\nnewver=1.1\nshow_weather=0\nweather_loc_id=SZXX0033\nweather_loc=Z\xFCrich\nshow_newver=0",
+       true, full},
+      {"blanks around keys and values, blank lines",
+       std::string("\n  dloption = 3\t\n\n guid\t=\t") + kKeptGuidBytes +
+           " \r\n\t\r\nnewver= 1.1\nshow_weather =0\nweather_loc_id = SZXX0033\nweather_loc = Z\xC3\xBCrich \n"
+           "show_newver=0\n\n",
+       true, full},
+      {"unknown keys and other lines are kept in their order",
+       std::string("# my settings\ndloption=3\ncolour = blue\nguid=") + kKeptGuidBytes +
+           "\nnewver=1.1\nshow_weather=0\nweather_loc_id=SZXX0033\nweather_loc=Z\xC3\xBCrich\nshow_newver=0\n"
+           "=orphan\nslide_seconds=30\ncolour=red",
+       true, full + L"\nslide_seconds=30\n# my settings\ncolour = blue\n=orphan\ncolour=red"},
+      {"a partial file keeps its values", "dloption=3\r\nweather_loc_id = SZXX0033\r\nshow_weather=0", false,
+       std::wstring(L"dloption=3\nguid=") + kFixedGuidText +
+           L"\nnewver=1.0\nshow_weather=0\nweather_loc_id=SZXX0033\nweather_loc=?\nshow_newver=1"},
+      {"a partial file keeps its id", std::string("guid = ") + kKeptGuidBytes + "\r\nfoo=bar\r\n", false,
+       std::wstring(L"dloption=0\nguid=") + kKeptGuid +
+           L"\nnewver=1.0\nshow_weather=1\nweather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\n"
+           L"show_newver=1\nfoo=bar"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Settings s;
+    std::vector<std::wstring> kept;
+    EXPECT_EQ(ParseSettingsText(DecodeSettingsBytes(c.bytes), s, &kept), c.complete);
+    EXPECT_EQ(ComposeSavedSettings(s, FixedGuid, kept), c.saved);
+  }
 }
 
 TEST(SettingsFile, FlagsAreStoredAsZeroOrOne) {
@@ -191,8 +222,9 @@ TEST(SettingsFile, ServerKeysAreReadAndWrittenOnlyWhenNotDefault) {
   EXPECT_GT(text.size(), 259u);
 }
 
-// slide_seconds and monitors: read in any case, kept in range (an unknown
-// monitors value is "primary"), written only when not the default.
+// slide_seconds, monitors and weather_unit: read in any case, kept in range
+// (an unknown monitors value is "primary", an unknown unit "m"), written only
+// when not the default.
 TEST(SettingsFile, OptionalKeysAreKeptInRangeAndWrittenOnlyWhenNotDefault) {
   using enum MonitorMode;
   struct Case {
@@ -200,6 +232,7 @@ TEST(SettingsFile, OptionalKeysAreKeptInRangeAndWrittenOnlyWhenNotDefault) {
     int32_t seconds;
     MonitorMode monitors;
     const wchar_t* tail;  // how the saved text ends
+    wchar_t unit = L'm';
   };
   const Case cases[] = {
       {L"", 10, Primary, L"\nshow_newver=1"},
@@ -220,6 +253,9 @@ TEST(SettingsFile, OptionalKeysAreKeptInRangeAndWrittenOnlyWhenNotDefault) {
       {L"monitors=every", 10, Primary, L"\nshow_newver=1"},
       {L"monitors=all \nmonitors=black", 10, Black, L"\nshow_newver=1\nmonitors=black"},
       {L"monitors=all\nmonitors=", 10, Primary, L"\nshow_newver=1"},
+      {L"weather_unit=S\nmonitors=black", 10, Black, L"\nshow_newver=1\nmonitors=black\nweather_unit=s", L's'},
+      {L"weather_unit=m", 10, Primary, L"\nshow_newver=1"},
+      {L"weather_unit=f", 10, Primary, L"\nshow_newver=1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.line)));
@@ -227,6 +263,7 @@ TEST(SettingsFile, OptionalKeysAreKeptInRangeAndWrittenOnlyWhenNotDefault) {
     ParseSettingsText(c.line, s);
     EXPECT_EQ(s.slide_seconds, c.seconds);
     EXPECT_EQ(s.monitors, c.monitors);
+    EXPECT_EQ(s.weather_unit, c.unit);
     const std::wstring text = ComposeSavedSettings(s, FixedGuid);
     const std::wstring tail = c.tail;
     ASSERT_GE(text.size(), tail.size());
@@ -291,7 +328,7 @@ TEST(SettingsFile, SavesChangeOnlyTheirOwnFieldsOfTheFileOnDisk) {
   constexpr wchar_t kMineGuid[] = L"22223333444455556666777788889999";
   const std::wstring on_disk = std::wstring(L"dloption=4\nguid=") + kStoredGuid +
                                L"\nnewver=1.2\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\n"
-                               L"show_newver=0\nslide_seconds=30\nphoto_site=http://photos.test\nfoo=bar\nmonitors=all";
+                               L"show_newver=0\nslide_seconds=30\nphoto_site=http://photos.test\nfoo=bar\nmonitors=all\ncolour = blue";
   struct Case {
     const char* what;
     std::wstring on_disk;
@@ -303,11 +340,15 @@ TEST(SettingsFile, SavesChangeOnlyTheirOwnFieldsOfTheFileOnDisk) {
       {"the version check stores newver only", on_disk, kMineGuid, SettingsOwner::VersionCheck,
        std::wstring(L"dloption=4\nguid=") + kStoredGuid +
            L"\nnewver=1.3\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=0\n"
-           L"slide_seconds=30\nmonitors=all\nphoto_site=http://photos.test"},
+           L"slide_seconds=30\nmonitors=all\nphoto_site=http://photos.test\nfoo=bar\ncolour = blue"},
       {"OK stores the dialog's fields only", on_disk, kMineGuid, SettingsOwner::SetupDialog,
        std::wstring(L"dloption=2\nguid=") + kStoredGuid +
            L"\nnewver=1.2\nshow_weather=1\nweather_loc_id=FRXX0076\nweather_loc=Paris, France\nshow_newver=1\n"
-           L"slide_seconds=30\nmonitors=all\nphoto_site=http://photos.test"},
+           L"slide_seconds=30\nmonitors=all\nphoto_site=http://photos.test\nfoo=bar\ncolour = blue"},
+      {"the second page stores its three keys only", on_disk, kMineGuid, SettingsOwner::MoreSettings,
+       std::wstring(L"dloption=4\nguid=") + kStoredGuid +
+           L"\nnewver=1.2\nshow_weather=0\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=0\n"
+           L"slide_seconds=45\nmonitors=black\nweather_unit=s\nphoto_site=http://photos.test\nfoo=bar\ncolour = blue"},
       {"no file: defaults around the caller's fields and id", L"", kMineGuid, SettingsOwner::VersionCheck,
        std::wstring(L"dloption=0\nguid=") + kMineGuid +
            L"\nnewver=1.3\nshow_weather=1\nweather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\n"
@@ -321,7 +362,7 @@ TEST(SettingsFile, SavesChangeOnlyTheirOwnFieldsOfTheFileOnDisk) {
     Settings mine;
     ParseSettingsText(std::wstring(L"dloption=2\nguid=") + c.mine_guid +
                           L"\nnewver=1.3\nshow_weather=1\nweather_loc_id=FRXX0076\nweather_loc=Paris, France\n"
-                          L"show_newver=1",
+                          L"show_newver=1\nslide_seconds=45\nmonitors=black\nweather_unit=s",
                       mine);
     const std::wstring text = MergeSettingsText(c.on_disk, mine, c.owner, FixedGuid);
     EXPECT_EQ(text, c.expected);

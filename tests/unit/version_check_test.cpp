@@ -82,6 +82,7 @@ TEST(VersionCheck, CheckStoresSavesAndAlwaysRemovesTheAnswer) {
     std::wstring newver_after;
     int saves;
     bool notice;
+    int32_t check_version = 1;
   };
   const Case cases[] = {
       {"newer version", true, "<appver>1.2</appver>", L"1.2", 1, true},
@@ -91,6 +92,7 @@ TEST(VersionCheck, CheckStoresSavesAndAlwaysRemovesTheAnswer) {
       {"no tags", true, "<html>busy</html>", L"1.7", 0, true},
       {"line breaks around the version", true, "<appver>\n1.1\n</appver>", L"1.1", 1, true},
       {"fetch fails", false, "<appver>1.2</appver>", L"1.7", 0, true},
+      {"switched off by policy", true, "<appver>1.2</appver>", L"1.7", 0, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -102,12 +104,17 @@ TEST(VersionCheck, CheckStoresSavesAndAlwaysRemovesTheAnswer) {
     p.windows = WindowsVersion{6, 1, 1, 0};
     p.fetch_ok = c.fetch_ok;
     p.answer = c.answer;
+    settings.check_version = c.check_version;
     RunVersionCheck(p);
-    EXPECT_EQ(p.queries, std::vector<std::wstring>{
-                             L"http://up.test/screensavers/update.php?app=velmora&ver=1.0&uid=GUID&os=win&osver=6.1.1.0"});
+    const bool asked = c.check_version != 0;
+    EXPECT_EQ(p.queries.size(), asked ? 1u : 0u);
+    if (asked) {
+      EXPECT_EQ(p.queries.at(0),
+                L"http://up.test/screensavers/update.php?app=velmora&ver=1.0&uid=GUID&os=win&osver=6.1.1.0");
+    }
     EXPECT_EQ(CurrentNewver().View(), c.newver_after);
     EXPECT_EQ(p.saves, c.saves);
-    EXPECT_EQ(p.removals, 1);
+    EXPECT_EQ(p.removals, asked ? 1 : 0);
     EXPECT_EQ(NoticeWanted(settings), c.notice);
   }
 }

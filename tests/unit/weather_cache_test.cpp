@@ -12,8 +12,8 @@ namespace {
 constexpr int64_t kSecond = 10'000'000;             // 100 ns units
 constexpr int64_t kNow = 13'400'000'000 * kSecond;  // some day in the 2020s
 
-std::string Document(const std::string& place, const std::string& temperature = "5") {
-  return "<weather><loc id=\"X\"><dnam>" + place + "</dnam></loc><cc><lsup>12/7/2010 7:40 PM Local Time</lsup><tmp>" +
+std::string Document(const std::string& place, const std::string& temperature = "5", const std::string& unit = "C") {
+  return "<weather><head><ut>" + unit + "</ut></head><loc id=\"X\"><dnam>" + place + "</dnam></loc><cc><lsup>12/7/2010 7:40 PM Local Time</lsup><tmp>" +
          temperature + "</tmp><t>Fair</t><icon>34</icon></cc><dayf><day d=\"0\" dt=\"Dec 7\"><hi>N/A</hi>"
          "<part p=\"d\"><icon>44</icon><t>N/A</t></part></day></dayf></weather>";
 }
@@ -28,6 +28,7 @@ class FakeWeatherPlatform : public WeatherPlatform {
   std::vector<std::wstring> downloads;
   std::vector<std::wstring> reads;
   int thread_starts = 0;
+  wchar_t units = kMetricUnits;
 
   int64_t Now() override { return now; }
   std::optional<WeatherFile> ReadDataFile(std::wstring_view name) override {
@@ -55,7 +56,8 @@ class FakeWeatherPlatform : public WeatherPlatform {
     weather_thread_id = 42;
     return true;
   }
-  std::wstring WeatherQuery() override { return FormatWeatherQuery(L"http://w.test", L"RSXX0091"); }
+  std::wstring WeatherQuery() override { return FormatWeatherQuery(L"http://w.test", L"RSXX0091", units); }
+  wchar_t WeatherUnits() override { return units; }
 
   void PutWeatherFile(const std::string& bytes, int64_t age_seconds) {
     files[kWeatherFileName] = WeatherFile{bytes, now - age_seconds * kSecond};
@@ -188,6 +190,38 @@ TEST_F(WeatherCache, QueryTakesTheLocationUnchangedOrNothingWhenItDoesNotFit) {
   const std::wstring host(259 - 88, L'h');  // the rest of the query is 88 characters
   EXPECT_EQ(FormatWeatherQuery(host, L"RSXX0091").size(), 259u);
   EXPECT_EQ(FormatWeatherQuery(host + L"h", L"RSXX0091"), L"");
+}
+
+// A fresh document asked for in the other unit system is stale; a feed that
+// answers in the other system anyway is not asked again before 15 minutes.
+TEST_F(WeatherCache, ADocumentInTheOtherUnitsIsFetchedAnew) {
+  const struct {
+    wchar_t units;
+    const char* cached_unit;
+    int starts;
+  } cases[] = {{kMetricUnits, "C", 0}, {kStandardUnits, "F", 0}, {kStandardUnits, "C", 1}, {kMetricUnits, "f", 1},
+               {kStandardUnits, "K", 0}};
+  for (const auto& c : cases) {
+    SetUp();
+    platform = FakeWeatherPlatform{};
+    platform.units = c.units;
+    platform.PutWeatherFile(Document("Here", "5", c.cached_unit), 60);
+    RefreshWeather(platform);
+    EXPECT_EQ(platform.thread_starts, c.starts) << char(c.units) << " over " << c.cached_unit;
+  }
+  SetUp();
+  FakeWeatherPlatform p;
+  p.units = kStandardUnits;
+  p.answer = Document("Here", "41", "C");
+  EXPECT_FALSE(FetchWeather(p));
+  EXPECT_NE(p.downloads.at(0).find(L"&unit=s"), std::wstring::npos);
+  EXPECT_EQ(CurrentWeatherReport().current_temp, 41);
+  p.now += 14 * 60 * kSecond;
+  RefreshWeather(p);
+  EXPECT_EQ(p.thread_starts, 0);
+  p.now += 2 * 60 * kSecond;
+  RefreshWeather(p);
+  EXPECT_EQ(p.thread_starts, 1);
 }
 
 TEST_F(WeatherCache, DiscardForgetsTheReportAndTheFileSoTheNextCheckFetchesAtOnce) {

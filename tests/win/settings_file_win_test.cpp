@@ -97,13 +97,15 @@ TEST_F(SettingsFileWin, EmptyFileBehavesLikeAMissingOne) {
   ExpectDefaultFile(Stored());
 }
 
-TEST_F(SettingsFileWin, IncompleteFileIsRepairedAndKeepsItsValues) {
-  WriteBytes(CfgPath(), EncodeUtf16Le(L"dloption=4\nguid=0123456789ABCDEF0123456789ABCDEF\nweather_loc_id=UKXX0085"));
+// Saved by hand in UTF-8 with a mark and CRLF: rewritten in the saver's format.
+TEST_F(SettingsFileWin, IncompleteFileIsRepairedAndKeepsItsValuesAndLines) {
+  WriteBytes(CfgPath(), "\xEF\xBB\xBF" "dloption = 4\r\nguid=0123456789ABCDEF0123456789ABCDEF\r\ncolour=blue\r\n"
+                        "weather_loc_id=UKXX0085\r\n");
   LoadSettings();
   EXPECT_EQ(settings.dloption, 4);
   EXPECT_EQ(settings.gallery_refresh_seconds, 21600);
   EXPECT_EQ(Stored(), L"dloption=4\nguid=0123456789ABCDEF0123456789ABCDEF\nnewver=1.0\nshow_weather=1\n"
-                      L"weather_loc_id=UKXX0085\nweather_loc=?\nshow_newver=1");
+                      L"weather_loc_id=UKXX0085\nweather_loc=?\nshow_newver=1\ncolour=blue");
 }
 
 TEST_F(SettingsFileWin, CompleteFileIsNotRewritten) {
@@ -120,8 +122,10 @@ TEST_F(SettingsFileWin, SaveReplacesTheWholeFile) {
   settings.guid.Assign(L"0123456789ABCDEF0123456789ABCDEF");
   settings.newver.Assign(L"2.0");
   SaveSettings(SettingsOwner::VersionCheck);
+  // The bytes read as one line of text the saver does not own, and keeps.
   EXPECT_EQ(Stored(), L"dloption=0\nguid=0123456789ABCDEF0123456789ABCDEF\nnewver=2.0\nshow_weather=1\n"
-                      L"weather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\nshow_newver=1");
+                      L"weather_loc_id=RSXX0091\nweather_loc=Saint-Petersburg, Russia\nshow_newver=1\n" +
+                          std::wstring(600, L'x'));
   EXPECT_EQ(CountFiles(folder_), 1);
 }
 
