@@ -46,6 +46,20 @@ void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slo
   StartBuild(s, p, SlideKind::Photo, p.PhotoPath(s.photo_index), slot, now);
 }
 
+// A photo built at a side the show no longer uses is built again into its
+// own slot, the slot on screen first; the old picture stays on screen until
+// the new one is uploaded. True when such a build started.
+bool RebuildStaleSlot(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+  for (const int slot : {s.current_slot, 1 - s.current_slot}) {
+    if (!s.stale[slot]) continue;
+    s.stale[slot] = false;
+    if (s.slots[slot].path.empty()) continue;
+    StartBuild(s, p, SlideKind::Photo, s.slots[slot].path, slot, now);
+    return s.building_slot >= 0;
+  }
+  return false;
+}
+
 // True when no build runs any more: the one running, if any, has just been
 // uploaded into its slot, or has run too long and was abandoned, which
 // leaves the slot black like a photo that cannot be decoded (a codec stuck
@@ -90,6 +104,9 @@ void DeleteTextures(SlideSequencer& s, SlidePlatform& p) {
 
 void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
   GenTextures(s, p);
+  // The new textures hold nothing yet, and no photo of the last run is held.
+  for (SlideSlot& slot : s.slots) slot.path.clear();
+  s.stale[0] = s.stale[1] = false;
   s.fade_started = false;
   s.current_slot = 0;
   s.photo_index = 0;
@@ -149,7 +166,7 @@ void PeriodicCheck(SlidePlatform& p, int64_t system_time) {
 }
 
 void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t system_time) {
-  const bool next_ready = BuildFinished(s, p, now);
+  const bool next_ready = BuildFinished(s, p, now) && !RebuildStaleSlot(s, p, now);
   if (s.hold_start == 0) {
     s.hold_start = now;
     return;
@@ -327,6 +344,10 @@ FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
 }
 
 void ForceRedraw(SlideSequencer& s) { s.shown = false; }
+
+void MarkSlidesStale(SlideSequencer& s) {
+  for (int slot = 0; slot < 2; ++slot) s.stale[slot] = !s.slots[slot].path.empty();
+}
 
 bool ComputeSlideGeometry(const SlideSize& picture, float w, float h, SlideGeometry& out) {
   const float a = picture.width, b = picture.height;

@@ -91,10 +91,95 @@ def all_shows_different_photos_on_each(scr, host):
         key_ends_saver(s, process, 1)
 
 
+def xrandr(s, *args):
+    code, out = harness.run_quiet(["xrandr"] + list(args), s.env, 20)
+    check(code == 0, f"xrandr {' '.join(args)} failed: {out}")
+
+
+def after_display_change(s, what, ready, timeout=30):
+    """Tells the saver the displays changed, as Windows would (Wine does not),
+    until `ready()`: Wine takes up to about 2 s to see an xrandr change."""
+    def told():
+        s.post_to_saver("displaychange")
+        return ready()
+    harness.wait_until(told, timeout, 0.5, what)
+
+
+def saver_rects(s):
+    """The saver windows' rectangles; None while one goes as it is looked at."""
+    try:
+        return sorted(s.geometry(w) for w in s.find_windows(SAVER_TITLE))
+    except harness.HarnessError:
+        return None
+
+
+def windows_follow_monitors_that_go_come_back_and_change(s, mode):
+    """The second monitor off, back, then the primary at 1024 x 768."""
+    process = run_saver(s, 4, monitors=mode, slide_seconds=3)
+    if mode == "all":
+        on_second = lambda shot: shown(shot, 1)
+    else:
+        on_second = lambda shot: second_monitor_colour(shot, BLACK) == 1.0
+    harness.wait_until(lambda: on_second(s.screenshot()), 30, 0.2, "the second monitor covered")
+
+    xrandr(s, "--output", "DUMMY1", "--off")
+    after_display_change(s, "the second monitor's window closed",
+                         lambda: saver_rects(s) == [(0, 0, W0, H0)])
+    harness.wait_until(lambda: shown(s.screenshot(), 0), 10, 0.2, "the primary's show going on")
+
+    xrandr(s, "--output", "DUMMY1", "--mode", "M", "--right-of", "DUMMY0")
+    after_display_change(s, "a window on the second monitor again",
+                         lambda: saver_rects(s) == [(0, 0, W0, H0), (W0, 0, W1, H1)])
+    harness.wait_until(lambda: on_second(s.screenshot()), 30, 0.2, "the second monitor covered again")
+
+    xrandr(s, "--output", "DUMMY0", "--mode", "1024x768")
+    after_display_change(s, "the primary's window at 1024 x 768",
+                         lambda: (0, 0, 1024, 768) in saver_rects(s))
+    # The photos are 1024 x 768: one fills the resized window, its top half in
+    # its own colour, its bottom half grey.
+    def fills_primary():
+        shot = s.screenshot()
+        top = shot.pixel(512, 192)
+        return any(near(top, p["first"]) for p in PHOTOS) and near(shot.pixel(512, 576), PHOTOS[0]["second"])
+    harness.wait_until(fills_primary, 30, 0.3, "a photo filling the resized primary")
+    check(process.popen.poll() is None, "the saver ended")
+    key_ends_saver(s, process, 0)
+
+
+def all_follows_the_monitors(scr, host):
+    with Scenario("monitors-all-change", scr, host, time_limit=240, two_monitors=True) as s:
+        windows_follow_monitors_that_go_come_back_and_change(s, "all")
+
+
+def black_follows_the_monitors(scr, host):
+    with Scenario("monitors-black-change", scr, host, time_limit=240, two_monitors=True) as s:
+        windows_follow_monitors_that_go_come_back_and_change(s, "black")
+
+
+def no_gl_context_leaves_the_screen_black(scr, host):
+    """A driver that gives no OpenGL context: the monitor is covered in black
+    and the saver runs until a key, instead of ending at once."""
+    with Scenario("monitors-no-gl", scr, host, time_limit=120, gl=False) as s:
+        s.write_settings(**OFFLINE)
+        put_photo(s, PHOTOS[0], time.time() - 3600)
+        process = s.start("/s")
+        s.wait_window(SAVER_TITLE)
+        time.sleep(2.0)
+        check(process.popen.poll() is None, "the saver ended")
+        shot = s.screenshot()
+        check(shot.crop(0, 0, W0, H0).fraction_near(BLACK, tolerance=4, step=8) == 1.0, "the screen is not all black")
+        s.xdotool("windowfocus", "--sync", s.find_windows(SAVER_TITLE)[0])
+        s.key("space")
+        process.wait(5)
+
+
 SCENARIOS = {f.__name__: f for f in [
     primary_leaves_the_other_monitor_as_it_was,
     black_covers_the_other_monitor,
     all_shows_different_photos_on_each,
+    all_follows_the_monitors,
+    black_follows_the_monitors,
+    no_gl_context_leaves_the_screen_black,
 ]}
 
 if __name__ == "__main__":

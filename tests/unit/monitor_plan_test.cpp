@@ -35,3 +35,33 @@ TEST(PlanSaverWindows, PrimaryFirstThenTheOthersAsTheModeSays) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MatchSaverWindows, WindowsStayWithTheirMonitorsAndKind) {
+  const ScreenRect main{0, 0, 1280, 720}, small{0, 0, 1024, 768}, right{1280, 0, 2304, 768};
+  const SaverWindowPlan show1{main, true, L"D1"}, show1_small{small, true, L"D1"}, show2{right, true, L"D2"},
+      black2{right, false, L"D2"}, black1{main, false, L"D1"};
+  struct Case {
+    const char* what;
+    std::vector<SaverWindowPlan> now, next;
+    std::vector<int> expected;
+  };
+  const Case cases[] = {
+      {"nothing changed", {show1, black2}, {show1, black2}, {0, 1}},
+      {"the second monitor off: its window closes", {show1, show2}, {show1}, {0}},
+      {"the second monitor back: a new window", {show1}, {show1, show2}, {0, -1}},
+      {"the primary resized: its window follows", {show1_small, black2}, {show1, black2}, {0, 1}},
+      {"the other monitor became primary in black: both windows change kind",
+       {show1, black2},
+       {{right, true, L"D2"}, black1},
+       {-1, -1}},
+      {"the other monitor became primary in all: both stay", {show1, show2}, {show2, show1}, {1, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(MatchSaverWindows(c.now, c.next), c.expected);
+  }
+}
+
+}  // namespace

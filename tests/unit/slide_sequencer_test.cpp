@@ -380,6 +380,25 @@ TEST(SlideSequencer, CacheKeepsTheOldestPhotoWhileAnotherShowHoldsIt) {
   EXPECT_EQ(show.platform.deleted_files.front(), L"p0");
 }
 
+// A new texture side: both slots' photos are built again into their own
+// slots, the one on screen first, and the show goes on from there.
+TEST(SlideSequencer, StaleSlidesAreBuiltAgainWhileHeld) {
+  Show show(12347);
+  show.platform.AddPhotos(5);
+  show.RunUntilBuilds(3);
+  show.RunFor(2000);
+  const int shown = show.seq.current_slot;
+  const std::string on_screen = show.platform.on_slot[shown], next = show.platform.on_slot[1 - shown];
+  MarkSlidesStale(show.seq);
+  show.RunUntilBuilds(6);
+  const std::vector<std::string> tail(show.platform.builds.begin() + 3, show.platform.builds.end());
+  EXPECT_EQ(tail[0], on_screen + "@" + std::to_string(shown));
+  EXPECT_EQ(tail[1], next + "@" + std::to_string(1 - shown));
+  EXPECT_EQ(show.platform.build_faults, 0);
+  const int after = (std::stoi(next.substr(1)) + 1) % 5;
+  EXPECT_EQ(tail[2].substr(0, tail[2].find('@')), "p" + std::to_string(after)) << "the show did not go on after " << next;
+}
+
 TEST(NoticeWanted, OnlyANewerVersionTheUserWantsToHearAbout) {
   struct Case {
     const wchar_t* newver;
