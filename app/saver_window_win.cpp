@@ -228,7 +228,9 @@ std::unique_ptr<SaverScreen> SaverScreens::OpenScreen(const SaverWindowPlan& pla
   if (mode_ == SaverMode::Preview && (parent_ == nullptr || !IsWindow(parent_) || !GetClientRect(parent_, &rect)))
     return nullptr;
   if (show) screen->show = std::make_unique<Slideshow>(*this);
-  const bool topmost = mode_ == SaverMode::Saver && !show;
+  // With more than the primary monitor every window is top-most, so no
+  // taskbar or other window stays over any of them.
+  const bool topmost = mode_ == SaverMode::Saver && (!show || monitors_ != MonitorMode::Primary);
   const DWORD style = parent_ != nullptr ? WS_CHILD : WS_POPUP;
   screen->window.reset(CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, kClassName, kTitle, style, rect.left, rect.top,
                                        rect.right - rect.left, rect.bottom - rect.top, parent_, nullptr,

@@ -28,21 +28,27 @@ void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::
   EndBuild(s, SlideSize{});
 }
 
-// From `index` on in order, the first photo no other slideshow holds;
-// `index` itself when every photo is held.
-int32_t FreePhotoIndex(SlidePlatform& p, int32_t index) {
+// From `index` on in order, the first photo that is not `on_screen` and that
+// no other slideshow holds; failing that, the first that is not `on_screen`,
+// even if another monitor shows it, so a show never fades a photo into
+// itself; `index` itself when there is neither.
+int32_t FreePhotoIndex(SlidePlatform& p, int32_t index, const std::wstring& on_screen) {
   const int32_t n = p.PhotoCount();
+  int32_t shared = -1;
   for (int32_t k = 0; k < n; ++k) {
     const int32_t i = (index + k) % n;
-    if (!p.PhotoInUseElsewhere(p.PhotoPath(i))) return i;
+    const std::wstring path = p.PhotoPath(i);
+    if (!on_screen.empty() && path == on_screen) continue;
+    if (!p.PhotoInUseElsewhere(path)) return i;
+    if (shared < 0) shared = i;
   }
-  return index;
+  return shared >= 0 ? shared : index;
 }
 
-// Builds the photo at `index`, or the next one no other slideshow holds, and
-// goes on from there.
+// Builds the photo at `index`, or the next one as FreePhotoIndex chooses
+// beside the slide the other slot shows, and goes on from there.
 void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot, uint32_t now) {
-  s.photo_index = FreePhotoIndex(p, index);
+  s.photo_index = FreePhotoIndex(p, index, s.slots[1 - slot].path);
   StartBuild(s, p, SlideKind::Photo, p.PhotoPath(s.photo_index), slot, now);
 }
 
@@ -347,6 +353,11 @@ void ForceRedraw(SlideSequencer& s) { s.shown = false; }
 
 void MarkSlidesStale(SlideSequencer& s) {
   for (int slot = 0; slot < 2; ++slot) s.stale[slot] = !s.slots[slot].path.empty();
+}
+
+void PhotoListShrankAtFront(SlideSequencer& s) {
+  // -1 is the place before the first photo: the next one is entry 0.
+  if (s.photo_index >= 0) --s.photo_index;
 }
 
 bool ComputeSlideGeometry(const SlideSize& picture, float w, float h, SlideGeometry& out) {

@@ -115,7 +115,7 @@ struct SlideSequencer {
   // The tick of the running fade's first frame, valid while `fade_started`.
   bool fade_started = false;
   uint32_t fade_start = 0;
-  int32_t photo_index = 0;
+  int32_t photo_index = 0;  // the photo built last; -1 before the first
   int32_t slide_counter = 0;
   SlideKind last_built_kind = SlideKind::Photo;
   uint32_t hold_start = 0;           // tick of the first holding frame, 0 when not taken
@@ -165,6 +165,10 @@ void ForceRedraw(SlideSequencer& s);
 // The show's texture side changed (its window was resized): the photos in
 // both slots are built again at the new side while the slide is held.
 void MarkSlidesStale(SlideSequencer& s);
+
+// Another show deleted the list's oldest photo: this show keeps its place,
+// the photo it names, now one index lower.
+void PhotoListShrankAtFront(SlideSequencer& s);
 
 // Where a slot's picture lands, fitted into a viewport of w x h pixels: the
 // whole texture as a square of `side` pixels at (x0, y0), and four clip planes

@@ -76,7 +76,11 @@ bool Slideshow::StartSlideBuild(SlideKind kind, const std::wstring& path) {
 
 std::optional<SlideSize> Slideshow::FinishSlideBuild(uint32_t texture) { return ::FinishSlideBuild(builds_, texture); }
 void Slideshow::AbandonSlideBuild() { builds_.Abandon(); }
-void Slideshow::DeleteOldestPhoto() { ::DeleteOldestPhoto(); }
+void Slideshow::DeleteOldestPhoto() {
+  ::DeleteOldestPhoto();
+  for (Slideshow* show : peers_.Slideshows())
+    if (show != this) PhotoListShrankAtFront(show->sequencer_);
+}
 void Slideshow::ScanPhotoFolder() { ::ScanPhotoFolder(); }
 void Slideshow::StartRefreshThread() { ::StartRefreshThread(); }
 void Slideshow::RefreshWeather() { ::RefreshWeather(); }

@@ -380,6 +380,31 @@ TEST(SlideSequencer, CacheKeepsTheOldestPhotoWhileAnotherShowHoldsIt) {
   EXPECT_EQ(show.platform.deleted_files.front(), L"p0");
 }
 
+// Another monitor's show deleted the oldest photos: this show goes on with
+// the photo after its last, skipping none.
+TEST(SlideSequencer, AnotherShowsDeleteKeepsThisShowsPlace) {
+  const struct {
+    int deletes;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {1, {"p7", "p8", "p9", "p1", "p2", "p3", "p4", "p5"}},
+      {2, {"p7", "p8", "p9", "p2", "p3", "p4", "p5", "p6"}},
+  };
+  for (const auto& c : cases) {
+    Show show(12347);
+    show.platform.AddPhotos(10);
+    show.RunUntilBuilds(2);
+    for (int i = 0; i < c.deletes; ++i) {
+      show.platform.photos.erase(show.platform.photos.begin());
+      PhotoListShrankAtFront(show.seq);
+    }
+    show.RunUntilBuilds(8);
+    std::vector<std::string> names;
+    for (const std::string& b : show.platform.builds) names.push_back(b.substr(0, b.find('@')));
+    EXPECT_EQ(names, c.expected) << c.deletes << " deleted";
+  }
+}
+
 // A new texture side: both slots' photos are built again into their own
 // slots, the one on screen first, and the show goes on from there.
 TEST(SlideSequencer, StaleSlidesAreBuiltAgainWhileHeld) {
@@ -555,6 +580,9 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
 // Two shows on two monitors, stepped in turn as the main loop does: while
 // there are at least as many photos as monitors no photo is drawn on both in
 // the same frame, and both shows go on.
+// With fewer photos than two a show (on screen and next), a show takes one
+// another monitor shows rather than hold for ever, but never fades a photo
+// into itself.
 TEST(SlideSequencer, TwoShowsNeverDrawOnePhotoAtOnce) {
   struct Case {
     int photos;
@@ -562,8 +590,8 @@ TEST(SlideSequencer, TwoShowsNeverDrawOnePhotoAtOnce) {
     bool shared;            // some frame draws one photo on both
     int uploads;            // at least, in each show
   };
-  const Case cases[] = {
-      {5, 12347, false, 9}, {4, 52001, false, 9}, {3, 12347, false, 9}, {2, 12348, false, 9}, {1, 12347, true, 1}};
+  const Case cases[] = {{5, 12347, false, 9}, {4, 52001, false, 9}, {3, 12347, true, 9},
+                        {2, 12348, true, 9},  {2, 52001, true, 9},  {1, 12347, true, 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.photos << " photos, second show from " << c.second_start);
     Show a(12347), b(c.second_start);
@@ -579,6 +607,12 @@ TEST(SlideSequencer, TwoShowsNeverDrawOnePhotoAtOnce) {
       for (int i = 0; i < pa.count; ++i)
         for (int j = 0; j < pb.count; ++j)
           shared |= a.seq.slots[pa.draws[i].slot].path == b.seq.slots[pb.draws[j].slot].path;
+      for (const Show* show : {&a, &b}) {
+        const FramePlan& plan = show->frames.back();
+        ASSERT_FALSE(plan.count == 2 && show->seq.slots[plan.draws[0].slot].path ==
+                                            show->seq.slots[plan.draws[1].slot].path)
+            << "a photo faded into itself at frame " << frame;
+      }
     }
     EXPECT_EQ(shared, c.shared);
     EXPECT_GE(a.platform.uploads, c.uploads);
