@@ -34,34 +34,22 @@ TEST(PlanSaverWindows, PrimaryFirstThenTheOthersAsTheModeSays) {
   }
 }
 
-}  // namespace
-
-namespace {
-
+// After a display change a window stays with its monitor while that keeps its kind.
 TEST(MatchSaverWindows, WindowsStayWithTheirMonitorsAndKind) {
-  const ScreenRect main{0, 0, 1280, 720}, small{0, 0, 1024, 768}, right{1280, 0, 2304, 768};
-  const SaverWindowPlan show1{main, true, L"D1"}, show1_small{small, true, L"D1"}, show2{right, true, L"D2"},
-      black2{right, false, L"D2"}, black1{main, false, L"D1"};
-  struct Case {
+  const SaverWindowPlan show1{{0, 0, 1280, 720}, true, L"D1"}, small1{{0, 0, 1024, 768}, true, L"D1"},
+      show2{{1280, 0, 2304, 768}, true, L"D2"}, black2{show2.rect, false, L"D2"}, black1{show1.rect, false, L"D1"};
+  const struct {
     const char* what;
     std::vector<SaverWindowPlan> now, next;
     std::vector<int> expected;
+  } cases[] = {
+      {"the second monitor off", {show1, show2}, {show1}, {0}},
+      {"the second monitor back", {show1}, {show1, show2}, {0, -1}},
+      {"the primary resized", {small1, black2}, {show1, black2}, {0, 1}},
+      {"black: the other monitor made primary", {show1, black2}, {show2, black1}, {-1, -1}},
+      {"all: the other monitor made primary", {show1, show2}, {show2, show1}, {1, 0}},
   };
-  const Case cases[] = {
-      {"nothing changed", {show1, black2}, {show1, black2}, {0, 1}},
-      {"the second monitor off: its window closes", {show1, show2}, {show1}, {0}},
-      {"the second monitor back: a new window", {show1}, {show1, show2}, {0, -1}},
-      {"the primary resized: its window follows", {show1_small, black2}, {show1, black2}, {0, 1}},
-      {"the other monitor became primary in black: both windows change kind",
-       {show1, black2},
-       {{right, true, L"D2"}, black1},
-       {-1, -1}},
-      {"the other monitor became primary in all: both stay", {show1, show2}, {show2, show1}, {1, 0}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(MatchSaverWindows(c.now, c.next), c.expected);
-  }
+  for (const auto& c : cases) EXPECT_EQ(MatchSaverWindows(c.now, c.next), c.expected) << c.what;
 }
 
 }  // namespace

@@ -80,36 +80,22 @@ TEST(SlotTextureSide, FollowsTheScreensLongerSideWithinTheDriversLimit) {
 TEST(UploadAtFittingSide, WithinTheLimitHalvingAfterEachRefusal) {
   const struct {
     int side, limit;
-    std::vector<int> refused;
+    std::vector<int> refused, tried;
     int taken;
-    std::vector<int> tried;
   } cases[] = {
-      {2048, 16384, {}, 2048, {2048}},
-      {2048, 1024, {}, 1024, {1024}},                      // an overlay on a weak driver
-      {8192, 16384, {8192}, 4096, {8192, 4096}},           // out of memory: half the side
-      {4096, 0, {4096, 2048}, 1024, {4096, 2048, 1024}},   // no limit known
-      {4, 16384, {4, 2, 1}, 0, {4, 2, 1}},                 // nothing fits: black
+      {2048, 16384, {}, {2048}, 2048},       {2048, 1024, {}, {1024}, 1024},  // an overlay on a weak driver
+      {8192, 16384, {8192}, {8192, 4096}, 4096},                              // out of memory: half the side
+      {4096, 0, {4096, 2048}, {4096, 2048, 1024}, 1024},                      // no limit known
+      {4, 16384, {4, 2, 1}, {4, 2, 1}, 0},                                    // nothing fits: black
   };
   for (const auto& c : cases) {
     std::vector<int> tried;
-    const int taken = UploadAtFittingSide(c.side, c.limit, [&](int side) {
-      tried.push_back(side);
-      return std::find(c.refused.begin(), c.refused.end(), side) == c.refused.end();
-    });
-    EXPECT_EQ(taken, c.taken) << c.side << " limit " << c.limit;
+    EXPECT_EQ(UploadAtFittingSide(c.side, c.limit, [&](int side) {
+                tried.push_back(side);
+                return std::find(c.refused.begin(), c.refused.end(), side) == c.refused.end();
+              }), c.taken) << c.side << " limit " << c.limit;
     EXPECT_EQ(tried, c.tried) << c.side << " limit " << c.limit;
   }
-}
-
-TEST(HalveCanvas, AveragesEachTwoByTwoInPlace) {
-  // 4 x 4 texels, bottom row first; each channel of each quad averages apart.
-  std::vector<uint32_t> canvas = {0xff000000, 0xff0000ff, 0x10101010, 0x10101010,  //
-                                  0xff00ff00, 0xffff0000, 0x10101010, 0x10101013,  //
-                                  0x00000000, 0x00000000, 0xffffffff, 0xffffffff,  //
-                                  0x00000000, 0x00000004, 0xffffffff, 0xfffffffe};
-  HalveCanvas(canvas.data(), 4, canvas.data());
-  EXPECT_EQ(std::vector<uint32_t>(canvas.begin(), canvas.begin() + 4),
-            (std::vector<uint32_t>{0xff404040, 0x10101011, 0x00000001, 0xffffffff}));
 }
 
 TEST(DrawPictureOnCanvas, AddressesTheCanvasByItsSide) {
