@@ -4,11 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <span>
-#include <vector>
 
 #include "app/command_line.h"
 #include "app/saver_window_win.h"
@@ -21,6 +18,7 @@
 #include "settings/policy_win.h"
 #include "settings/settings.h"
 #include "settings/settings_file_win.h"
+#include "slideshow/photo_list.h"
 #include "slideshow/slide_builder_win.h"
 #include "slideshow/slideshow_win.h"
 #include "weather/location_search_win.h"
@@ -29,12 +27,13 @@ namespace {
 
 HWND HandleFromValue(int32_t value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
 
-// Handles every waiting message before the next frame. A frame comes every
-// 20 ms, its own work included, and steps and draws every slideshow in turn;
-// one that would show the picture already on its screen is neither drawn nor
-// swapped. Returns the quit message's parameter. `screens` is empty in the
-// setup dialog.
-int RunMainLoop(SaverMode mode, HWND dialog, std::span<const SaverScreen> screens) {
+// Handles every waiting message before the next frame, and follows a
+// display change once they are handled. A frame comes every 20 ms, its own
+// work included, and steps and draws every slideshow in turn; one that would
+// show the picture already on its screen is neither drawn nor swapped.
+// Returns the quit message's parameter. `screens` is null in the setup
+// dialog.
+int RunMainLoop(SaverMode mode, HWND dialog, SaverScreens* screens) {
   FramePacer pacer;
   for (;;) {
     MSG msg;
@@ -43,16 +42,14 @@ int RunMainLoop(SaverMode mode, HWND dialog, std::span<const SaverScreen> screen
       if (mode == SaverMode::Config && dialog != nullptr && IsDialogMessageW(dialog, &msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
-    } else if (screens.empty()) {
+    } else if (screens == nullptr) {
       Sleep(10);
     } else if (pacer.FrameDue()) {
-      for (std::size_t i = 0; i < screens.size(); ++i) {
-        Slideshow* show = screens[i].show;
-        if (show == nullptr) continue;
-        const HDC dc = SelectSaverScreen(i);
-        show->Advance();
-        if (show->DrawFrame(pacer.FrameStartMs())) SwapBuffers(dc);
-      }
+      screens->FollowDisplayChange();
+      screens->ForEachSlideshow([&](Slideshow& show) {
+        show.Advance();
+        return show.DrawFrame(pacer.FrameStartMs());
+      });
     } else {
       pacer.WaitForFrameOrMessage();
     }
@@ -68,45 +65,29 @@ int RunSetupDialog(HWND owner) {
   // Without a dialog nothing could ever post the quit message.
   if (dialog == nullptr) return 0;
   ShowWindow(dialog, SW_SHOW);
-  return RunMainLoop(SaverMode::Config, dialog, {});
-}
-
-// One slideshow for each screen that shows one; a preview has one screen.
-std::vector<SaverScreen> MakeScreens(SaverMode mode, std::vector<std::unique_ptr<Slideshow>>& shows) {
-  const std::vector<SaverWindowPlan> plans =
-      mode == SaverMode::Preview ? std::vector<SaverWindowPlan>{SaverWindowPlan{}} : PlanSaverScreens(settings.monitors);
-  std::vector<SaverScreen> screens;
-  for (const SaverWindowPlan& plan : plans) {
-    Slideshow* show = plan.slideshow ? shows.emplace_back(std::make_unique<Slideshow>()).get() : nullptr;
-    screens.push_back(SaverScreen{plan.rect, show});
-  }
-  return screens;
+  return RunMainLoop(SaverMode::Config, dialog, nullptr);
 }
 
 int RunSaver(SaverMode mode, HWND parent) {
   auto gdiplus = std::make_unique<GdiplusSession>();
-  std::vector<std::unique_ptr<Slideshow>> shows;
-  const std::vector<SaverScreen> screens = MakeScreens(mode, shows);
-  if (!CreateSaverWindows(mode, parent, screens)) return 0;
-  // One scan for every slideshow; each sizes its photos from its own window's viewport.
+  SaverScreens screens;
+  if (!screens.Open(mode, parent, settings.monitors)) return 0;
+  // One scan for every slideshow, before the first step starts them.
   PrepareSlideshows();
-  for (std::size_t i = 0; i < screens.size(); ++i) {
-    if (screens[i].show == nullptr) continue;
-    SelectSaverScreen(i);
-    screens[i].show->Start();
-  }
-  const int code = RunMainLoop(mode, nullptr, screens);
+  const int code = RunMainLoop(mode, nullptr, &screens);
   // Waiting downloads and the gallery scrape give up within about 100 ms, but
   // the process ends sooner: every running download is abandoned right here,
   // so no half-written file outlives it. The threads are never waited for.
   stop_downloads = true;
   stop_refresh = true;
   AbandonRunningDownloads();
-  DestroySaverWindows();
+  screens.Close();
+  FreePhotoList();
   // GDI+ must not be shut down under a slide build, and the exit must not
   // wait for one: while a build runs, an abandoned one that may never return
   // included, GDI+ is left to the end of the process, which follows at once.
-  // No build starts after the loop, so a builder that is idle now stays idle.
+  // A show that ends hands the builders the next show's waiting build, so
+  // this is asked once every show has ended.
   if (SharedSlideBuilders().Busy()) static_cast<void>(gdiplus.release());
   return code;
 }

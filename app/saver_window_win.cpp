@@ -2,16 +2,13 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/gl_context_win.h"
-#include "app/input_rule.h"
 #include "base/win_handle.h"
-#include "slideshow/photo_library_win.h"
-#include "slideshow/slideshow_win.h"
 
 namespace {
 
@@ -71,91 +68,6 @@ class WindowDC {
   HDC dc_;
 };
 
-// One window and, when it shows a slideshow, its context, destroyed in
-// reverse order of creation: context, DC, window.
-struct SaverWindow {
-  UniqueHandle<WindowTraits> window;
-  std::optional<WindowDC> dc;
-  GlContext gl;
-};
-
-// Everything the saver windows own, destroyed in reverse order of creation:
-// cursor shown again, windows, class.
-struct SaverWindowResources {
-  RegisteredClass window_class;
-  std::vector<std::unique_ptr<SaverWindow>> windows;  // in the order of the screens
-  std::optional<HiddenCursor> cursor;
-
-  SaverWindowResources(HINSTANCE instance, WNDPROC proc) : window_class(instance, proc) {}
-};
-
-// Main thread only: the window procedure runs inside the main loop's dispatch.
-SaverMode saver_mode = SaverMode::Saver;
-FirstMouseRule first_mouse;
-std::optional<SaverWindowResources> resources;
-
-// The slideshow the window shows, kept with the window from its creation;
-// null before that and for a black window.
-Slideshow* ShownSlideshow(HWND window) {
-  return reinterpret_cast<Slideshow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  const bool preview = saver_mode == SaverMode::Preview;
-  switch (message) {
-    case WM_NCCREATE: {
-      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-      break;
-    }
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      if (!preview) PostQuitMessage(0);
-      return 0;
-    case WM_MOUSEMOVE: {
-      // In screen pixels, so the first position holds across every window.
-      POINT at = {static_cast<int16_t>(LOWORD(lparam)), static_cast<int16_t>(HIWORD(lparam))};
-      ClientToScreen(window, &at);
-      if (!preview && first_mouse.Moved(at.x, at.y)) PostQuitMessage(0);
-      break;
-    }
-    case WM_CLOSE:
-      PostQuitMessage(0);
-      return 0;
-    case WM_DESTROY:
-      // Hosts end a preview by destroying the preview window, and our child with it.
-      if (preview) PostQuitMessage(0);
-      break;
-    case WM_ERASEBKGND:
-      if (ShownSlideshow(window) == nullptr) {
-        RECT client;
-        GetClientRect(window, &client);
-        FillRect(reinterpret_cast<HDC>(wparam), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        return 1;
-      }
-      break;
-    case WM_PAINT:
-    case WM_SIZE:
-    case WM_DISPLAYCHANGE:
-    case WM_SHOWWINDOW:
-      // The window's picture may be gone: frames that would draw the same
-      // picture are skipped, so the next one must draw it again.
-      if (Slideshow* show = ShownSlideshow(window)) show->Redraw();
-      break;
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-bool SetUpContext(SaverWindow& w) {
-  w.dc.emplace(w.window.get());
-  if (w.dc->get() == nullptr) return false;
-  w.gl = CreateSaverGlContext(w.dc->get());
-  return w.gl.valid();
-}
-
 // One unit is one pixel; the origin is the window's top-left corner and y
 // grows downward.
 void SetProjection(LONG width, LONG height) {
@@ -177,89 +89,242 @@ void InitGlState() {
   glDepthFunc(GL_LEQUAL);
 }
 
-bool OpenWindow(SaverWindow& w, SaverMode mode, HWND parent, HINSTANCE instance, const SaverScreen& screen,
-                bool first) {
-  RECT rect = {screen.rect.left, screen.rect.top, screen.rect.right, screen.rect.bottom};
-  // A preview host that gave no usable window leaves nothing to draw into.
-  if (mode == SaverMode::Preview && (parent == nullptr || !IsWindow(parent) || !GetClientRect(parent, &rect)))
-    return false;
-  const DWORD style = parent != nullptr ? WS_CHILD : WS_POPUP;
-  const DWORD ex_style = screen.show == nullptr ? WS_EX_TOPMOST : 0;
-  w.window.reset(CreateWindowExW(ex_style, kClassName, kTitle, style, rect.left, rect.top, rect.right - rect.left,
-                                 rect.bottom - rect.top, parent, nullptr, instance, screen.show));
-  if (!w.window) return false;
-  if (screen.show != nullptr) {
-    if (!SetUpContext(w)) return false;
-    SetProjection(rect.right - rect.left, rect.bottom - rect.top);
-    InitGlState();
-  }
-  // Only the first window takes the keyboard; the others must not take it from it.
-  if (!first) {
-    ShowWindow(w.window.get(), SW_SHOWNA);
-    return true;
-  }
-  ShowWindow(w.window.get(), SW_SHOW);
-  SetForegroundWindow(w.window.get());
-  SetFocus(w.window.get());
-  return true;
-}
-
-bool OpenWindows(SaverWindowResources& r, SaverMode mode, HWND parent, HINSTANCE instance,
-                 std::span<const SaverScreen> screens) {
-  if (!r.window_class.registered() || screens.empty()) return false;
-  if (mode != SaverMode::Preview) r.cursor.emplace();
-  const std::size_t count = mode == SaverMode::Preview ? 1 : screens.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    r.windows.push_back(std::make_unique<SaverWindow>());
-    if (!OpenWindow(*r.windows.back(), mode, parent, instance, screens[i], i == 0)) return false;
-  }
-  return true;
-}
-
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
-  MONITORINFO info = {};
+  MONITORINFOEXW info = {};
   info.cbSize = sizeof(info);
   if (GetMonitorInfoW(monitor, &info)) {
     const RECT& r = info.rcMonitor;
-    reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
-        MonitorArea{{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(MonitorArea{
+        {r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0, std::wstring(info.szDevice)});
   }
   return TRUE;
 }
 
-}  // namespace
-
-std::vector<SaverWindowPlan> PlanSaverScreens(MonitorMode mode) {
+// The monitors as the system reports them now, in virtual-screen pixels,
+// planned for `mode`.
+std::vector<SaverWindowPlan> PlanFromMonitors(MonitorMode mode) {
   std::vector<MonitorArea> monitors;
   EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
   const ScreenRect primary{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   return PlanSaverWindows(mode, monitors, primary);
 }
 
-bool CreateSaverWindows(SaverMode mode, HWND parent, std::span<const SaverScreen> screens) {
-  saver_mode = mode;
-  first_mouse = FirstMouseRule{};
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  resources.emplace(instance, SaverWindowProc);
-  if (!OpenWindows(*resources, mode, parent, instance, screens)) {
-    DestroySaverWindows();
+}  // namespace
+
+struct SaverScreen {
+  SaverScreens* owner = nullptr;
+  SaverWindowPlan plan;  // rect unused in Preview mode, where the host's window sets it
+  UniqueHandle<WindowTraits> window;
+  std::optional<WindowDC> dc;
+  GlContext gl;
+  std::unique_ptr<Slideshow> show;  // null for a black window
+};
+
+LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Destroyed in reverse order: the screens, the cursor shown again, the class.
+struct SaverScreens::Resources {
+  RegisteredClass window_class;
+  std::optional<HiddenCursor> cursor;
+  std::vector<std::unique_ptr<SaverScreen>> screens;  // the primary's first
+
+  explicit Resources(HINSTANCE instance) : window_class(instance, SaverWindowProc) {}
+};
+
+// The window procedure runs inside the main loop's dispatch, on the main
+// thread. Each window carries its screen from WM_NCCREATE on; the screen
+// outlives the window.
+LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* screen = reinterpret_cast<SaverScreen*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (screen == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  SaverScreens& owner = *screen->owner;
+  const bool preview = owner.mode_ == SaverMode::Preview;
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (!preview) PostQuitMessage(0);
+      return 0;
+    case WM_MOUSEMOVE: {
+      // In screen pixels, so the first position holds across every window.
+      POINT at = {static_cast<int16_t>(LOWORD(lparam)), static_cast<int16_t>(HIWORD(lparam))};
+      ClientToScreen(window, &at);
+      if (!preview && owner.first_mouse_.Moved(at.x, at.y)) PostQuitMessage(0);
+      break;
+    }
+    case WM_CLOSE:
+      PostQuitMessage(0);
+      return 0;
+    case WM_DESTROY:
+      // Hosts end a preview by destroying the preview window, and our child with it.
+      if (preview) PostQuitMessage(0);
+      // The screen goes on without its window until its owner drops it.
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      break;
+    case WM_ERASEBKGND:
+      if (screen->show == nullptr) {
+        RECT client;
+        GetClientRect(window, &client);
+        FillRect(reinterpret_cast<HDC>(wparam), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        return 1;
+      }
+      break;
+    case WM_DISPLAYCHANGE:
+      // Windows are opened and closed by the main loop, never inside a
+      // dispatch to one of them.
+      if (!preview) owner.display_changed_ = true;
+      [[fallthrough]];
+    case WM_PAINT:
+    case WM_SIZE:
+    case WM_SHOWWINDOW:
+      // The window's picture may be gone: frames that would draw the same
+      // picture are skipped, so the next one must draw it again.
+      if (screen->show != nullptr) screen->show->Redraw();
+      break;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+SaverScreens::SaverScreens() = default;
+SaverScreens::~SaverScreens() { Close(); }
+
+bool SaverScreens::Open(SaverMode mode, HWND parent, MonitorMode monitors) {
+  mode_ = mode;
+  parent_ = parent;
+  monitors_ = monitors;
+  first_mouse_ = FirstMouseRule{};
+  resources_ = std::make_unique<Resources>(GetModuleHandleW(nullptr));
+  if (!resources_->window_class.registered()) {
+    Close();
+    return false;
+  }
+  if (mode != SaverMode::Preview) resources_->cursor.emplace();
+  Replan(mode == SaverMode::Preview ? std::vector<SaverWindowPlan>{SaverWindowPlan{}} : PlanFromMonitors(monitors));
+  if (resources_->screens.empty()) {
+    Close();
     return false;
   }
   return true;
 }
 
-void DestroySaverWindows() {
-  resources.reset();
-  FreePhotoList();
+void SaverScreens::Close() {
+  shows_.clear();
+  resources_.reset();
 }
 
-HDC SelectSaverScreen(std::size_t index) {
-  if (!resources || index >= resources->windows.size()) return nullptr;
-  SaverWindow& w = *resources->windows[index];
-  if (!w.gl || !w.dc) return nullptr;
-  // Switching costs a flush: with one slideshow the context stays current.
-  if (wglGetCurrentContext() != w.gl.get()) wglMakeCurrent(w.dc->get(), w.gl.get());
-  return w.dc->get();
+std::unique_ptr<SaverScreen> SaverScreens::OpenScreen(const SaverWindowPlan& plan, bool show) {
+  auto screen = std::make_unique<SaverScreen>();
+  screen->owner = this;
+  screen->plan = plan;
+  const ScreenRect& r = plan.rect;
+  RECT rect = {r.left, r.top, r.right, r.bottom};
+  // A preview host that gave no usable window leaves nothing to draw into.
+  if (mode_ == SaverMode::Preview && (parent_ == nullptr || !IsWindow(parent_) || !GetClientRect(parent_, &rect)))
+    return nullptr;
+  if (show) screen->show = std::make_unique<Slideshow>(*this);
+  // With more than the primary monitor every window is top-most, so no
+  // taskbar or other window stays over any of them.
+  const bool topmost = mode_ == SaverMode::Saver && (!show || monitors_ != MonitorMode::Primary);
+  const DWORD style = parent_ != nullptr ? WS_CHILD : WS_POPUP;
+  screen->window.reset(CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, kClassName, kTitle, style, rect.left, rect.top,
+                                       rect.right - rect.left, rect.bottom - rect.top, parent_, nullptr,
+                                       GetModuleHandleW(nullptr), screen.get()));
+  if (!screen->window) return nullptr;
+  if (show) {
+    screen->dc.emplace(screen->window.get());
+    if (screen->dc->get() != nullptr) screen->gl = CreateSaverGlContext(screen->dc->get());
+    if (!screen->gl) {
+      // Its end is ours, not the host's: a preview goes on in black.
+      SetWindowLongPtrW(screen->window.get(), GWLP_USERDATA, 0);
+      return nullptr;
+    }
+    SetProjection(rect.right - rect.left, rect.bottom - rect.top);
+    InitGlState();
+    screen->show->Start();
+  }
+  // The keyboard goes to the primary's window alone (GiveKeyboardToFirst).
+  ShowWindow(screen->window.get(), SW_SHOWNA);
+  return screen;
+}
+
+void SaverScreens::Replan(const std::vector<SaverWindowPlan>& plans) {
+  std::vector<std::unique_ptr<SaverScreen>>& screens = resources_->screens;
+  std::vector<SaverWindowPlan> now;
+  for (const auto& screen : screens) now.push_back(screen->plan);
+  const std::vector<int> match = MatchSaverWindows(now, plans);
+  std::vector<std::unique_ptr<SaverScreen>> next;
+  std::vector<const SaverWindowPlan*> wanted;  // each kept screen's new plan
+  for (std::size_t i = 0; i < plans.size(); ++i) {
+    std::unique_ptr<SaverScreen> screen;
+    if (match[i] >= 0) {
+      screen = std::move(screens[static_cast<std::size_t>(match[i])]);
+    } else {
+      screen = OpenScreen(plans[i], plans[i].slideshow);
+      // A monitor whose slideshow window or context cannot be made is
+      // covered in black, and the others go on.
+      if (screen == nullptr && plans[i].slideshow) screen = OpenScreen(plans[i], false);
+    }
+    if (screen == nullptr) continue;
+    next.push_back(std::move(screen));
+    wanted.push_back(&plans[i]);
+  }
+  // What no plan kept closes here: its show ends and its window goes.
+  shows_.clear();
+  screens = std::move(next);
+  ListSlideshows();
+  for (std::size_t i = 0; i < screens.size(); ++i) {
+    SaverScreen* screen = screens[i].get();
+    const SaverWindowPlan& want = *wanted[i];
+    if (screen->plan.rect == want.rect) continue;
+    screen->plan = want;
+    const ScreenRect& r = want.rect;
+    SetWindowPos(screen->window.get(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (screen->show == nullptr) continue;
+    wglMakeCurrent(screen->dc->get(), screen->gl.get());
+    SetProjection(r.right - r.left, r.bottom - r.top);
+    screen->show->Resize();
+  }
+  GiveKeyboardToFirst();
+}
+
+void SaverScreens::GiveKeyboardToFirst() {
+  if (resources_->screens.empty()) return;
+  const HWND first = resources_->screens.front()->window.get();
+  if (GetFocus() == first) return;
+  ShowWindow(first, SW_SHOW);
+  SetForegroundWindow(first);
+  SetFocus(first);
+}
+
+void SaverScreens::ListSlideshows() {
+  shows_.clear();
+  for (const auto& screen : resources_->screens)
+    if (screen->show != nullptr) shows_.push_back(screen->show.get());
+}
+
+void SaverScreens::ForEachSlideshow(const std::function<bool(Slideshow&)>& draw) {
+  if (!resources_) return;
+  for (const auto& screen : resources_->screens) {
+    if (screen->show == nullptr) continue;
+    // Switching costs a flush: with one slideshow the context stays current.
+    if (wglGetCurrentContext() != screen->gl.get()) wglMakeCurrent(screen->dc->get(), screen->gl.get());
+    if (draw(*screen->show)) SwapBuffers(screen->dc->get());
+  }
+}
+
+void SaverScreens::FollowDisplayChange() {
+  if (!display_changed_ || !resources_) return;
+  display_changed_ = false;
+  Replan(PlanFromMonitors(monitors_));
+  // Without a window no input could ever end the saver.
+  if (resources_->screens.empty()) PostQuitMessage(0);
 }
 
 namespace {

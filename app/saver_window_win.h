@@ -1,41 +1,73 @@
 // The windows the slideshows draw into, each with its OpenGL context, and the
-// black windows over the monitors without a slideshow.
+// black windows over the monitors without a slideshow; the main loop's pace.
 #pragma once
 
 #include <windows.h>
 
-#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/input_rule.h"
 #include "app/monitor_plan.h"
 #include "base/win_handle.h"
+#include "settings/settings.h"
+#include "slideshow/slideshow_win.h"
 
-class Slideshow;
+// One saver window: the window and, when it shows a slideshow, its DC, GL
+// context and show, destroyed in reverse order: show, context, DC, window.
+struct SaverScreen;
 
-// A saver window: one that shows `show`, which outlives it, or one that is
-// only black (`show` null).
-struct SaverScreen {
-  ScreenRect rect;  // Preview mode fills the host's window instead
-  Slideshow* show = nullptr;
+// The saver's windows and their slideshows, in one place: in Saver mode a
+// top-level window over each monitor the "monitors" setting covers, the
+// primary's first, planned again from the monitors as they are after every
+// display change; in Preview mode one child filling the host's window. Every
+// slideshow window has a GL context of its own; a monitor whose window or
+// context cannot be made is covered by a plain black window instead. Main
+// thread only.
+class SaverScreens final : public SlideshowPeers {
+ public:
+  SaverScreens();
+  ~SaverScreens();
+  SaverScreens(const SaverScreens&) = delete;
+  SaverScreens& operator=(const SaverScreens&) = delete;
+
+  // Opens the windows, each show started (Slideshow::Start) on the photos
+  // PrepareSlideshows finds before the first step; false when not one
+  // window could be made.
+  bool Open(SaverMode mode, HWND parent, MonitorMode monitors);
+  // Hands every slideshow to `draw` with its window's context current; when
+  // `draw` returns true (it drew a frame) that window's buffers are swapped.
+  void ForEachSlideshow(const std::function<bool(Slideshow&)>& draw);
+  // After a display change: the windows follow the monitors as they are
+  // now; the saver ends when not one window could be made. Nothing happens
+  // when no change was reported since the last call.
+  void FollowDisplayChange();
+  // Closes every window and ends every show.
+  void Close();
+
+  std::span<Slideshow* const> Slideshows() const override { return shows_; }
+
+ private:
+  friend LRESULT CALLBACK SaverWindowProc(HWND, UINT, WPARAM, LPARAM);
+
+  std::unique_ptr<SaverScreen> OpenScreen(const SaverWindowPlan& plan, bool show);
+  void Replan(const std::vector<SaverWindowPlan>& plans);
+  void GiveKeyboardToFirst();
+  void ListSlideshows();
+
+  struct Resources;
+  std::unique_ptr<Resources> resources_;
+  std::vector<Slideshow*> shows_;  // the screens' slideshows, in their order
+  SaverMode mode_ = SaverMode::Saver;
+  HWND parent_ = nullptr;
+  MonitorMode monitors_ = MonitorMode::Primary;
+  FirstMouseRule first_mouse_;
+  bool display_changed_ = false;
 };
-
-// The monitors as the system reports them now, in virtual-screen pixels,
-// planned for `mode` (see PlanSaverWindows).
-std::vector<SaverWindowPlan> PlanSaverScreens(MonitorMode mode);
-
-// In Saver mode a pop-up over each screen's rectangle, the first one active,
-// the black ones top-most; in Preview mode one child filling `parent` for the
-// first screen. Every slideshow window has an OpenGL context of its own. On
-// failure everything already made is undone and false is returned.
-bool CreateSaverWindows(SaverMode mode, HWND parent, std::span<const SaverScreen> screens);
-void DestroySaverWindows();
-
-// Makes the OpenGL context of screen `index`'s window current and returns the
-// window's DC; null for a black window.
-HDC SelectSaverScreen(std::size_t index);
 
 // Paces the main loop's frames at 20 ms each, the frame's own work included:
 // after a frame the loop waits only for what is left of its 20 ms (nothing

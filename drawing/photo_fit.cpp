@@ -14,11 +14,37 @@ bool TurnsSideways(int orientation) { return orientation >= 5 && orientation <= 
 
 int SlotTextureSide(int screen_width, int screen_height, int max_texture_side) {
   const int longer = std::max(screen_width, screen_height);
-  if (longer <= kTextureSize) return kTextureSize;
   int side = kTextureSize;
   while (side < longer && side < kLargestTextureSide) side *= 2;
-  while (side > max_texture_side && side > kTextureSize) side /= 2;
+  while (max_texture_side > 0 && side > max_texture_side && side > 1) side /= 2;
   return side;
+}
+
+int UploadAtFittingSide(int side, int max_texture_side, const std::function<bool(int side)>& upload) {
+  while (max_texture_side > 0 && side > max_texture_side && side > 1) side /= 2;
+  for (; side >= 1; side /= 2)
+    if (upload(side)) return side;
+  return 0;
+}
+
+void HalveCanvas(const uint32_t* canvas, int side, uint32_t* out) {
+  // Each texel written lies at or before the first one it reads, so the
+  // canvas can be halved in place.
+  const int half = side / 2;
+  for (int y = 0; y < half; ++y) {
+    const uint32_t* row0 = canvas + static_cast<std::ptrdiff_t>(2 * y) * side;
+    const uint32_t* row1 = row0 + side;
+    for (int x = 0; x < half; ++x) {
+      const uint32_t texels[4] = {row0[2 * x], row0[2 * x + 1], row1[2 * x], row1[2 * x + 1]};
+      uint32_t mean = 0;
+      for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t sum = 2;  // rounds to nearest
+        for (const uint32_t t : texels) sum += (t >> shift) & 0xff;
+        mean |= (sum / 4) << shift;
+      }
+      out[static_cast<std::ptrdiff_t>(y) * half + x] = mean;
+    }
+  }
 }
 
 PhotoFit FitPhoto(uint32_t pixel_width, uint32_t pixel_height, int orientation, int canvas_side) {

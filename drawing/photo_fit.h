@@ -16,9 +16,21 @@ inline constexpr int kLargestTextureSide = 8192;
 // The side of a photo slot's texture on a screen of screen_width x
 // screen_height: kTextureSize up to a longer side of kTextureSize pixels, else
 // the smallest power of two that holds the longer side, up to
-// kLargestTextureSide and never above max_texture_side (the driver's limit),
-// so a photo as large as the screen is drawn from a texel a pixel.
+// kLargestTextureSide, so a photo as large as the screen is drawn from a
+// texel a pixel; never above max_texture_side (the driver's limit, none when
+// 0 or less), halved until it fits.
 int SlotTextureSide(int screen_width, int screen_height, int max_texture_side);
+
+// Texture uploads that the driver may refuse: `upload(side)` is tried at the
+// canvas's `side`, or at the largest half of it within `max_texture_side`
+// (the driver's limit; none when 0 or less), and after each refusal (out of
+// memory) at half the side, down to one texel. Returns the side taken, or 0
+// when every one was refused.
+int UploadAtFittingSide(int side, int max_texture_side, const std::function<bool(int side)>& upload);
+
+// Averages a canvas of side x side texels (side even) down to half its side,
+// each 2 x 2 texels into one, into `out`, which may be `canvas` itself.
+void HalveCanvas(const uint32_t* canvas, int side, uint32_t* out);
 
 // Texels of a canvas of side x side.
 inline std::size_t CanvasTexelCount(int side) { return static_cast<std::size_t>(side) * static_cast<std::size_t>(side); }

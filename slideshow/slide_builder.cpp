@@ -109,11 +109,14 @@ bool SlideBuilders::Busy() {
   return false;
 }
 
-// No build starts here: a slideshow goes once the main loop has ended, after
-// which no build may start (see RunSaver).
+// A slideshow goes when its monitor does, or at the end: the next lane's
+// waiting build starts, while this lane's own, if it still runs, finishes on
+// its builder unseen, like an abandoned one, without barring its photo.
 SlideBuildLane::~SlideBuildLane() {
   std::erase(builders_.waiting_, this);
-  if (builders_.running_ == this) builders_.running_ = nullptr;
+  if (builders_.running_ != this) return;
+  builders_.running_ = nullptr;
+  builders_.Dispatch();
 }
 
 bool SlideBuildLane::Start(SlideJob job) {

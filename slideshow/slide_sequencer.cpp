@@ -28,22 +28,42 @@ void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::
   EndBuild(s, SlideSize{});
 }
 
-// From `index` on in order, the first photo no other slideshow holds;
-// `index` itself when every photo is held.
-int32_t FreePhotoIndex(SlidePlatform& p, int32_t index) {
+// From `index` on in order, the first photo that is not `on_screen` and that
+// no other slideshow holds; failing that, the first that is not `on_screen`,
+// even if another monitor shows it, so a show never fades a photo into
+// itself; `index` itself when there is neither.
+int32_t FreePhotoIndex(SlidePlatform& p, int32_t index, const std::wstring& on_screen) {
   const int32_t n = p.PhotoCount();
+  int32_t shared = -1;
   for (int32_t k = 0; k < n; ++k) {
     const int32_t i = (index + k) % n;
-    if (!p.PhotoInUseElsewhere(p.PhotoPath(i))) return i;
+    const std::wstring path = p.PhotoPath(i);
+    if (!on_screen.empty() && path == on_screen) continue;
+    if (!p.PhotoInUseElsewhere(path)) return i;
+    if (shared < 0) shared = i;
   }
-  return index;
+  return shared >= 0 ? shared : index;
 }
 
-// Builds the photo at `index`, or the next one no other slideshow holds, and
-// goes on from there.
+// Builds the photo at `index`, or the next one as FreePhotoIndex chooses
+// beside the slide the other slot shows, and goes on from there.
 void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot, uint32_t now) {
-  s.photo_index = FreePhotoIndex(p, index);
+  s.photo_index = FreePhotoIndex(p, index, s.slots[1 - slot].path);
   StartBuild(s, p, SlideKind::Photo, p.PhotoPath(s.photo_index), slot, now);
+}
+
+// A photo built at a side the show no longer uses is built again into its
+// own slot, the slot on screen first; the old picture stays on screen until
+// the new one is uploaded. True when such a build started.
+bool RebuildStaleSlot(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+  for (const int slot : {s.current_slot, 1 - s.current_slot}) {
+    if (!s.stale[slot]) continue;
+    s.stale[slot] = false;
+    if (s.slots[slot].path.empty()) continue;
+    StartBuild(s, p, SlideKind::Photo, s.slots[slot].path, slot, now);
+    return s.building_slot >= 0;
+  }
+  return false;
 }
 
 // True when no build runs any more: the one running, if any, has just been
@@ -90,6 +110,9 @@ void DeleteTextures(SlideSequencer& s, SlidePlatform& p) {
 
 void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
   GenTextures(s, p);
+  // The new textures hold nothing yet, and no photo of the last run is held.
+  for (SlideSlot& slot : s.slots) slot.path.clear();
+  s.stale[0] = s.stale[1] = false;
   s.fade_started = false;
   s.current_slot = 0;
   s.photo_index = 0;
@@ -149,7 +172,7 @@ void PeriodicCheck(SlidePlatform& p, int64_t system_time) {
 }
 
 void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t system_time) {
-  const bool next_ready = BuildFinished(s, p, now);
+  const bool next_ready = BuildFinished(s, p, now) && !RebuildStaleSlot(s, p, now);
   if (s.hold_start == 0) {
     s.hold_start = now;
     return;
@@ -327,6 +350,15 @@ FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
 }
 
 void ForceRedraw(SlideSequencer& s) { s.shown = false; }
+
+void MarkSlidesStale(SlideSequencer& s) {
+  for (int slot = 0; slot < 2; ++slot) s.stale[slot] = !s.slots[slot].path.empty();
+}
+
+void PhotoListShrankAtFront(SlideSequencer& s) {
+  // -1 is the place before the first photo: the next one is entry 0.
+  if (s.photo_index >= 0) --s.photo_index;
+}
 
 bool ComputeSlideGeometry(const SlideSize& picture, float w, float h, SlideGeometry& out) {
   const float a = picture.width, b = picture.height;

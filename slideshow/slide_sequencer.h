@@ -115,7 +115,7 @@ struct SlideSequencer {
   // The tick of the running fade's first frame, valid while `fade_started`.
   bool fade_started = false;
   uint32_t fade_start = 0;
-  int32_t photo_index = 0;
+  int32_t photo_index = 0;  // the photo built last; -1 before the first
   int32_t slide_counter = 0;
   SlideKind last_built_kind = SlideKind::Photo;
   uint32_t hold_start = 0;           // tick of the first holding frame, 0 when not taken
@@ -134,6 +134,8 @@ struct SlideSequencer {
   // may have spoilt the window clears `shown` (ForceRedraw).
   FramePlan last_drawn;
   bool shown = false;
+  // Slots whose photo is to be built again at the show's new texture side.
+  bool stale[2] = {false, false};
 };
 
 // The show starts over on the photos in the folder: the folder is scanned,
@@ -159,6 +161,14 @@ float FadeOpacity(int32_t step);
 // The window's picture may be spoilt (painted over, resized, the display
 // changed): the next frame draws whatever it plans.
 void ForceRedraw(SlideSequencer& s);
+
+// The show's texture side changed (its window was resized): the photos in
+// both slots are built again at the new side while the slide is held.
+void MarkSlidesStale(SlideSequencer& s);
+
+// Another show deleted the list's oldest photo: this show keeps its place,
+// the photo it names, now one index lower.
+void PhotoListShrankAtFront(SlideSequencer& s);
 
 // Where a slot's picture lands, fitted into a viewport of w x h pixels: the
 // whole texture as a square of `side` pixels at (x0, y0), and four clip planes

@@ -27,6 +27,9 @@ PhotoFit DecodePhotoOntoCanvas(const ImagingCodecs& codecs, const std::wstring& 
                                int side = kTextureSize);
 
 // The second half of every slide build: the canvas becomes the texture's
-// level 0, of the fit's side; returns the fit's unrounded size, the size of
-// the slot's picture, with that side.
-SlideSize UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture);
+// level 0, of the fit's side, or of the largest half of it that the driver
+// takes: never above GL_MAX_TEXTURE_SIZE nor `max_side` (when above 0), and
+// halved again after each refused upload (out of memory). Returns the fit's
+// unrounded size at the side taken, the size of the slot's picture with that
+// side; an empty size (a black slot) when no side was taken.
+SlideSize UploadSlideCanvas(const uint32_t* canvas, const PhotoFit& fit, GLuint texture, int max_side = 0);

@@ -7,7 +7,6 @@
 #include <string>
 #include <type_traits>
 #include <utility>
-#include <vector>
 
 #include "base/file_time_win.h"
 #include "base/run_state.h"
@@ -21,23 +20,23 @@
 
 static_assert(std::is_same_v<GLuint, uint32_t>, "texture names pass through the sequencer unchanged");
 
-namespace {
+Slideshow::Slideshow(const SlideshowPeers& peers) : peers_(peers), builds_(SharedSlideBuilders()) {}
 
-// Every slideshow that lives, one per monitor that shows one. Main thread only.
-std::vector<Slideshow*> live_slideshows;
-
-}  // namespace
-
-Slideshow::Slideshow() : builds_(SharedSlideBuilders()) { live_slideshows.push_back(this); }
-
-Slideshow::~Slideshow() { std::erase(live_slideshows, this); }
-
-void Slideshow::Start() {
+int Slideshow::ViewportPhotoSide() {
   GLint viewport[4] = {};
   glGetIntegerv(GL_VIEWPORT, viewport);
   GLint limit = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
-  photo_side_ = SlotTextureSide(viewport[2], viewport[3], limit);
+  return SlotTextureSide(viewport[2], viewport[3], limit);
+}
+
+void Slideshow::Start() { photo_side_ = ViewportPhotoSide(); }
+
+void Slideshow::Resize() {
+  const int side = ViewportPhotoSide();
+  if (side != photo_side_) MarkSlidesStale(sequencer_);
+  photo_side_ = side;
+  Redraw();
 }
 
 void PrepareSlideshows() {
@@ -77,7 +76,11 @@ bool Slideshow::StartSlideBuild(SlideKind kind, const std::wstring& path) {
 
 std::optional<SlideSize> Slideshow::FinishSlideBuild(uint32_t texture) { return ::FinishSlideBuild(builds_, texture); }
 void Slideshow::AbandonSlideBuild() { builds_.Abandon(); }
-void Slideshow::DeleteOldestPhoto() { ::DeleteOldestPhoto(); }
+void Slideshow::DeleteOldestPhoto() {
+  ::DeleteOldestPhoto();
+  for (Slideshow* show : peers_.Slideshows())
+    if (show != this) PhotoListShrankAtFront(show->sequencer_);
+}
 void Slideshow::ScanPhotoFolder() { ::ScanPhotoFolder(); }
 void Slideshow::StartRefreshThread() { ::StartRefreshThread(); }
 void Slideshow::RefreshWeather() { ::RefreshWeather(); }
@@ -91,7 +94,7 @@ bool Slideshow::NewPhotos() {
   // The refresh thread raises one flag for the process; the first slideshow
   // to see it passes the news on to every one.
   if (new_photos_arrived.exchange(false))
-    for (Slideshow* show : live_slideshows) show->new_photos_ = true;
+    for (Slideshow* show : peers_.Slideshows()) show->new_photos_ = true;
   return new_photos_;
 }
 
@@ -102,7 +105,7 @@ bool Slideshow::TakeNewPhotosArrived() {
 }
 
 bool Slideshow::PhotoInUseElsewhere(const std::wstring& path) {
-  for (const Slideshow* other : live_slideshows) {
+  for (const Slideshow* other : peers_.Slideshows()) {
     if (other == this) continue;
     for (const SlideSlot& slot : other->sequencer_.slots)
       if (slot.path == path) return true;

@@ -6,21 +6,38 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "slideshow/slide_builder.h"
 #include "slideshow/slide_sequencer.h"
 
+class Slideshow;
+
+// The slideshows that run side by side, one per monitor, as their owner keeps
+// them: they share news of new photos, keep off each other's photos and keep
+// their places when one deletes the oldest photo.
+class SlideshowPeers {
+ public:
+  virtual std::span<Slideshow* const> Slideshows() const = 0;
+
+ protected:
+  ~SlideshowPeers() = default;
+};
+
 class Slideshow final : private SlidePlatform {
  public:
-  Slideshow();
-  ~Slideshow();
+  explicit Slideshow(const SlideshowPeers& peers);
   Slideshow(const Slideshow&) = delete;
   Slideshow& operator=(const Slideshow&) = delete;
 
   // Takes the photo slots' texture side from the window's size; the first
   // step starts the show, on the photos PrepareSlideshows found.
   void Start();
+  // The window changed size and the viewport with it: the photo slots take
+  // the side that fits it, and the photos built at another side are built
+  // again.
+  void Resize();
   // One step of the sequencer.
   void Advance();
   // Draws the current state into the back buffer and returns true, after
@@ -58,6 +75,10 @@ class Slideshow final : private SlidePlatform {
   // New photos arrived and this slideshow has not yet started over on them.
   bool NewPhotos();
 
+  // The side of a photo's texture for the current viewport.
+  static int ViewportPhotoSide();
+
+  const SlideshowPeers& peers_;
   SlideSequencer sequencer_;
   int photo_side_ = kTextureSize;  // of a photo's texture; overlays keep kTextureSize
   bool new_photos_ = false;

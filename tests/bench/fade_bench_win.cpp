@@ -75,14 +75,13 @@ int wmain(int argc, wchar_t** argv) {
     key->Assign(L"http://127.0.0.1:9");
   CreateLocks();
   const GdiplusSession gdiplus;
-  Slideshow show;
-  const SaverScreen screen{{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, &show};
-  if (!gdiplus.started() || !CreateSaverWindows(SaverMode::Saver, nullptr, {&screen, 1})) {
+  SaverScreens screens;
+  if (!gdiplus.started() || !screens.Open(SaverMode::Saver, nullptr, MonitorMode::Primary) ||
+      screens.Slideshows().empty()) {
     std::fprintf(stderr, "the saver window could not be opened\n");
     return 1;
   }
   PrepareSlideshows();
-  show.Start();
   std::printf("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 
   std::vector<FrameTimes> frames;
@@ -112,14 +111,15 @@ int wmain(int argc, wchar_t** argv) {
       continue;
     }
     FrameTimes frame{NowMs(), 0.0, nullptr, false};
-    show.Advance();
-    frame.slot = &show.CurrentSlot();
-    frame.drawn = show.DrawFrame(pacer.FrameStartMs());
-    if (frame.drawn) {
-      const double swap_start = NowMs();
-      SwapBuffers(SelectSaverScreen(0));
-      frame.swap = NowMs() - swap_start;
-    }
+    double swap_start = 0.0;
+    screens.ForEachSlideshow([&](Slideshow& show) {
+      show.Advance();
+      frame.slot = &show.CurrentSlot();
+      frame.drawn = show.DrawFrame(pacer.FrameStartMs());
+      swap_start = NowMs();
+      return frame.drawn;
+    });
+    if (frame.drawn) frame.swap = NowMs() - swap_start;
     frames.push_back(frame);
     const size_t k = frames.size() - 1;
     if (k == 0 || frames[k].slot == frames[k - 1].slot) continue;
@@ -134,6 +134,6 @@ int wmain(int argc, wchar_t** argv) {
   }
   stop_downloads = true;
   stop_refresh = true;
-  DestroySaverWindows();
+  screens.Close();
   return result;
 }

@@ -71,7 +71,7 @@ DEFAULT_SETTINGS = [
 
 # Messages the preview host can post, by the names its protocol uses.
 HOST_MESSAGES = ("keydown", "keyup", "syskeydown", "syskeyup", "lbuttondown", "rbuttondown", "mbuttondown",
-                 "mousemove", "close")
+                 "mousemove", "close", "displaychange")
 
 
 class HarnessError(Exception):
@@ -412,16 +412,18 @@ class Scenario:
     (the demo uses $DISPLAY); `keep` leaves the scenario folder in place.
     `two_monitors` starts an Xorg with the dummy driver instead of Xvfb, with
     two monitors side by side: the primary TWO_MONITORS[0] at 0,0 and
-    TWO_MONITORS[1] right of it (`screen` is then not used).
+    TWO_MONITORS[1] right of it (`screen` is then not used). `gl=False` starts
+    the Xvfb without its GL extension: no window can have an OpenGL context.
     """
 
     def __init__(self, name, scr, host=None, screen=(1280, 720), time_limit=90, display=None, keep=False,
-                 root=None, two_monitors=False):
+                 root=None, two_monitors=False, gl=True):
         self.name, self.scr, self.host = name, os.path.abspath(scr), host and os.path.abspath(host)
         self.screen, self.time_limit, self.keep = tuple(screen), time_limit, keep
         self.own_display = display is None
         self.display = display
         self.two_monitors = two_monitors
+        self.gl = gl
         self.parent_root = root or os.environ.get("VELMORA_SCENARIO_ROOT") or tempfile.gettempdir()
         self.root = None
         self.processes = []
@@ -494,7 +496,8 @@ class Scenario:
     def _start_xvfb(self):
         width, height = self.screen
         self.display = self._start_server(
-            ["Xvfb", "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"], "xvfb.log")
+            ["Xvfb", "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"] +
+            ([] if self.gl else ["-extension", "GLX"]), "xvfb.log")
 
     def _start_two_monitors(self):
         conf = os.path.join(self.root, "xorg.conf")

@@ -52,6 +52,7 @@ constexpr NamedMessage kMessages[] = {
     {"keydown", WM_KEYDOWN},         {"keyup", WM_KEYUP},           {"syskeydown", WM_SYSKEYDOWN},
     {"syskeyup", WM_SYSKEYUP},       {"lbuttondown", WM_LBUTTONDOWN}, {"rbuttondown", WM_RBUTTONDOWN},
     {"mbuttondown", WM_MBUTTONDOWN}, {"mousemove", WM_MOUSEMOVE},   {"close", WM_CLOSE},
+    {"displaychange", WM_DISPLAYCHANGE},
 };
 
 bool MessageByName(const std::string& name, UINT& message) {

@@ -34,4 +34,22 @@ TEST(PlanSaverWindows, PrimaryFirstThenTheOthersAsTheModeSays) {
   }
 }
 
+// After a display change a window stays with its monitor while that keeps its kind.
+TEST(MatchSaverWindows, WindowsStayWithTheirMonitorsAndKind) {
+  const SaverWindowPlan show1{{0, 0, 1280, 720}, true, L"D1"}, small1{{0, 0, 1024, 768}, true, L"D1"},
+      show2{{1280, 0, 2304, 768}, true, L"D2"}, black2{show2.rect, false, L"D2"}, black1{show1.rect, false, L"D1"};
+  const struct {
+    const char* what;
+    std::vector<SaverWindowPlan> now, next;
+    std::vector<int> expected;
+  } cases[] = {
+      {"the second monitor off", {show1, show2}, {show1}, {0}},
+      {"the second monitor back", {show1}, {show1, show2}, {0, -1}},
+      {"the primary resized", {small1, black2}, {show1, black2}, {0, 1}},
+      {"black: the other monitor made primary", {show1, black2}, {show2, black1}, {-1, -1}},
+      {"all: the other monitor made primary", {show1, show2}, {show2, show1}, {1, 0}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MatchSaverWindows(c.now, c.next), c.expected) << c.what;
+}
+
 }  // namespace

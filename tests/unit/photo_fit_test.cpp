@@ -70,10 +70,32 @@ TEST(SlotTextureSide, FollowsTheScreensLongerSideWithinTheDriversLimit) {
       {1280, 720, 16384, 2048}, {2048, 1152, 16384, 2048}, {2049, 1000, 16384, 4096},
       {1000, 2049, 16384, 4096}, {4096, 2160, 16384, 4096}, {4097, 2160, 16384, 8192},
       {15360, 8640, 16384, 8192}, {3840, 2160, 4096, 4096},  {7680, 4320, 4096, 4096},
-      {7680, 4320, 8191, 4096}, {3840, 2160, 2048, 2048},    {3840, 2160, 1024, 2048},
+      {7680, 4320, 8191, 4096}, {3840, 2160, 2048, 2048},    {3840, 2160, 1024, 1024},
+      {1280, 720, 1024, 1024},  {1280, 720, 0, 2048},
   };
   for (const auto& c : cases)
     EXPECT_EQ(SlotTextureSide(c.width, c.height, c.limit), c.side) << c.width << " x " << c.height << " limit " << c.limit;
+}
+
+TEST(UploadAtFittingSide, WithinTheLimitHalvingAfterEachRefusal) {
+  const struct {
+    int side, limit;
+    std::vector<int> refused, tried;
+    int taken;
+  } cases[] = {
+      {2048, 16384, {}, {2048}, 2048},       {2048, 1024, {}, {1024}, 1024},  // an overlay on a weak driver
+      {8192, 16384, {8192}, {8192, 4096}, 4096},                              // out of memory: half the side
+      {4096, 0, {4096, 2048}, {4096, 2048, 1024}, 1024},                      // no limit known
+      {4, 16384, {4, 2, 1}, {4, 2, 1}, 0},                                    // nothing fits: black
+  };
+  for (const auto& c : cases) {
+    std::vector<int> tried;
+    EXPECT_EQ(UploadAtFittingSide(c.side, c.limit, [&](int side) {
+                tried.push_back(side);
+                return std::find(c.refused.begin(), c.refused.end(), side) == c.refused.end();
+              }), c.taken) << c.side << " limit " << c.limit;
+    EXPECT_EQ(tried, c.tried) << c.side << " limit " << c.limit;
+  }
 }
 
 TEST(DrawPictureOnCanvas, AddressesTheCanvasByItsSide) {

@@ -380,6 +380,37 @@ TEST(SlideSequencer, CacheKeepsTheOldestPhotoWhileAnotherShowHoldsIt) {
   EXPECT_EQ(show.platform.deleted_files.front(), L"p0");
 }
 
+// Another monitor's show deleted the oldest photos: this show goes on with
+// the photo after its last, skipping none.
+TEST(SlideSequencer, AnotherShowsDeleteKeepsThisShowsPlace) {
+  Show show(12347);
+  show.platform.AddPhotos(10);
+  show.RunUntilBuilds(2);
+  for (int i = 0; i < 2; ++i) {
+    show.platform.photos.erase(show.platform.photos.begin());
+    PhotoListShrankAtFront(show.seq);
+  }
+  show.RunUntilBuilds(5);
+  EXPECT_EQ(show.platform.builds, (std::vector<std::string>{"p7@0", "p8@1", "p9@0", "p2@1", "p3@0"}));
+}
+
+// A new texture side: both slots' photos are built again into their own
+// slots, the one on screen first, and the show goes on from there.
+TEST(SlideSequencer, StaleSlidesAreBuiltAgainWhileHeld) {
+  Show show(12347);
+  show.platform.AddPhotos(5);
+  show.RunUntilBuilds(3);
+  show.RunFor(2000);
+  const int shown = show.seq.current_slot;
+  const std::vector<std::string> before = show.platform.builds;  // p2@0, p3@1, then p4 into slot 0
+  MarkSlidesStale(show.seq);
+  show.RunUntilBuilds(6);
+  EXPECT_EQ(std::vector<std::string>(show.platform.builds.begin() + 3, show.platform.builds.end()),
+            (std::vector<std::string>{show.platform.on_slot[shown] + "@" + std::to_string(shown),
+                                      before[2], "p0@" + std::to_string(shown)}));
+  EXPECT_EQ(show.platform.build_faults, 0);
+}
+
 TEST(NoticeWanted, OnlyANewerVersionTheUserWantsToHearAbout) {
   struct Case {
     const wchar_t* newver;
@@ -534,8 +565,9 @@ TEST(SlideSequencer, NewPhotosFadeToBlackRescanAndStartOver) {
 }
 
 // Two shows on two monitors, stepped in turn as the main loop does: while
-// there are at least as many photos as monitors no photo is drawn on both in
-// the same frame, and both shows go on.
+// there are at least two photos a show (on screen and next) no photo is
+// drawn on both in the same frame; with fewer a show takes one another
+// monitor shows rather than hold for ever, but never fades one into itself.
 TEST(SlideSequencer, TwoShowsNeverDrawOnePhotoAtOnce) {
   struct Case {
     int photos;
@@ -543,8 +575,8 @@ TEST(SlideSequencer, TwoShowsNeverDrawOnePhotoAtOnce) {
     bool shared;            // some frame draws one photo on both
     int uploads;            // at least, in each show
   };
-  const Case cases[] = {
-      {5, 12347, false, 9}, {4, 52001, false, 9}, {3, 12347, false, 9}, {2, 12348, false, 9}, {1, 12347, true, 1}};
+  const Case cases[] = {{5, 12347, false, 9}, {4, 52001, false, 9}, {3, 12347, true, 9},
+                        {2, 12348, true, 9},  {2, 52001, true, 9},  {1, 12347, true, 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.photos << " photos, second show from " << c.second_start);
     Show a(12347), b(c.second_start);
@@ -560,6 +592,8 @@ TEST(SlideSequencer, TwoShowsNeverDrawOnePhotoAtOnce) {
       for (int i = 0; i < pa.count; ++i)
         for (int j = 0; j < pb.count; ++j)
           shared |= a.seq.slots[pa.draws[i].slot].path == b.seq.slots[pb.draws[j].slot].path;
+      for (const Show* s : {&a, &b})  // a fade from a photo into itself
+        ASSERT_FALSE(s->frames.back().count == 2 && s->seq.slots[0].path == s->seq.slots[1].path) << frame;
     }
     EXPECT_EQ(shared, c.shared);
     EXPECT_GE(a.platform.uploads, c.uploads);

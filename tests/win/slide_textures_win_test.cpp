@@ -395,6 +395,24 @@ TEST_F(SlideTextures, CanvasUploadKeepsRowsBottomUp) {
   EXPECT_EQ(texture.rgba[last_row + 3], 255);
 }
 
+// A driver whose limit is below the slot's side (a remote session's basic
+// renderer), stood in for by a smaller limit: the canvas is averaged down to
+// it, never a white box. Red on top; below, white and black columns in turn.
+TEST_F(SlideTextures, UploadsNeverExceedTheDriversLimit) {
+  std::vector<uint32_t> texels(kCanvasTexels);
+  for (size_t i = 0; i < kCanvasTexels; ++i)
+    texels[i] = i >= kCanvasTexels / 2 ? 0xffff0000 : (i % 2 != 0 ? 0xffffffff : 0xff000000);
+  for (const int limit : {1024, 64}) {
+    const SlideSize size = UploadSlideCanvas(texels.data(), OverlayFit(kTextureSize, kTextureSize), textures_[0], limit);
+    EXPECT_EQ(size.texture_side, limit);
+    EXPECT_FLOAT_EQ(size.width, static_cast<float>(limit));
+    const TexturePixels texture = ReadTexture(textures_[0]);
+    ASSERT_EQ(texture.width, limit);
+    EXPECT_TRUE(Near(texture.AtCanvas(limit / 2, limit / 4), ToRgb(kRed), 2)) << limit;
+    EXPECT_TRUE(Near(texture.AtCanvas(limit / 2, 3 * limit / 4), {128, 128, 128}, 2)) << limit;
+  }
+}
+
 TEST_F(SlideTextures, FailedCanvasStillUploadsBlack) {
   // A canvas that could not be created must not leave the texture without an
   // image (it would draw white) or with the previous slide.
