@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,10 +13,12 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/power_watch_win.h"
 #include "app/saver_window_win.h"
 #include "app/setup_dialog_win.h"
 #include "base/data_folder_win.h"
 #include "base/run_state.h"
+#include "base/show_clock_win.h"
 #include "drawing/gdiplus_session_win.h"
 #include "net/http_fetch_win.h"
 #include "res/resource.h"
@@ -28,13 +32,42 @@ namespace {
 
 HWND HandleFromValue(int32_t value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
 
-// Handles every waiting message before the next frame. A frame comes every
-// 20 ms, its own work included, and steps and draws every slideshow in turn;
-// one that would show the picture already on its screen is neither drawn nor
-// swapped. Returns the quit message's parameter. `screens` is empty in the
-// setup dialog.
+// Every slideshow's step and frame at the pacer's frame start; one that would
+// show the picture already on its screen is neither drawn nor swapped. The
+// next frame comes when the first show wants it.
+void RunFrame(FramePacer& pacer, std::span<const SaverScreen> screens) {
+  const uint32_t now = pacer.FrameStartMs();
+  int32_t due_in = INT32_MAX;
+  for (std::size_t i = 0; i < screens.size(); ++i) {
+    Slideshow* show = screens[i].show;
+    if (show == nullptr) continue;
+    const HDC dc = SelectSaverScreen(i);
+    show->Advance(now);
+    if (show->DrawFrame(now)) SwapBuffers(dc);
+    due_in = std::min(due_in, show->FrameDueIn(now));
+  }
+  pacer.NextFrameIn(due_in);
+}
+
+// While nobody looks the shows stand still: no step, no frame, no timer.
+void PauseShows(bool pause, uint32_t now, std::span<const SaverScreen> screens) {
+  for (const SaverScreen& screen : screens) {
+    if (screen.show == nullptr) continue;
+    if (pause) {
+      screen.show->Pause(now);
+    } else {
+      screen.show->Resume(now);
+    }
+  }
+}
+
+// Handles every waiting message before the next frame. Frames come every
+// 20 ms, their own work included, while a show moves, and only when a show
+// wants one while all hold still; none at all while nobody looks. Returns the
+// quit message's parameter. `screens` is empty in the setup dialog.
 int RunMainLoop(SaverMode mode, HWND dialog, std::span<const SaverScreen> screens) {
   FramePacer pacer;
+  bool paused = false;
   for (;;) {
     MSG msg;
     if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -42,16 +75,17 @@ int RunMainLoop(SaverMode mode, HWND dialog, std::span<const SaverScreen> screen
       if (mode == SaverMode::Config && dialog != nullptr && IsDialogMessageW(dialog, &msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
+      pacer.FrameSoon();
     } else if (screens.empty()) {
       Sleep(10);
+    } else if (NobodyLooks() != paused) {
+      paused = !paused;
+      PauseShows(paused, ShowClockMs(), screens);
+      pacer.FrameSoon();
+    } else if (paused) {
+      FramePacer::WaitForMessage();
     } else if (pacer.FrameDue()) {
-      for (std::size_t i = 0; i < screens.size(); ++i) {
-        Slideshow* show = screens[i].show;
-        if (show == nullptr) continue;
-        const HDC dc = SelectSaverScreen(i);
-        show->Advance();
-        if (show->DrawFrame(pacer.FrameStartMs())) SwapBuffers(dc);
-      }
+      RunFrame(pacer, screens);
     } else {
       pacer.WaitForFrameOrMessage();
     }

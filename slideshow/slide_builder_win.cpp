@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/background_thread.h"
+#include "base/thread_name_win.h"
 #include "slideshow/notice_texture_win.h"
 #include "slideshow/photo_decoder_win.h"
 #include "slideshow/slide_textures_win.h"
@@ -36,6 +37,7 @@ PhotoFit BuildSlide(const SlideJob& job, uint32_t* canvas) {
 bool StartBuilderThread(SlideBuildHandOver& hand_over) {
   return StartDetachedThread([&hand_over] {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    NameThisThread(L"velmora builder");
     const ImagingCodecs codecs;
     builder_codecs = &codecs;
     for (;;) hand_over.RunOne();

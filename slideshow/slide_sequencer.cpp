@@ -4,9 +4,42 @@
 
 namespace {
 
-// Tick differences are signed 32-bit, so the wrap of the tick count after
+// Differences are signed 32-bit, so the wrap of the millisecond clock after
 // 49.7 days does not end a hold early.
 int32_t Elapsed(uint32_t now, uint32_t since) { return static_cast<int32_t>(now - since); }
+
+// The last step whose opacity is not above 1.
+int32_t LastFadeStep() {
+  static const int32_t last = [] {
+    int32_t step = 0;
+    while (FadeOpacity(step + 1) <= 1.0f) ++step;
+    return step;
+  }();
+  return last;
+}
+
+void StartFade(SlideSequencer& s, uint32_t now) {
+  s.fade_started = true;
+  s.fade_start = now;
+}
+
+// The step the running fade draws at `now`: one every kFadeStepMs from its
+// first, the last one until the fade is over.
+int32_t FadeStepAt(const SlideSequencer& s, uint32_t now) {
+  if (!s.fade_started) return 0;
+  return std::clamp(Elapsed(now, s.fade_start) / kFadeStepMs, 0, LastFadeStep());
+}
+
+// The last step has been on screen for its kFadeStepMs.
+bool FadeOver(const SlideSequencer& s, uint32_t now) {
+  return s.fade_started && Elapsed(now, s.fade_start) >= (LastFadeStep() + 1) * kFadeStepMs;
+}
+
+void StepFadeIn(SlideSequencer& s, uint32_t now) {
+  if (!s.fade_in_pending || !FadeOver(s, now)) return;
+  s.fade_in_pending = false;
+  s.fade_started = false;
+}
 
 // The slot of the running build has its new picture, or none (0 x 0).
 void EndBuild(SlideSequencer& s, SlideSize size) {
@@ -122,6 +155,7 @@ void StepWaitingForPhotos(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
 
 void StepBuildingFirst(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   if (!BuildFinished(s, p, now)) return;
+  StartFade(s, now);  // the fade-in from black
   const int32_t n = p.PhotoCount();
   if (n < 2) {
     WaitForPhotos(s, SlideState::SinglePhoto, now);
@@ -133,6 +167,7 @@ void StepBuildingFirst(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
 }
 
 void StepSinglePhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+  StepFadeIn(s, now);
   if (p.PhotoCount() < 2) {
     RetryRefresh(s, p, now);
     return;
@@ -149,6 +184,7 @@ void PeriodicCheck(SlidePlatform& p, int64_t system_time) {
 }
 
 void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t system_time) {
+  StepFadeIn(s, now);
   const bool next_ready = BuildFinished(s, p, now);
   if (s.hold_start == 0) {
     s.hold_start = now;
@@ -156,9 +192,10 @@ void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t syst
   }
   // A hold outlasts a build that is slow to finish: no fade without its
   // incoming slide.
-  if (Elapsed(now, s.hold_start) > p.SlideHoldMs() && next_ready) {
+  if (Elapsed(now, s.hold_start) > p.SlideHoldMs() && next_ready && !s.fade_in_pending) {
     s.hold_start = 0;
     s.state = SlideState::Fading;
+    StartFade(s, now);
     return;
   }
   if (s.last_periodic_check == 0) {
@@ -207,27 +244,6 @@ void StepAdvancing(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   s.state = SlideState::Holding;
 }
 
-// The last step whose opacity is not above 1.
-int32_t LastFadeStep() {
-  int32_t step = 0;
-  while (FadeOpacity(step + 1) <= 1.0f) ++step;
-  return step;
-}
-
-// The step of the running fade at `now`, its first frame starting it; true
-// for the last step, after which the fade is over.
-bool FadeStepAt(SlideSequencer& s, uint32_t now, int32_t& step) {
-  if (!s.fade_started) {
-    s.fade_started = true;
-    s.fade_start = now;
-  }
-  static const int32_t last = LastFadeStep();
-  step = std::min(Elapsed(now, s.fade_start) / kFadeStepMs, last);
-  if (step < last) return false;
-  s.fade_started = false;
-  return true;
-}
-
 bool SamePicture(const FramePlan& a, const FramePlan& b) {
   if (a.count != b.count) return false;
   for (int i = 0; i < a.count; ++i) {
@@ -272,7 +288,11 @@ void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, in
       StepHolding(s, platform, tick, system_time);
       break;
     case SlideState::Fading:
-      break;  // the frames run the fade and move on to Advancing
+      if (FadeOver(s, tick)) {
+        s.fade_started = false;
+        s.state = SlideState::Advancing;
+      }
+      break;
     case SlideState::Advancing:
       StepAdvancing(s, platform, tick);
       break;
@@ -286,9 +306,8 @@ float FadeOpacity(int32_t step) {
   return opacity;
 }
 
-FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
+FramePlan PlanFrame(const SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
   FramePlan plan;
-  int32_t step = 0;
   const int other = 1 - s.current_slot;
   auto draw = [&](int slot, float opacity) {
     plan.draws[plan.count++] = SlideDraw{slot, opacity, s.slots[slot].builds};
@@ -296,20 +315,13 @@ FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
   switch (s.state) {
     case SlideState::SinglePhoto:
     case SlideState::Holding:
-      if (!s.fade_in_pending) {
-        draw(s.current_slot, 1.0f);
-        break;
-      }
-      s.fade_in_pending = !FadeStepAt(s, tick, step);
-      draw(s.current_slot, FadeOpacity(step));
+      draw(s.current_slot, s.fade_in_pending ? FadeOpacity(FadeStepAt(s, tick)) : 1.0f);
       break;
     case SlideState::Fading: {
       // Outgoing first, incoming over it; after new photos the fade goes to black.
-      const bool last = FadeStepAt(s, tick, step);
-      const float opacity = FadeOpacity(step);
+      const float opacity = FadeOpacity(FadeStepAt(s, tick));
       draw(s.current_slot, 1.0f - opacity);
       if (!new_photos_arrived) draw(other, opacity);
-      if (last) s.state = SlideState::Advancing;
       break;
     }
     case SlideState::Advancing:
@@ -321,12 +333,47 @@ FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
       break;
   }
   plan.unchanged = s.shown && SamePicture(plan, s.last_drawn);
-  s.last_drawn = plan;
-  s.shown = true;
   return plan;
 }
 
+void NoteFrameDrawn(SlideSequencer& s, const FramePlan& plan) {
+  s.last_drawn = plan;
+  s.shown = true;
+}
+
 void ForceRedraw(SlideSequencer& s) { s.shown = false; }
+
+void PauseSlideshow(SlideSequencer& s, uint32_t tick) { s.paused_at = tick; }
+
+void ResumeSlideshow(SlideSequencer& s, uint32_t tick) {
+  if (s.fade_started) s.fade_start += tick - s.paused_at;
+  s.hold_start = 0;
+  ForceRedraw(s);
+}
+
+int32_t StepDueIn(const SlideSequencer& s, uint32_t tick, int32_t hold_ms) {
+  if (!s.shown || s.fade_in_pending) return 0;
+  switch (s.state) {
+    case SlideState::Holding: {
+      if (s.hold_start == 0 || s.last_periodic_check == 0) return 0;
+      // Each ends once more than its length has passed.
+      const int32_t check_left = kPeriodicCheckMs - Elapsed(tick, s.last_periodic_check) + 1;
+      if (s.building_slot >= 0) return std::clamp(check_left, 0, kBuildPollMs);
+      const int32_t hold_left = hold_ms - Elapsed(tick, s.hold_start) + 1;
+      return std::max(std::min(hold_left, check_left), 0);
+    }
+    case SlideState::WaitingForPhotos:
+    case SlideState::BuildingFirst:
+    case SlideState::SinglePhoto:
+      // Photos arriving and builds finishing are polled.
+      return kBuildPollMs;
+    case SlideState::Starting:
+    case SlideState::Fading:
+    case SlideState::Advancing:
+      break;
+  }
+  return 0;
+}
 
 bool ComputeSlideGeometry(const SlideSize& picture, float w, float h, SlideGeometry& out) {
   const float a = picture.width, b = picture.height;

@@ -1,8 +1,10 @@
 // The slideshow's state machine: which slide is built into which slot, when
 // the hold ends, how a fade runs, and when the refresh and weather checks run.
-// It takes the tick count and the system time from its caller and reaches
-// textures, photos and threads only through SlidePlatform, so the same code
-// runs on the screen and against a fake clock.
+// It takes the show clock (milliseconds the machine was awake) and the system
+// time from its caller and reaches textures, photos and threads only through
+// SlidePlatform, so the same code runs on the screen and against a fake clock.
+// Only the step changes the show; planning a frame and asking when the next
+// step is due only read it.
 #pragma once
 
 #include <cstdint>
@@ -112,7 +114,8 @@ struct SlideSequencer {
   SlideSlot slots[2];
   int current_slot = 0;  // while holding, the slot on screen
   bool fade_in_pending = false;
-  // The tick of the running fade's first frame, valid while `fade_started`.
+  // The time of the running fade's first step, valid while `fade_started`;
+  // the step that starts a fade-in or a cross-fade sets it.
   bool fade_started = false;
   uint32_t fade_start = 0;
   int32_t photo_index = 0;
@@ -134,24 +137,42 @@ struct SlideSequencer {
   // may have spoilt the window clears `shown` (ForceRedraw).
   FramePlan last_drawn;
   bool shown = false;
+  // While nobody looks the show is not stepped; this is when that began.
+  uint32_t paused_at = 0;
 };
 
 // The show starts over on the photos in the folder: the folder is scanned,
 // the weather renewed, and the next step is Starting.
 void RestartSlideshow(SlideSequencer& s, SlidePlatform& platform);
 
-// One step of the state machine. `tick` is the millisecond tick count,
+// One step of the state machine. `tick` is the show clock in milliseconds,
 // `system_time` the current time in 100 ns units since 1601-01-01 UTC.
 void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, int64_t system_time);
+
+// Nobody looks from `tick` on (every display off, the machine asleep): the
+// caller stops stepping and drawing the show.
+void PauseSlideshow(SlideSequencer& s, uint32_t tick);
+// Somebody looks again at `tick`: the slide on screen is drawn at the next
+// frame and held anew, a fade goes on from where it stood, and checks that
+// fell due meanwhile run at their next step.
+void ResumeSlideshow(SlideSequencer& s, uint32_t tick);
+
+// While the slide on screen is held, a build poll comes this often.
+inline constexpr int32_t kBuildPollMs = 100;
+// How many ms after `tick` the next step can change anything, given the
+// hold; 0 while the show needs every frame (a fade, a redraw, a step that
+// builds). Up to then the caller may sleep, waking for any message.
+int32_t StepDueIn(const SlideSequencer& s, uint32_t tick, int32_t hold_ms);
 
 // The slide to build at the next change, given what was built last.
 SlideKind ChooseSlideKind(SlideKind last_built, int32_t slide_counter, bool show_weather, bool notice_wanted);
 
-// The slides this frame draws at `tick`, and the fade's advance that goes
-// with them. A fade's opacity follows the time since its first frame; a plan
-// equal to the picture on screen comes back `unchanged`, and the caller then
-// neither draws nor swaps.
-FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick);
+// The slides this frame draws at `tick`. A fade's opacity follows the time
+// since its first step; a plan equal to the picture on screen comes back
+// `unchanged`, and the caller then neither draws nor swaps.
+FramePlan PlanFrame(const SlideSequencer& s, bool new_photos_arrived, uint32_t tick);
+// The caller drew `plan`: the window now shows it.
+void NoteFrameDrawn(SlideSequencer& s, const FramePlan& plan);
 
 // The opacity of a fade's step `step`: the sum of `step` times kFadeStep.
 float FadeOpacity(int32_t step);

@@ -112,7 +112,7 @@ int wmain(int argc, wchar_t** argv) {
       continue;
     }
     FrameTimes frame{NowMs(), 0.0, nullptr, false};
-    show.Advance();
+    show.Advance(pacer.FrameStartMs());
     frame.slot = &show.CurrentSlot();
     frame.drawn = show.DrawFrame(pacer.FrameStartMs());
     if (frame.drawn) {

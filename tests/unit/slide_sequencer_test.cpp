@@ -147,7 +147,14 @@ struct Show {
     StepSlideshow(seq, platform, tick, kNow);
     states.push_back(seq.state);
     frames.push_back(PlanFrame(seq, platform.new_photos, tick));
+    if (!frames.back().unchanged) NoteFrameDrawn(seq, frames.back());
     tick += kFrameMs;
+  }
+  // Nobody looks for `ms`: no step, no frame.
+  void Pause(uint32_t ms) {
+    PauseSlideshow(seq, tick);
+    tick += ms;
+    ResumeSlideshow(seq, tick);
   }
   // Runs frames until `builds` slides have been built in total.
   void RunUntilBuilds(std::size_t builds) {
@@ -265,9 +272,9 @@ TEST(SlideSequencer, TwoPhotosAlternateWithTenSecondHoldsAndFiftyOneFrameFades) 
     EXPECT_GT(ms, 10000u);
     EXPECT_LE(ms, 10000u + 2 * kFrameMs);
   }
-  // The step that ends the hold already counts; the last frame of the fade
-  // moves on to Advancing, so Fading is seen after 50 of its 51 frames.
-  EXPECT_EQ(fade_frames, (std::vector<int>{50, 50, 50}));
+  // The step that ends the hold draws the fade's first frame; the step after
+  // its last frame moves on to Advancing.
+  EXPECT_EQ(fade_frames, (std::vector<int>{51, 51, 51}));
   EXPECT_EQ(shown, (std::vector<std::string>{"p1@0", "p0@1", "p1@0", "p0@1"}));
 }
 
@@ -293,18 +300,24 @@ TEST(SlideSequencer, FadeKeepsItsLengthWhateverTheFrameRate) {
       {"a frame every 20 ms", every20, steps20},
       {"a frame every 40 ms", every40, steps40},
       {"one frame 207 ms late", late, steps_late},
-      {"a frame after a stall", {0, 20, 5000}, {0, 1, 50}},
+      {"a frame after a stall", {0, 20, 1000}, {0, 1, 50}},
   };
   for (const Case& c : cases) {
     for (const bool cross_fade : {true, false}) {
       SCOPED_TRACE(testing::Message() << c.name << (cross_fade ? ", cross-fade" : ", fade-in"));
       SlideSequencer s;
+      FakePlatform platform;
+      platform.seq = &s;
+      const uint32_t start = 4'294'966'000u;  // the clock wraps during the fade
       s.state = cross_fade ? SlideState::Fading : SlideState::Holding;
       s.fade_in_pending = !cross_fade;
+      s.fade_started = true;
+      s.fade_start = start;
+      s.hold_start = start;
       s.current_slot = 1;
-      const uint32_t start = 4'294'966'000u;  // the tick count wraps during the fade
       std::vector<float> drawn;
       for (const uint32_t at : c.at) {
+        StepSlideshow(s, platform, start + at, kNow);
         ASSERT_TRUE(cross_fade ? s.state == SlideState::Fading : s.fade_in_pending) << "ended before " << at << " ms";
         const FramePlan plan = PlanFrame(s, false, start + at);
         ASSERT_EQ(plan.count, cross_fade ? 2 : 1);
@@ -314,8 +327,9 @@ TEST(SlideSequencer, FadeKeepsItsLengthWhateverTheFrameRate) {
       std::vector<float> expected;
       for (const int step : c.steps) expected.push_back(sums[static_cast<std::size_t>(step)]);
       EXPECT_EQ(drawn, expected);
+      StepSlideshow(s, platform, start + 1020, kNow);
       EXPECT_TRUE(cross_fade ? s.state == SlideState::Advancing : !s.fade_in_pending) << "the fade is over";
-      const FramePlan after = PlanFrame(s, false, start + c.at.back() + 20);
+      const FramePlan after = PlanFrame(s, false, start + 1020);
       ASSERT_EQ(after.count, 1);
       EXPECT_EQ(after.draws[0].slot, cross_fade ? 0 : 1);
       EXPECT_EQ(after.draws[0].opacity, 1.0f);
@@ -650,7 +664,7 @@ TEST(SlideSequencer, SlowBuildsKeepTheOrderTheHoldAndTheFades) {
       EXPECT_GT(ms, 10000u);
       EXPECT_LE(ms, std::max(10000u, static_cast<uint32_t>(polls + 1) * kFrameMs) + 2 * kFrameMs);
     }
-    EXPECT_EQ(fade_frames, 50 * static_cast<int>(hold_ms.size()));
+    EXPECT_EQ(fade_frames, 51 * static_cast<int>(hold_ms.size()));
   }
 }
 
@@ -671,6 +685,96 @@ TEST(SlideSequencer, FirstPhotoShowsAsSoonAsItIsBuilt) {
     EXPECT_EQ(show.platform.building_slot, photos > 1 ? 1 : -1);
     show.Frame();
     EXPECT_GT(show.frames.back().draws[0].opacity, 0.0f);
+  }
+}
+
+// While nobody looks the show is neither stepped nor drawn. When somebody
+// looks again the picture on screen is drawn at once, a held slide is held
+// anew, a fade goes on from its step, and a refresh that fell due starts.
+TEST(SlideSequencer, NobodyLooksThenTheShowGoesOnWhereItStood) {
+  struct Case {
+    const char* name;
+    uint32_t pause_at;       // ms after the start; the fade-in ends at 1060, the first cross-fade begins at 10060
+    int fading_frames;       // of the fade running at the pause or the next one, the pause apart
+    uint32_t next_fade_ms;   // from the resume to the next cross-fade
+  };
+  const Case cases[] = {
+      {"a held slide", 5'000, 51, 10'020},
+      {"the fade-in", 500, 51, 10'020},
+      {"a cross-fade", 10'460, 51, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Show show(1000);
+    show.platform.AddPhotos(3);
+    show.RunFor(c.pause_at);
+    const FramePlan before = show.frames.back();
+    int fading = static_cast<int>(std::count(show.states.begin(), show.states.end(), SlideState::Fading));
+    show.platform.last_refresh_time = 0;  // the gallery falls due while nobody looks
+    show.Pause(3'600'000);
+    const uint32_t resumed = show.tick;
+    show.Frame();
+    fading += show.seq.state == SlideState::Fading;
+    const FramePlan after = show.frames.back();
+    EXPECT_FALSE(after.unchanged) << "the picture is drawn again";
+    ASSERT_EQ(after.count, before.count);
+    EXPECT_EQ(after.draws[after.count - 1].slot, before.draws[before.count - 1].slot);
+    EXPECT_GE(after.draws[after.count - 1].opacity, before.draws[before.count - 1].opacity);
+    EXPECT_LE(after.draws[after.count - 1].opacity, before.draws[before.count - 1].opacity + 0.05f);
+    uint32_t fade_began = 0;
+    for (int guard = 0; show.seq.state != SlideState::Advancing; ++guard) {
+      ASSERT_LT(guard, 100'000);
+      const SlideState was = show.seq.state;
+      show.Frame();
+      if (show.seq.state == SlideState::Fading) {
+        ++fading;
+        if (was != SlideState::Fading) fade_began = show.tick - kFrameMs - resumed;
+      }
+    }
+    EXPECT_EQ(fading, c.fading_frames);
+    EXPECT_EQ(fade_began, c.next_fade_ms);
+    show.RunFor(100);  // the first periodic check of the next hold
+    ASSERT_FALSE(show.platform.refresh_start_ticks.empty());
+    EXPECT_GE(show.platform.refresh_start_ticks.back(), resumed) << "nothing starts while nobody looks";
+    EXPECT_LE(show.platform.refresh_start_ticks.back(), resumed + 11'100);
+  }
+}
+
+// The main thread sleeps until the next step can change anything.
+TEST(StepDueIn, OnlyAHeldStillSlideLetsTheMainThreadSleep) {
+  struct Case {
+    const char* name;
+    SlideState state;
+    uint32_t held_ms, checked_ms;  // since the hold began and since the last periodic check
+    int building_slot;
+    bool fade_in, shown;
+    int32_t due_in;
+  };
+  const Case cases[] = {
+      {"held, the periodic check comes first", SlideState::Holding, 3000, 1000, -1, false, true, 4001},
+      {"held, the hold ends first", SlideState::Holding, 9000, 1000, -1, false, true, 1001},
+      {"held, the next slide being built", SlideState::Holding, 3000, 1000, 1, false, true, kBuildPollMs},
+      {"held past its end, the next slide being built", SlideState::Holding, 12000, 1000, 1, false, true,
+       kBuildPollMs},
+      {"held, the check due now", SlideState::Holding, 3000, 5001, -1, false, true, 0},
+      {"held, the window spoilt", SlideState::Holding, 3000, 1000, -1, false, false, 0},
+      {"fading in", SlideState::Holding, 300, 300, 1, true, true, 0},
+      {"fading", SlideState::Fading, 0, 1000, -1, false, true, 0},
+      {"advancing", SlideState::Advancing, 0, 1000, -1, false, true, 0},
+      {"starting", SlideState::Starting, 0, 0, -1, false, true, 0},
+      {"waiting for photos", SlideState::WaitingForPhotos, 0, 0, -1, false, true, kBuildPollMs},
+      {"building the first photo", SlideState::BuildingFirst, 0, 0, 0, false, true, kBuildPollMs},
+  };
+  for (const Case& c : cases) {
+    SlideSequencer s;
+    const uint32_t now = 50'000;
+    s.state = c.state;
+    s.hold_start = now - c.held_ms;
+    s.last_periodic_check = now - c.checked_ms;
+    s.building_slot = c.building_slot;
+    s.fade_in_pending = c.fade_in;
+    s.shown = c.shown;
+    EXPECT_EQ(StepDueIn(s, now, 10'000), c.due_in) << c.name;
   }
 }
 
@@ -695,7 +799,9 @@ TEST(PlanFrame, TellsWhenThePictureIsUnchanged) {
   for (const Case& c : cases) {
     SlideSequencer s;
     s.state = SlideState::Holding;
-    EXPECT_FALSE(PlanFrame(s, false, 0).unchanged) << c.name << ": the first frame always draws";
+    const FramePlan first = PlanFrame(s, false, 0);
+    EXPECT_FALSE(first.unchanged) << c.name << ": the first frame always draws";
+    NoteFrameDrawn(s, first);
     EXPECT_TRUE(PlanFrame(s, false, 0).unchanged) << c.name;
     c.between(s);
     EXPECT_EQ(!PlanFrame(s, false, 0).unchanged, c.drawn) << c.name;
@@ -719,7 +825,7 @@ TEST(PlanFrame, OnlyFadesDrawEveryFrame) {
       drawn_black += !f.unchanged;
     } else {
       drawn_holding += !f.unchanged;
-      holds += i > 0 && show.states[i - 1] != SlideState::Holding;
+      holds += state == SlideState::Holding && show.states[i - 1] != SlideState::Holding;
     }
   }
   EXPECT_EQ(drawn_black, 1) << "the first black frame only";
