@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/background_thread.h"
+#include "base/show_clock_win.h"
 #include "base/thread_name_win.h"
 #include "slideshow/notice_texture_win.h"
 #include "slideshow/photo_decoder_win.h"
@@ -47,7 +48,7 @@ bool StartBuilderThread(SlideBuildHandOver& hand_over) {
 }  // namespace
 
 SlideBuilders& SharedSlideBuilders() {
-  static SlideBuilders& builders = *new SlideBuilders(BuildSlide, StartBuilderThread);
+  static SlideBuilders& builders = *new SlideBuilders(BuildSlide, StartBuilderThread, ShowClockMs);
   return builders;
 }
 

@@ -49,15 +49,13 @@ void EndBuild(SlideSequencer& s, SlideSize size) {
   s.building_slot = -1;
 }
 
-void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::wstring& path, int slot,
-                uint32_t now) {
+void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::wstring& path, int slot) {
   s.building_slot = slot;
-  s.build_started = now;
   s.slots[slot].path = kind == SlideKind::Photo ? path : std::wstring();
   if (p.StartSlideBuild(kind, path)) return;
   // Nothing will ever finish: the slot shows black at once instead of
   // holding the show for the build limit.
-  p.AbandonSlideBuild();
+  p.AbandonSlideBuild(false);
   EndBuild(s, SlideSize{});
 }
 
@@ -74,21 +72,24 @@ int32_t FreePhotoIndex(SlidePlatform& p, int32_t index) {
 
 // Builds the photo at `index`, or the next one no other slideshow holds, and
 // goes on from there.
-void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot, uint32_t now) {
+void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot) {
   s.photo_index = FreePhotoIndex(p, index);
-  StartBuild(s, p, SlideKind::Photo, p.PhotoPath(s.photo_index), slot, now);
+  StartBuild(s, p, SlideKind::Photo, p.PhotoPath(s.photo_index), slot);
 }
 
 // True when no build runs any more: the one running, if any, has just been
 // uploaded into its slot, or has run too long and was abandoned, which
 // leaves the slot black like a photo that cannot be decoded (a codec stuck
-// on a damaged file, a read from an unreachable folder).
+// on a damaged file, a read from an unreachable folder). The limit counts
+// from when a builder took the build: the time it waited behind another
+// show's build, stuck or not, is not its own.
 bool BuildFinished(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   if (s.building_slot < 0) return true;
   const std::optional<SlideSize> size = p.FinishSlideBuild(s.slots[s.building_slot].texture);
   if (!size) {
-    if (Elapsed(now, s.build_started) <= kSlideBuildLimitMs) return false;
-    p.AbandonSlideBuild();
+    const std::optional<uint32_t> since = p.SlideBuildRunningSince();
+    if (!since || Elapsed(now, *since) <= kSlideBuildLimitMs) return false;
+    p.AbandonSlideBuild(true);
   }
   EndBuild(s, size.value_or(SlideSize{}));
   return true;
@@ -137,7 +138,7 @@ void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
     // A random first photo, then on in order of age. Only the first is built
     // now: it fades in as soon as it is ready, and the second follows.
     if (n > 1) s.photo_index = static_cast<int32_t>(tick % static_cast<uint32_t>(n));
-    StartPhotoBuild(s, p, s.photo_index, 0, tick);
+    StartPhotoBuild(s, p, s.photo_index, 0);
     s.state = SlideState::BuildingFirst;
     if (n < kStartRefreshBelow) p.StartRefreshThread();
   }
@@ -149,7 +150,7 @@ void StepWaitingForPhotos(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
     RetryRefresh(s, p, now);
     return;
   }
-  StartPhotoBuild(s, p, 0, 0, now);
+  StartPhotoBuild(s, p, 0, 0);
   s.state = SlideState::BuildingFirst;
 }
 
@@ -162,7 +163,7 @@ void StepBuildingFirst(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
     return;
   }
   s.photo_index = (s.photo_index + 1) % n;
-  StartPhotoBuild(s, p, s.photo_index, 1, now);
+  StartPhotoBuild(s, p, s.photo_index, 1);
   s.state = SlideState::Holding;
 }
 
@@ -173,7 +174,7 @@ void StepSinglePhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
     return;
   }
   s.photo_index = 1;
-  StartPhotoBuild(s, p, s.photo_index, 1, now);
+  StartPhotoBuild(s, p, s.photo_index, 1);
   s.state = SlideState::Holding;
 }
 
@@ -207,7 +208,7 @@ void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t syst
   PeriodicCheck(p, system_time);
 }
 
-void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p) {
   const int32_t n = p.PhotoCount();
   // Another monitor's show may hold the oldest photo: it stays until that
   // show has moved on, and the cache shrinks a change later.
@@ -219,10 +220,10 @@ void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   } else {
     s.photo_index = n > 0 ? (s.photo_index + 1) % n : 0;
   }
-  StartPhotoBuild(s, p, s.photo_index, s.current_slot, now);
+  StartPhotoBuild(s, p, s.photo_index, s.current_slot);
 }
 
-void StepAdvancing(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+void StepAdvancing(SlideSequencer& s, SlidePlatform& p) {
   if (p.TakeNewPhotosArrived()) {
     DeleteTextures(s, p);
     RestartSlideshow(s, p);
@@ -235,9 +236,9 @@ void StepAdvancing(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   const bool weather = p.ShowWeather() && p.WeatherReady();
   const SlideKind kind = ChooseSlideKind(s.last_built_kind, s.slide_counter, weather, p.NoticeWanted());
   if (kind == SlideKind::Photo) {
-    BuildNextPhoto(s, p, now);
+    BuildNextPhoto(s, p);
   } else {
-    StartBuild(s, p, kind, std::wstring(), slot, now);
+    StartBuild(s, p, kind, std::wstring(), slot);
   }
   s.last_built_kind = kind;
   s.current_slot = 1 - slot;
@@ -294,7 +295,7 @@ void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, in
       }
       break;
     case SlideState::Advancing:
-      StepAdvancing(s, platform, tick);
+      StepAdvancing(s, platform);
       break;
   }
 }

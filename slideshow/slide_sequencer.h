@@ -27,7 +27,7 @@ inline constexpr int32_t kFadeStepMs = 20;
 inline constexpr int32_t kOverlayEvery = 20;
 inline constexpr int32_t kPhotoCacheLimit = 100;
 inline constexpr int32_t kStartRefreshBelow = 20;
-// A build still running this long after its start is abandoned.
+// A build still running this long after a builder took it is abandoned.
 inline constexpr int32_t kSlideBuildLimitMs = 30000;
 // With fewer than two photos the refresh is retried after a minute, then
 // after twice the last gap, up to half an hour.
@@ -71,9 +71,13 @@ class SlidePlatform {
   // abandoned one.
   [[nodiscard]] virtual bool StartSlideBuild(SlideKind kind, const std::wstring& path) = 0;
   [[nodiscard]] virtual std::optional<SlideSize> FinishSlideBuild(uint32_t texture) = 0;
+  // When a builder took the running build, on the sequencer's clock; empty
+  // while the build waits for its turn, which does not count toward its limit.
+  [[nodiscard]] virtual std::optional<uint32_t> SlideBuildRunningSince() = 0;
   // Gives up on the running build, which may never return, or the refused
-  // one: the next build must not wait for it.
-  virtual void AbandonSlideBuild() = 0;
+  // one: the next build must not wait for it. `ran_whole_limit`: the build
+  // ran the whole limit, and its photo is given up for the run.
+  virtual void AbandonSlideBuild(bool ran_whole_limit) = 0;
   virtual void DeleteOldestPhoto() = 0;
   // Rebuilds the photo list from the folder; nothing else.
   virtual void ScanPhotoFolder() = 0;
@@ -123,12 +127,11 @@ struct SlideSequencer {
   SlideKind last_built_kind = SlideKind::Photo;
   uint32_t hold_start = 0;           // tick of the first holding frame, 0 when not taken
   uint32_t last_periodic_check = 0;  // 0 when none yet; kept across slides
-  // The slot whose slide is being built off the main thread, -1 when none,
-  // and the tick its build started. Every build finishes or is abandoned
-  // before a hold ends, so a fade always has its incoming slide and
-  // Advancing and Starting never find a build running.
+  // The slot whose slide is being built off the main thread, -1 when none.
+  // Every build finishes or is abandoned before a hold ends, so a fade always
+  // has its incoming slide and Advancing and Starting never find a build
+  // running.
   int building_slot = -1;
-  uint32_t build_started = 0;
   // WaitingForPhotos and SinglePhoto: the tick of entering the state or of
   // the last retry of the refresh, and the gap before the next retry.
   uint32_t retry_since = 0;

@@ -80,7 +80,8 @@ bool Slideshow::StartSlideBuild(SlideKind kind, const std::wstring& path) {
 }
 
 std::optional<SlideSize> Slideshow::FinishSlideBuild(uint32_t texture) { return ::FinishSlideBuild(builds_, texture); }
-void Slideshow::AbandonSlideBuild() { builds_.Abandon(); }
+std::optional<uint32_t> Slideshow::SlideBuildRunningSince() { return builds_.RunningSince(); }
+void Slideshow::AbandonSlideBuild(bool ran_whole_limit) { builds_.Abandon(ran_whole_limit); }
 void Slideshow::DeleteOldestPhoto() { ::DeleteOldestPhoto(); }
 void Slideshow::ScanPhotoFolder() { ::ScanPhotoFolder(); }
 void Slideshow::StartRefreshThread() { ::StartRefreshThread(); }

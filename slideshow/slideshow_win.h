@@ -47,7 +47,8 @@ class Slideshow final : private SlidePlatform {
   std::wstring PhotoPath(int32_t index) override;
   bool StartSlideBuild(SlideKind kind, const std::wstring& path) override;
   std::optional<SlideSize> FinishSlideBuild(uint32_t texture) override;
-  void AbandonSlideBuild() override;
+  std::optional<uint32_t> SlideBuildRunningSince() override;
+  void AbandonSlideBuild(bool ran_whole_limit) override;
   void DeleteOldestPhoto() override;
   void ScanPhotoFolder() override;
   void StartRefreshThread() override;

@@ -33,7 +33,10 @@ class FakePlatform : public SlidePlatform {
   int build_faults = 0;  // a build started over a running one, or finished into the wrong slot
   std::set<std::string> hanging;
   std::set<std::string> refused;  // builds StartSlideBuild refuses; they never finish
-  std::vector<std::string> abandoned;  // "pN@slot after MS", MS since the build started
+  uint32_t queue_ms = 0;  // each build waits this long before a builder takes it
+  // "pN@slot after MS", MS since the build was started, and " early" when
+  // the build was given up before it ran the whole limit.
+  std::vector<std::string> abandoned;
   std::string on_slot[2];  // what each slot's texture holds, "" for no picture
   int uploads = 0;
   std::string last_upload;  // the slide on screen once a build is taken out of it
@@ -96,9 +99,14 @@ class FakePlatform : public SlidePlatform {
     building_slot = -1;
     return SlideSize{640.0f, 480.0f};
   }
-  void AbandonSlideBuild() override {
+  std::optional<uint32_t> SlideBuildRunningSince() override {
+    if (static_cast<int32_t>(tick - build_started) < static_cast<int32_t>(queue_ms)) return std::nullopt;
+    return build_started + queue_ms;
+  }
+  void AbandonSlideBuild(bool ran_whole_limit) override {
     const int slot = building_slot;
-    abandoned.push_back(pending + "@" + std::to_string(slot) + " after " + std::to_string(tick - build_started));
+    abandoned.push_back(pending + "@" + std::to_string(slot) + " after " + std::to_string(tick - build_started) +
+                        (ran_whole_limit ? "" : " early"));
     on_slot[slot].clear();
     building_slot = -1;
   }
@@ -581,35 +589,42 @@ TEST(SlideSequencer, TwoShowsNeverDrawOnePhotoAtOnce) {
   }
 }
 
-// A build that never returns is given up 30 seconds after it started, one
-// the platform refuses at once: its slot shows black, like an undecodable
-// photo, and the show goes on, the first photo of a show included.
+// A build that never returns is given up 30 seconds after a builder took it,
+// however long it waited for one; one the platform refuses at once: its slot
+// shows black, like an undecodable photo, and the show goes on, the first
+// photo of a show included.
 TEST(SlideSequencer, ABuildThatNeverReturnsIsAbandonedAfterThirtySeconds) {
   struct Case {
     int photos;
     std::string hanging;
     bool refused;  // the build is refused rather than left hanging
+    uint32_t queue_ms;
     SlideState after_31s;
     int arriving;  // photos appended then
     std::vector<std::string> builds;
     std::vector<std::string> abandoned;
   };
   const Case cases[] = {
-      {5, "p2", false, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
+      {5, "p2", false, 0, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
        {"p2@0 after 30020", "p2@1 after 30020"}},
-      {5, "p4", false, SlideState::Holding, 0,
+      {5, "p4", false, 0, SlideState::Holding, 0,
        {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1", "p0@0"},
        {"p4@0 after 30020", "p4@1 after 30020"}},
-      {1, "p0", false, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 30020"}},
-      // A refused build is given up at once.
-      {5, "p2", true, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
-       {"p2@0 after 0", "p2@1 after 0"}},
-      {1, "p0", true, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 0"}},
+      {1, "p0", false, 0, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 30020"}},
+      // 40 s behind another show's build count for nothing.
+      {5, "p2", false, 40'000, SlideState::BuildingFirst, 0,
+       {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0"},
+       {"p2@0 after 70020", "p2@1 after 70020"}},
+      // A refused build is given up at once, without condemning its photo.
+      {5, "p2", true, 0, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
+       {"p2@0 after 0 early", "p2@1 after 0 early"}},
+      {1, "p0", true, 0, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 0 early"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hanging + (c.refused ? " is refused" : " hangs"));
     Show show(12347);
     show.platform.AddPhotos(c.photos);
+    show.platform.queue_ms = c.queue_ms;
     (c.refused ? show.platform.refused : show.platform.hanging).insert(c.hanging);
     show.RunFor(31'000);
     EXPECT_EQ(show.seq.state, c.after_31s);
