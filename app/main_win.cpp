@@ -5,7 +5,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -37,7 +36,7 @@ HWND HandleFromValue(int32_t value) { return reinterpret_cast<HWND>(static_cast<
 // next frame comes when the first show wants it.
 void RunFrame(FramePacer& pacer, std::span<const SaverScreen> screens) {
   const uint32_t now = pacer.FrameStartMs();
-  int32_t due_in = INT32_MAX;
+  int32_t due_in = INT32_MAX;  // no slideshow: only messages matter
   for (std::size_t i = 0; i < screens.size(); ++i) {
     Slideshow* show = screens[i].show;
     if (show == nullptr) continue;

@@ -274,6 +274,8 @@ HDC SelectSaverScreen(std::size_t index) {
 namespace {
 
 constexpr int64_t kFrameMs = 20;
+// The longest wait between frames; the shows want one every 5 s at most.
+constexpr int64_t kLongestWaitMs = 60'000;
 // Windows 10 1803 and later; MinGW's headers do not name it yet.
 constexpr DWORD kHighResolutionTimer = 0x00000002;
 
@@ -311,7 +313,7 @@ bool FramePacer::FrameDue() {
 uint32_t FramePacer::FrameStartMs() const { return frame_start_ms_; }
 
 void FramePacer::NextFrameIn(int32_t due_in_ms) {
-  next_due_ = frame_start_ + std::max<int64_t>(due_in_ms, kFrameMs) * frequency_ / 1000;
+  next_due_ = frame_start_ + std::clamp<int64_t>(due_in_ms, kFrameMs, kLongestWaitMs) * frequency_ / 1000;
 }
 
 void FramePacer::FrameSoon() {

@@ -53,7 +53,8 @@ class FramePacer {
   // and fades are timed by it.
   uint32_t FrameStartMs() const;
   // The frame that started last wants the next one `due_in_ms` after its
-  // start: at least 20 ms, more while every show holds still.
+  // start: at least 20 ms, more while every show holds still, at most a
+  // minute.
   void NextFrameIn(int32_t due_in_ms);
   // A message was handled, which may have spoilt a picture or moved a show
   // on: the next frame comes at the normal pace.

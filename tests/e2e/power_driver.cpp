@@ -34,22 +34,19 @@ bool SendTo(HWND window, WPARAM event, LPARAM data) {
   return SendMessageTimeoutW(window, WM_POWERBROADCAST, event, data, SMTO_ABORTIFHUNG, 5000, &result) != 0;
 }
 
-// The setting in the window's process, freed once the message has been handled.
+// The setting goes into the window's process, since the message carries a
+// pointer; its Data is declared one byte long, and the DWORD runs past it.
 bool SendDisplayState(HWND window, DWORD value) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   const KernelHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid));
-  if (!process) return false;
-  // Data is declared one byte long; the DWORD runs past it.
-  POWERBROADCAST_SETTING setting = {};
-  setting.PowerSetting = kConsoleDisplayState;
-  setting.DataLength = sizeof(DWORD);
-  const std::size_t size = offsetof(POWERBROADCAST_SETTING, Data) + sizeof(DWORD);
-  unsigned char bytes[sizeof(POWERBROADCAST_SETTING) + sizeof(DWORD)] = {};
-  std::memcpy(bytes, &setting, offsetof(POWERBROADCAST_SETTING, Data));
-  std::memcpy(bytes + offsetof(POWERBROADCAST_SETTING, Data), &value, sizeof(value));
-  void* remote = VirtualAllocEx(process.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  constexpr std::size_t size = offsetof(POWERBROADCAST_SETTING, Data) + sizeof(DWORD);
+  void* remote = process ? VirtualAllocEx(process.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE) : nullptr;
   if (remote == nullptr) return false;
+  unsigned char bytes[size] = {};
+  const POWERBROADCAST_SETTING head = {kConsoleDisplayState, sizeof(DWORD), {}};
+  std::memcpy(bytes, &head, offsetof(POWERBROADCAST_SETTING, Data));
+  std::memcpy(bytes + offsetof(POWERBROADCAST_SETTING, Data), &value, sizeof(value));
   const bool sent = WriteProcessMemory(process.get(), remote, bytes, size, nullptr) &&
                     SendTo(window, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(remote));
   VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);

@@ -758,7 +758,6 @@ TEST(SlideSequencer, NobodyLooksThenTheShowGoesOnWhereItStood) {
 // The main thread sleeps until the next step can change anything.
 TEST(StepDueIn, OnlyAHeldStillSlideLetsTheMainThreadSleep) {
   struct Case {
-    const char* name;
     SlideState state;
     uint32_t held_ms, checked_ms;  // since the hold began and since the last periodic check
     int building_slot;
@@ -766,19 +765,14 @@ TEST(StepDueIn, OnlyAHeldStillSlideLetsTheMainThreadSleep) {
     int32_t due_in;
   };
   const Case cases[] = {
-      {"held, the periodic check comes first", SlideState::Holding, 3000, 1000, -1, false, true, 4001},
-      {"held, the hold ends first", SlideState::Holding, 9000, 1000, -1, false, true, 1001},
-      {"held, the next slide being built", SlideState::Holding, 3000, 1000, 1, false, true, kBuildPollMs},
-      {"held past its end, the next slide being built", SlideState::Holding, 12000, 1000, 1, false, true,
-       kBuildPollMs},
-      {"held, the check due now", SlideState::Holding, 3000, 5001, -1, false, true, 0},
-      {"held, the window spoilt", SlideState::Holding, 3000, 1000, -1, false, false, 0},
-      {"fading in", SlideState::Holding, 300, 300, 1, true, true, 0},
-      {"fading", SlideState::Fading, 0, 1000, -1, false, true, 0},
-      {"advancing", SlideState::Advancing, 0, 1000, -1, false, true, 0},
-      {"starting", SlideState::Starting, 0, 0, -1, false, true, 0},
-      {"waiting for photos", SlideState::WaitingForPhotos, 0, 0, -1, false, true, kBuildPollMs},
-      {"building the first photo", SlideState::BuildingFirst, 0, 0, 0, false, true, kBuildPollMs},
+      {SlideState::Holding, 3000, 1000, -1, false, true, 4001},  // the periodic check comes first
+      {SlideState::Holding, 9000, 1000, -1, false, true, 1001},  // the hold ends first
+      {SlideState::Holding, 12000, 1000, 1, false, true, kBuildPollMs},  // the next slide is still built
+      {SlideState::Holding, 3000, 5001, -1, false, true, 0},   // the check is due
+      {SlideState::Holding, 3000, 1000, -1, false, false, 0},  // the window was spoilt
+      {SlideState::Holding, 300, 300, 1, true, true, 0},       // fading in
+      {SlideState::Fading, 0, 1000, -1, false, true, 0},
+      {SlideState::BuildingFirst, 0, 0, 0, false, true, kBuildPollMs},
   };
   for (const Case& c : cases) {
     SlideSequencer s;
@@ -789,7 +783,7 @@ TEST(StepDueIn, OnlyAHeldStillSlideLetsTheMainThreadSleep) {
     s.building_slot = c.building_slot;
     s.fade_in_pending = c.fade_in;
     s.shown = c.shown;
-    EXPECT_EQ(StepDueIn(s, now, 10'000), c.due_in) << c.name;
+    EXPECT_EQ(StepDueIn(s, now, 10'000), c.due_in) << &c - cases;
   }
 }
 
