@@ -263,15 +263,11 @@ TEST(SlideBuilders, ABuildIsTimedFromItsTakingAndNeverRunsOnTheCaller) {
   static SlideBuildLane& b = *new SlideBuildLane(shared);
   caller = std::this_thread::get_id();
   Open();  // a build that ran here would pass the gate instead of hanging the test
-  test_clock = 1000;
   ASSERT_TRUE(a.Start({SlideKind::Photo, L"aaa", {}}));
   EXPECT_EQ(CollectNow(a), -2);
   EXPECT_EQ(a.RunningSince(), std::nullopt) << "no thread, no build";
   threads_allowed = true;
-  test_clock = 2000;
-  EXPECT_EQ(CollectNow(a), -2);  // starts the thread
-  EXPECT_EQ(TakenSoon(a), 2000u);
-  EXPECT_EQ(CollectSoon(a), 3);
+  EXPECT_EQ(CollectSoon(a), 3);  // the next collect starts the thread
   EXPECT_FALSE(built_on_caller);
 
   test_clock = 3000;
