@@ -4,14 +4,17 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/power_watch_win.h"
 #include "app/saver_window_win.h"
 #include "app/setup_dialog_win.h"
 #include "base/data_folder_win.h"
 #include "base/run_state.h"
+#include "base/show_clock_win.h"
 #include "drawing/gdiplus_session_win.h"
 #include "net/http_fetch_win.h"
 #include "res/resource.h"
@@ -27,14 +30,40 @@ namespace {
 
 HWND HandleFromValue(int32_t value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
 
-// Handles every waiting message before the next frame, and follows a
-// display change once they are handled. A frame comes every 20 ms, its own
-// work included, and steps and draws every slideshow in turn; one that would
-// show the picture already on its screen is neither drawn nor swapped.
-// Returns the quit message's parameter. `screens` is null in the setup
-// dialog.
+// Every slideshow's step and frame at the pacer's frame start; one that would
+// show the picture already on its screen is neither drawn nor swapped. The
+// next frame comes when the first show wants it.
+void RunFrame(FramePacer& pacer, SaverScreens& screens) {
+  const uint32_t now = pacer.FrameStartMs();
+  int32_t due_in = INT32_MAX;  // no slideshow: only messages matter
+  screens.ForEachSlideshow([&](Slideshow& show) {
+    show.Advance(now);
+    const bool drawn = show.DrawFrame(now);
+    due_in = std::min(due_in, show.FrameDueIn(now));
+    return drawn;
+  });
+  pacer.NextFrameIn(due_in);
+}
+
+// While nobody looks the shows stand still: no step, no frame, no timer.
+void PauseShows(bool pause, uint32_t now, const SaverScreens& screens) {
+  for (Slideshow* show : screens.Slideshows()) {
+    if (pause) {
+      show->Pause(now);
+    } else {
+      show->Resume(now);
+    }
+  }
+}
+
+// Handles every waiting message before the next frame, and follows a display
+// change once they are handled. Frames come every 20 ms, their own work
+// included, while a show moves, and only when a show wants one while all hold
+// still; none at all while nobody looks. Returns the quit message's
+// parameter. `screens` is null in the setup dialog.
 int RunMainLoop(SaverMode mode, HWND dialog, SaverScreens* screens) {
   FramePacer pacer;
+  bool paused = false;
   for (;;) {
     MSG msg;
     if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -42,14 +71,18 @@ int RunMainLoop(SaverMode mode, HWND dialog, SaverScreens* screens) {
       if (mode == SaverMode::Config && dialog != nullptr && IsDialogMessageW(dialog, &msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
+      pacer.FrameSoon();
     } else if (screens == nullptr) {
       Sleep(10);
+    } else if (NobodyLooks() != paused) {
+      paused = !paused;
+      PauseShows(paused, ShowClockMs(), *screens);
+      pacer.FrameSoon();
+    } else if (paused) {
+      FramePacer::WaitForMessage();
     } else if (pacer.FrameDue()) {
       screens->FollowDisplayChange();
-      screens->ForEachSlideshow([&](Slideshow& show) {
-        show.Advance();
-        return show.DrawFrame(pacer.FrameStartMs());
-      });
+      RunFrame(pacer, *screens);
     } else {
       pacer.WaitForFrameOrMessage();
     }

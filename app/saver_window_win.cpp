@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "app/gl_context_win.h"
+#include "app/power_watch_win.h"
+#include "base/show_clock_win.h"
 #include "base/win_handle.h"
 
 namespace {
@@ -144,6 +146,12 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
   SaverScreens& owner = *screen->owner;
   const bool preview = owner.mode_ == SaverMode::Preview;
   switch (message) {
+    case WM_CREATE:
+      WatchPower(window);
+      break;
+    case WM_POWERBROADCAST:
+      OnPowerBroadcast(wparam, lparam);
+      return TRUE;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_LBUTTONDOWN:
@@ -162,6 +170,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
       PostQuitMessage(0);
       return 0;
     case WM_DESTROY:
+      UnwatchPower(window);
       // Hosts end a preview by destroying the preview window, and our child with it.
       if (preview) PostQuitMessage(0);
       // The screen goes on without its window until its owner drops it.
@@ -330,6 +339,8 @@ void SaverScreens::FollowDisplayChange() {
 namespace {
 
 constexpr int64_t kFrameMs = 20;
+// The longest wait between frames; the shows want one every 5 s at most.
+constexpr int64_t kLongestWaitMs = 60'000;
 // Windows 10 1803 and later; MinGW's headers do not name it yet.
 constexpr DWORD kHighResolutionTimer = 0x00000002;
 
@@ -345,26 +356,36 @@ FramePacer::FramePacer() {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   frequency_ = frequency.QuadPart;
-  frame_start_ = Counter() - kFrameMs * frequency_ / 1000;  // the first frame is due at once
+  frame_start_ = Counter() - kFrameMs * frequency_ / 1000;
+  next_due_ = frame_start_;  // the first frame is due at once
   timer_.reset(CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer, TIMER_ALL_ACCESS));
   if (!timer_) timer_.reset(CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS));
 }
 
 int64_t FramePacer::Remaining100ns() const {
-  const int64_t left = frame_start_ + kFrameMs * frequency_ / 1000 - Counter();
+  const int64_t left = next_due_ - Counter();
   return left > 0 ? left * 10'000'000 / frequency_ : 0;
 }
 
 bool FramePacer::FrameDue() {
   if (Remaining100ns() > 0) return false;
   frame_start_ = Counter();
+  frame_start_ms_ = ShowClockMs();
+  next_due_ = frame_start_ + kFrameMs * frequency_ / 1000;
   return true;
 }
 
-uint32_t FramePacer::FrameStartMs() const {
-  // Wraps like the tick count; the fade only takes differences.
-  return static_cast<uint32_t>(frame_start_ / std::max<int64_t>(frequency_ / 1000, 1));
+uint32_t FramePacer::FrameStartMs() const { return frame_start_ms_; }
+
+void FramePacer::NextFrameIn(int32_t due_in_ms) {
+  next_due_ = frame_start_ + std::clamp<int64_t>(due_in_ms, kFrameMs, kLongestWaitMs) * frequency_ / 1000;
 }
+
+void FramePacer::FrameSoon() {
+  next_due_ = std::min(next_due_, frame_start_ + kFrameMs * frequency_ / 1000);
+}
+
+void FramePacer::WaitForMessage() { MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE); }
 
 void FramePacer::WaitForFrameOrMessage() {
   const int64_t left = Remaining100ns();
@@ -372,10 +393,13 @@ void FramePacer::WaitForFrameOrMessage() {
   LARGE_INTEGER due;
   due.QuadPart = -left;  // relative
   const HANDLE timer = timer_.get();
+  bool message = false;
   if (timer_ && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
-    MsgWaitForMultipleObjectsEx(1, &timer, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // Object 0 is the timer, one past the objects the input.
+    message = MsgWaitForMultipleObjectsEx(1, &timer, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1;
   } else {
-    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>((left + 9'999) / 10'000), QS_ALLINPUT,
-                                MWMO_INPUTAVAILABLE);
+    message = MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>((left + 9'999) / 10'000), QS_ALLINPUT,
+                                          MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
   }
+  if (message) FrameSoon();
 }

@@ -71,21 +71,31 @@ class SaverScreens final : public SlideshowPeers {
 
 // Paces the main loop's frames at 20 ms each, the frame's own work included:
 // after a frame the loop waits only for what is left of its 20 ms (nothing
-// when it took longer), and wakes early for any message.
+// when it took longer), and wakes early for any message. While the shows hold
+// still the next frame comes only when one of them wants it.
 class FramePacer {
  public:
   FramePacer();
   FramePacer(const FramePacer&) = delete;
   FramePacer& operator=(const FramePacer&) = delete;
 
-  // True when the last frame's 20 ms are over; the next frame starts now.
+  // True when the next frame is due; it starts now.
   bool FrameDue();
-  // When the current frame started, in milliseconds of the performance
-  // counter: fades are timed by it, since the tick count moves in steps of
-  // up to 16 ms and would repeat or skip a 20 ms fade step.
+  // When the current frame started, on the show clock (ShowClockMs): holds
+  // and fades are timed by it.
   uint32_t FrameStartMs() const;
-  // Waits until the next frame is due or a message arrives.
+  // The frame that started last wants the next one `due_in_ms` after its
+  // start: at least 20 ms, more while every show holds still, at most a
+  // minute.
+  void NextFrameIn(int32_t due_in_ms);
+  // A message was handled, which may have spoilt a picture or moved a show
+  // on: the next frame comes at the normal pace.
+  void FrameSoon();
+  // Waits until the next frame is due or a message arrives; a message, sent
+  // ones included, brings the next frame in (FrameSoon).
   void WaitForFrameOrMessage();
+  // Nobody looks: waits for a message alone, with no timer.
+  static void WaitForMessage();
 
  private:
   int64_t Remaining100ns() const;
@@ -94,5 +104,7 @@ class FramePacer {
   // waits may round up to the scheduler's tick; empty when none could be made.
   KernelHandle timer_;
   int64_t frame_start_ = 0;  // performance counter ticks
+  int64_t next_due_ = 0;     // performance counter ticks
+  uint32_t frame_start_ms_ = 0;
   int64_t frequency_ = 1;
 };

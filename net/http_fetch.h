@@ -73,7 +73,10 @@ class FetchFileSystem {
 class FetchClock {
  public:
   virtual ~FetchClock() = default;
-  virtual int64_t NowMilliseconds() = 0;  // wall clock, since 1970-01-01 UTC
+  // A steady clock from any fixed start: a step of the wall clock (a time
+  // sync after a resume, the user setting the time) must neither abandon a
+  // healthy download nor keep a stalled one.
+  virtual int64_t NowMilliseconds() = 0;
   int64_t NowSeconds() { return NowMilliseconds() / 1000; }
   virtual void Sleep(unsigned milliseconds) = 0;
 };
@@ -157,5 +160,5 @@ bool IsRedirectStatus(std::string_view status);
 // A Content-Length value: decimal digits around optional white space, or nothing.
 std::optional<uint64_t> ParseContentLength(std::wstring_view text);
 
-// Wall clock and std::this_thread sleeps.
+// The steady clock and std::this_thread sleeps.
 std::shared_ptr<FetchClock> SystemFetchClock();

@@ -7,6 +7,7 @@
 
 #include "base/background_thread.h"
 #include "base/run_state.h"
+#include "base/thread_name_win.h"
 #include "base/whole_file_win.h"
 
 namespace {
@@ -112,7 +113,12 @@ const FetchEnvironment& WindowsFetchEnvironment() {
       [] { return std::make_unique<WinInetTransport>(); },
       std::make_shared<WinFileSystem>(),
       SystemFetchClock(),
-      StartDetachedThread,
+      [](std::function<void()> body) {
+        return StartDetachedThread([body = std::move(body)] {
+          NameThisThread(L"velmora download");
+          body();
+        });
+      },
       &stop_downloads,
       std::make_shared<RunningDownloads>(),
   };

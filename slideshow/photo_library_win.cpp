@@ -11,6 +11,7 @@
 #include "base/data_folder.h"
 #include "base/file_time_win.h"
 #include "base/run_state.h"
+#include "base/thread_name_win.h"
 #include "base/win_handle.h"
 #include "net/gallery_refresh_win.h"
 #include "weather/weather_cache_win.h"
@@ -73,7 +74,12 @@ void DeleteOldestPhoto() {
   DeleteOldestPhoto([](const std::wstring& path) { DeleteFileW(path.c_str()); });
 }
 
-void StartRefreshThread() { StartRefreshThread([] { RunRefreshThread(AppendStoredPhoto); }); }
+void StartRefreshThread() {
+  StartRefreshThread([] {
+    NameThisThread(L"velmora refresh");
+    RunRefreshThread(AppendStoredPhoto);
+  });
+}
 
 void StartRefreshThread(std::function<void()> body) {
   // Refused while a refresh runs, which is what the callers want; a thread

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-SlideBuildHandOver::SlideBuildHandOver(SlideBuildWork work) : canvas_(kCanvasTexels), work_(work) {}
+SlideBuildHandOver::SlideBuildHandOver(SlideBuildWork work, SlideBuildClock clock)
+    : canvas_(kCanvasTexels), work_(work), clock_(clock) {}
 
 bool SlideBuildHandOver::Start(SlideJob job) {
   {
@@ -35,12 +36,19 @@ bool SlideBuildHandOver::Busy() {
   return stage_ == Stage::Queued || stage_ == Stage::Running;
 }
 
+std::optional<uint32_t> SlideBuildHandOver::TakenAt() {
+  const std::lock_guard hold(lock_);
+  if (stage_ == Stage::Running || stage_ == Stage::Done) return taken_at_;
+  return std::nullopt;
+}
+
 void SlideBuildHandOver::RunOne() {
   SlideJob job;
   {
     std::unique_lock hold(lock_);
     queued_.wait(hold, [this] { return stage_ == Stage::Queued; });
     job = std::move(job_);
+    taken_at_ = clock_();
     stage_ = Stage::Running;
   }
   const std::size_t texels = CanvasTexelCount(std::max(job.side, kTextureSize));
@@ -51,8 +59,8 @@ void SlideBuildHandOver::RunOne() {
   stage_ = Stage::Done;
 }
 
-SlideBuilders::SlideBuilders(SlideBuildWork work, StartThread start_thread)
-    : work_(work), start_thread_(start_thread) {}
+SlideBuilders::SlideBuilders(SlideBuildWork work, StartThread start_thread, SlideBuildClock clock)
+    : work_(work), start_thread_(start_thread), clock_(clock) {}
 
 SlideBuilders::Builder* SlideBuilders::IdleBuilder() {
   for (Builder& b : builders_) {
@@ -63,7 +71,7 @@ SlideBuilders::Builder* SlideBuilders::IdleBuilder() {
     return &b;
   }
   if (static_cast<int>(builders_.size()) >= kMostSlideBuilders) return nullptr;
-  builders_.push_back(Builder{std::make_unique<SlideBuildHandOver>(work_), false});
+  builders_.push_back(Builder{std::make_unique<SlideBuildHandOver>(work_, clock_), false});
   return &builders_.back();
 }
 
@@ -73,33 +81,32 @@ bool SlideBuilders::OverlayStuck() {
   return false;
 }
 
-void SlideBuilders::Begin(SlideBuildLane& lane) {
-  SlideJob job = std::move(lane.job_);
-  const bool overlay = job.kind != SlideKind::Photo;
-  const std::wstring path = overlay ? std::wstring() : job.path;
+bool SlideBuilders::Begin(SlideBuildLane& lane) {
+  const bool overlay = lane.job_.kind != SlideKind::Photo;
+  const std::wstring path = overlay ? std::wstring() : lane.job_.path;
   // Any builder busy now was abandoned: no other build runs.
   const bool may_build = overlay ? !OverlayStuck() : path.empty() || abandoned_paths_.count(path) == 0;
   Builder* b = may_build ? IdleBuilder() : nullptr;
   if (b == nullptr) {
     lane.last_ = SlideBuildLane::Last::NoPicture;
-    return;
+    return true;
   }
+  if (!b->has_thread) b->has_thread = start_thread_(*b->hand_over);
+  if (!b->has_thread) return false;
   b->overlay = overlay;
   // An idle builder has nothing left to collect, so it always takes the job.
-  static_cast<void>(b->hand_over->Start(std::move(job)));
-  if (!b->has_thread) b->has_thread = start_thread_(*b->hand_over);
-  if (!b->has_thread) b->hand_over->RunOne();  // the next build tries a thread again
+  static_cast<void>(b->hand_over->Start(std::move(lane.job_)));
   lane.building_ = b->hand_over.get();
   lane.building_path_ = path;
   lane.last_ = SlideBuildLane::Last::Building;
   running_ = &lane;
+  return true;
 }
 
 void SlideBuilders::Dispatch() {
   while (running_ == nullptr && !waiting_.empty()) {
-    SlideBuildLane* lane = waiting_.front();
+    if (!Begin(*waiting_.front())) return;
     waiting_.pop_front();
-    Begin(*lane);
   }
 }
 
@@ -129,6 +136,7 @@ bool SlideBuildLane::Start(SlideJob job) {
 }
 
 bool SlideBuildLane::Collect(const SlideBuildUse& use) {
+  if (last_ == Last::Waiting) builders_.Dispatch();  // a builder thread may start now
   switch (last_) {
     case Last::Collected:
     case Last::Waiting:
@@ -146,9 +154,15 @@ bool SlideBuildLane::Collect(const SlideBuildUse& use) {
   return true;
 }
 
-void SlideBuildLane::Abandon() {
+std::optional<uint32_t> SlideBuildLane::RunningSince() {
+  if (last_ != Last::Building) return std::nullopt;
+  return building_->TakenAt();
+}
+
+void SlideBuildLane::Abandon(bool ran_whole_limit) {
   if (last_ == Last::Waiting) std::erase(builders_.waiting_, this);
-  if (last_ == Last::Building && !building_path_.empty()) builders_.abandoned_paths_.insert(building_path_);
+  if (last_ == Last::Building && ran_whole_limit && !building_path_.empty())
+    builders_.abandoned_paths_.insert(building_path_);
   if (builders_.running_ == this) builders_.running_ = nullptr;
   last_ = Last::Collected;
   builders_.Dispatch();

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -39,9 +40,13 @@ using SlideBuildWork = PhotoFit (*)(const SlideJob& job, uint32_t* canvas);
 // slide has no picture at all (its slot stays empty and shows black).
 using SlideBuildUse = std::function<void(const uint32_t* canvas, const PhotoFit& fit)>;
 
+// The show clock in milliseconds (ShowClockMs), read by a builder thread when
+// it takes a job: the build limit counts from then.
+using SlideBuildClock = uint32_t (*)();
+
 class SlideBuildHandOver {
  public:
-  explicit SlideBuildHandOver(SlideBuildWork work);
+  SlideBuildHandOver(SlideBuildWork work, SlideBuildClock clock);
   SlideBuildHandOver(const SlideBuildHandOver&) = delete;
   SlideBuildHandOver& operator=(const SlideBuildHandOver&) = delete;
 
@@ -54,6 +59,9 @@ class SlideBuildHandOver {
   [[nodiscard]] bool Collect(const SlideBuildUse& use);
   // A build is queued or running: the builder thread may be using GDI+.
   bool Busy();
+  // When the builder thread took the last build; empty while it is queued
+  // or when none was started.
+  std::optional<uint32_t> TakenAt();
 
   // Builder thread: waits for a queued build and runs it.
   void RunOne();
@@ -61,9 +69,10 @@ class SlideBuildHandOver {
  private:
   enum class Stage { Idle, Queued, Running, Done };
 
-  // Under `lock_`: `stage_`, `job_` and `fit_`. The main thread moves Idle
-  // -> Queued (writing the job) and Done -> Idle; the builder thread moves
-  // Queued -> Running (taking the job) and Running -> Done (writing the fit).
+  // Under `lock_`: `stage_`, `job_`, `taken_at_` and `fit_`. The main thread
+  // moves Idle -> Queued (writing the job) and Done -> Idle; the builder
+  // thread moves Queued -> Running (taking the job, writing `taken_at_`) and
+  // Running -> Done (writing the fit).
   // `canvas_` belongs to the builder thread from Queued to Done and to the
   // main thread from Done to Idle, so it is never used by both and needs no
   // lock. It grows to the largest side asked of it and is kept for the life
@@ -74,9 +83,11 @@ class SlideBuildHandOver {
   std::condition_variable queued_;
   Stage stage_ = Stage::Idle;
   SlideJob job_;
+  uint32_t taken_at_ = 0;
   PhotoFit fit_;
   std::vector<uint32_t> canvas_;
   const SlideBuildWork work_;
+  const SlideBuildClock clock_;
 };
 
 // Builders the process may have at once: the one at work and those stuck in
@@ -97,15 +108,17 @@ class SlideBuildLane;
 // not one every 30 seconds); any build once kMostSlideBuilders are stuck (a
 // folder where every read hangs costs that many threads and canvases); and an
 // overlay while an overlay build is stuck, since overlays share images that
-// no two threads may draw at once. Main thread only; each hand-over carries
-// its own thread's side.
+// no two threads may draw at once. A build never runs on the main thread: a
+// builder whose thread cannot be started leaves the job waiting, and the
+// start is tried again at the lane's next Start or Collect. Main thread only;
+// each hand-over carries its own thread's side.
 class SlideBuilders {
  public:
   // Starts a thread that runs hand_over.RunOne() for ever; false when none
   // could be started.
   using StartThread = bool (*)(SlideBuildHandOver& hand_over);
 
-  SlideBuilders(SlideBuildWork work, StartThread start_thread);
+  SlideBuilders(SlideBuildWork work, StartThread start_thread, SlideBuildClock clock);
   SlideBuilders(const SlideBuilders&) = delete;
   SlideBuilders& operator=(const SlideBuilders&) = delete;
 
@@ -125,10 +138,13 @@ class SlideBuilders {
   // While no build runs that is neither collected nor abandoned, hands the
   // waiting lanes' jobs out in turn.
   void Dispatch();
-  void Begin(SlideBuildLane& lane);
+  // False when the lane's job must go on waiting: no builder thread could be
+  // started for it.
+  bool Begin(SlideBuildLane& lane);
 
   const SlideBuildWork work_;
   const StartThread start_thread_;
+  const SlideBuildClock clock_;
   std::vector<Builder> builders_;  // never shrinks: a stuck thread may come back
   std::deque<SlideBuildLane*> waiting_;
   SlideBuildLane* running_ = nullptr;  // the lane whose build is neither collected nor abandoned
@@ -145,14 +161,18 @@ class SlideBuildLane {
 
   // Hands the job in, to be built once the other lanes' builds before it are
   // done; false (nothing started) while this lane's last build is neither
-  // collected nor abandoned. A builder without a thread, which could not be
-  // started, has the build run on the main thread.
+  // collected nor abandoned.
   [[nodiscard]] bool Start(SlideJob job);
   // Never waits: once the build is done, hands it to `use` and returns true.
   [[nodiscard]] bool Collect(const SlideBuildUse& use);
+  // When a builder took the build started last (the show clock); empty while
+  // it waits its turn, or for a thread, and once it is collected.
+  std::optional<uint32_t> RunningSince();
   // Gives up on the build started last, waiting or running, which the next
-  // Start does not wait for.
-  void Abandon();
+  // Start does not wait for. `ran_whole_limit`: it ran for the whole build
+  // limit, and its photo is not tried again in this run; a build given up for
+  // any other reason does not condemn its photo.
+  void Abandon(bool ran_whole_limit);
 
  private:
   friend class SlideBuilders;

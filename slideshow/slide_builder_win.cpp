@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "base/background_thread.h"
+#include "base/show_clock_win.h"
+#include "base/thread_name_win.h"
 #include "slideshow/notice_texture_win.h"
 #include "slideshow/photo_decoder_win.h"
 #include "slideshow/slide_textures_win.h"
@@ -36,6 +38,7 @@ PhotoFit BuildSlide(const SlideJob& job, uint32_t* canvas) {
 bool StartBuilderThread(SlideBuildHandOver& hand_over) {
   return StartDetachedThread([&hand_over] {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    NameThisThread(L"velmora builder");
     const ImagingCodecs codecs;
     builder_codecs = &codecs;
     for (;;) hand_over.RunOne();
@@ -45,7 +48,7 @@ bool StartBuilderThread(SlideBuildHandOver& hand_over) {
 }  // namespace
 
 SlideBuilders& SharedSlideBuilders() {
-  static SlideBuilders& builders = *new SlideBuilders(BuildSlide, StartBuilderThread);
+  static SlideBuilders& builders = *new SlideBuilders(BuildSlide, StartBuilderThread, ShowClockMs);
   return builders;
 }
 

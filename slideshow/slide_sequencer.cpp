@@ -4,9 +4,42 @@
 
 namespace {
 
-// Tick differences are signed 32-bit, so the wrap of the tick count after
+// Differences are signed 32-bit, so the wrap of the millisecond clock after
 // 49.7 days does not end a hold early.
 int32_t Elapsed(uint32_t now, uint32_t since) { return static_cast<int32_t>(now - since); }
+
+// The last step whose opacity is not above 1.
+int32_t LastFadeStep() {
+  static const int32_t last = [] {
+    int32_t step = 0;
+    while (FadeOpacity(step + 1) <= 1.0f) ++step;
+    return step;
+  }();
+  return last;
+}
+
+void StartFade(SlideSequencer& s, uint32_t now) {
+  s.fade_started = true;
+  s.fade_start = now;
+}
+
+// The step the running fade draws at `now`: one every kFadeStepMs from its
+// first, the last one until the fade is over.
+int32_t FadeStepAt(const SlideSequencer& s, uint32_t now) {
+  if (!s.fade_started) return 0;
+  return std::clamp(Elapsed(now, s.fade_start) / kFadeStepMs, 0, LastFadeStep());
+}
+
+// The last step has been on screen for its kFadeStepMs.
+bool FadeOver(const SlideSequencer& s, uint32_t now) {
+  return s.fade_started && Elapsed(now, s.fade_start) >= (LastFadeStep() + 1) * kFadeStepMs;
+}
+
+void StepFadeIn(SlideSequencer& s, uint32_t now) {
+  if (!s.fade_in_pending || !FadeOver(s, now)) return;
+  s.fade_in_pending = false;
+  s.fade_started = false;
+}
 
 // The slot of the running build has its new picture, or none (0 x 0).
 void EndBuild(SlideSequencer& s, SlideSize size) {
@@ -16,15 +49,13 @@ void EndBuild(SlideSequencer& s, SlideSize size) {
   s.building_slot = -1;
 }
 
-void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::wstring& path, int slot,
-                uint32_t now) {
+void StartBuild(SlideSequencer& s, SlidePlatform& p, SlideKind kind, const std::wstring& path, int slot) {
   s.building_slot = slot;
-  s.build_started = now;
   s.slots[slot].path = kind == SlideKind::Photo ? path : std::wstring();
   if (p.StartSlideBuild(kind, path)) return;
   // Nothing will ever finish: the slot shows black at once instead of
   // holding the show for the build limit.
-  p.AbandonSlideBuild();
+  p.AbandonSlideBuild(false);
   EndBuild(s, SlideSize{});
 }
 
@@ -47,20 +78,20 @@ int32_t FreePhotoIndex(SlidePlatform& p, int32_t index, const std::wstring& on_s
 
 // Builds the photo at `index`, or the next one as FreePhotoIndex chooses
 // beside the slide the other slot shows, and goes on from there.
-void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot, uint32_t now) {
+void StartPhotoBuild(SlideSequencer& s, SlidePlatform& p, int32_t index, int slot) {
   s.photo_index = FreePhotoIndex(p, index, s.slots[1 - slot].path);
-  StartBuild(s, p, SlideKind::Photo, p.PhotoPath(s.photo_index), slot, now);
+  StartBuild(s, p, SlideKind::Photo, p.PhotoPath(s.photo_index), slot);
 }
 
 // A photo built at a side the show no longer uses is built again into its
 // own slot, the slot on screen first; the old picture stays on screen until
 // the new one is uploaded. True when such a build started.
-bool RebuildStaleSlot(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+bool RebuildStaleSlot(SlideSequencer& s, SlidePlatform& p) {
   for (const int slot : {s.current_slot, 1 - s.current_slot}) {
     if (!s.stale[slot]) continue;
     s.stale[slot] = false;
     if (s.slots[slot].path.empty()) continue;
-    StartBuild(s, p, SlideKind::Photo, s.slots[slot].path, slot, now);
+    StartBuild(s, p, SlideKind::Photo, s.slots[slot].path, slot);
     return s.building_slot >= 0;
   }
   return false;
@@ -69,13 +100,16 @@ bool RebuildStaleSlot(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
 // True when no build runs any more: the one running, if any, has just been
 // uploaded into its slot, or has run too long and was abandoned, which
 // leaves the slot black like a photo that cannot be decoded (a codec stuck
-// on a damaged file, a read from an unreachable folder).
+// on a damaged file, a read from an unreachable folder). The limit counts
+// from when a builder took the build: the time it waited behind another
+// show's build, stuck or not, is not its own.
 bool BuildFinished(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   if (s.building_slot < 0) return true;
   const std::optional<SlideSize> size = p.FinishSlideBuild(s.slots[s.building_slot].texture);
   if (!size) {
-    if (Elapsed(now, s.build_started) <= kSlideBuildLimitMs) return false;
-    p.AbandonSlideBuild();
+    const std::optional<uint32_t> since = p.SlideBuildRunningSince();
+    if (!since || Elapsed(now, *since) <= kSlideBuildLimitMs) return false;
+    p.AbandonSlideBuild(true);
   }
   EndBuild(s, size.value_or(SlideSize{}));
   return true;
@@ -127,7 +161,7 @@ void StepStarting(SlideSequencer& s, SlidePlatform& p, uint32_t tick) {
     // A random first photo, then on in order of age. Only the first is built
     // now: it fades in as soon as it is ready, and the second follows.
     if (n > 1) s.photo_index = static_cast<int32_t>(tick % static_cast<uint32_t>(n));
-    StartPhotoBuild(s, p, s.photo_index, 0, tick);
+    StartPhotoBuild(s, p, s.photo_index, 0);
     s.state = SlideState::BuildingFirst;
     if (n < kStartRefreshBelow) p.StartRefreshThread();
   }
@@ -139,29 +173,31 @@ void StepWaitingForPhotos(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
     RetryRefresh(s, p, now);
     return;
   }
-  StartPhotoBuild(s, p, 0, 0, now);
+  StartPhotoBuild(s, p, 0, 0);
   s.state = SlideState::BuildingFirst;
 }
 
 void StepBuildingFirst(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   if (!BuildFinished(s, p, now)) return;
+  StartFade(s, now);  // the fade-in from black
   const int32_t n = p.PhotoCount();
   if (n < 2) {
     WaitForPhotos(s, SlideState::SinglePhoto, now);
     return;
   }
   s.photo_index = (s.photo_index + 1) % n;
-  StartPhotoBuild(s, p, s.photo_index, 1, now);
+  StartPhotoBuild(s, p, s.photo_index, 1);
   s.state = SlideState::Holding;
 }
 
 void StepSinglePhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+  StepFadeIn(s, now);
   if (p.PhotoCount() < 2) {
     RetryRefresh(s, p, now);
     return;
   }
   s.photo_index = 1;
-  StartPhotoBuild(s, p, s.photo_index, 1, now);
+  StartPhotoBuild(s, p, s.photo_index, 1);
   s.state = SlideState::Holding;
 }
 
@@ -172,16 +208,18 @@ void PeriodicCheck(SlidePlatform& p, int64_t system_time) {
 }
 
 void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t system_time) {
-  const bool next_ready = BuildFinished(s, p, now) && !RebuildStaleSlot(s, p, now);
+  StepFadeIn(s, now);
+  const bool next_ready = BuildFinished(s, p, now) && !RebuildStaleSlot(s, p);
   if (s.hold_start == 0) {
     s.hold_start = now;
     return;
   }
   // A hold outlasts a build that is slow to finish: no fade without its
   // incoming slide.
-  if (Elapsed(now, s.hold_start) > p.SlideHoldMs() && next_ready) {
+  if (Elapsed(now, s.hold_start) > p.SlideHoldMs() && next_ready && !s.fade_in_pending) {
     s.hold_start = 0;
     s.state = SlideState::Fading;
+    StartFade(s, now);
     return;
   }
   if (s.last_periodic_check == 0) {
@@ -193,7 +231,7 @@ void StepHolding(SlideSequencer& s, SlidePlatform& p, uint32_t now, int64_t syst
   PeriodicCheck(p, system_time);
 }
 
-void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p) {
   const int32_t n = p.PhotoCount();
   // Another monitor's show may hold the oldest photo: it stays until that
   // show has moved on, and the cache shrinks a change later.
@@ -205,10 +243,10 @@ void BuildNextPhoto(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   } else {
     s.photo_index = n > 0 ? (s.photo_index + 1) % n : 0;
   }
-  StartPhotoBuild(s, p, s.photo_index, s.current_slot, now);
+  StartPhotoBuild(s, p, s.photo_index, s.current_slot);
 }
 
-void StepAdvancing(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
+void StepAdvancing(SlideSequencer& s, SlidePlatform& p) {
   if (p.TakeNewPhotosArrived()) {
     DeleteTextures(s, p);
     RestartSlideshow(s, p);
@@ -221,34 +259,13 @@ void StepAdvancing(SlideSequencer& s, SlidePlatform& p, uint32_t now) {
   const bool weather = p.ShowWeather() && p.WeatherReady();
   const SlideKind kind = ChooseSlideKind(s.last_built_kind, s.slide_counter, weather, p.NoticeWanted());
   if (kind == SlideKind::Photo) {
-    BuildNextPhoto(s, p, now);
+    BuildNextPhoto(s, p);
   } else {
-    StartBuild(s, p, kind, std::wstring(), slot, now);
+    StartBuild(s, p, kind, std::wstring(), slot);
   }
   s.last_built_kind = kind;
   s.current_slot = 1 - slot;
   s.state = SlideState::Holding;
-}
-
-// The last step whose opacity is not above 1.
-int32_t LastFadeStep() {
-  int32_t step = 0;
-  while (FadeOpacity(step + 1) <= 1.0f) ++step;
-  return step;
-}
-
-// The step of the running fade at `now`, its first frame starting it; true
-// for the last step, after which the fade is over.
-bool FadeStepAt(SlideSequencer& s, uint32_t now, int32_t& step) {
-  if (!s.fade_started) {
-    s.fade_started = true;
-    s.fade_start = now;
-  }
-  static const int32_t last = LastFadeStep();
-  step = std::min(Elapsed(now, s.fade_start) / kFadeStepMs, last);
-  if (step < last) return false;
-  s.fade_started = false;
-  return true;
 }
 
 bool SamePicture(const FramePlan& a, const FramePlan& b) {
@@ -295,9 +312,13 @@ void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, in
       StepHolding(s, platform, tick, system_time);
       break;
     case SlideState::Fading:
-      break;  // the frames run the fade and move on to Advancing
+      if (FadeOver(s, tick)) {
+        s.fade_started = false;
+        s.state = SlideState::Advancing;
+      }
+      break;
     case SlideState::Advancing:
-      StepAdvancing(s, platform, tick);
+      StepAdvancing(s, platform);
       break;
   }
 }
@@ -309,9 +330,8 @@ float FadeOpacity(int32_t step) {
   return opacity;
 }
 
-FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
+FramePlan PlanFrame(const SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
   FramePlan plan;
-  int32_t step = 0;
   const int other = 1 - s.current_slot;
   auto draw = [&](int slot, float opacity) {
     plan.draws[plan.count++] = SlideDraw{slot, opacity, s.slots[slot].builds};
@@ -319,20 +339,13 @@ FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
   switch (s.state) {
     case SlideState::SinglePhoto:
     case SlideState::Holding:
-      if (!s.fade_in_pending) {
-        draw(s.current_slot, 1.0f);
-        break;
-      }
-      s.fade_in_pending = !FadeStepAt(s, tick, step);
-      draw(s.current_slot, FadeOpacity(step));
+      draw(s.current_slot, s.fade_in_pending ? FadeOpacity(FadeStepAt(s, tick)) : 1.0f);
       break;
     case SlideState::Fading: {
       // Outgoing first, incoming over it; after new photos the fade goes to black.
-      const bool last = FadeStepAt(s, tick, step);
-      const float opacity = FadeOpacity(step);
+      const float opacity = FadeOpacity(FadeStepAt(s, tick));
       draw(s.current_slot, 1.0f - opacity);
       if (!new_photos_arrived) draw(other, opacity);
-      if (last) s.state = SlideState::Advancing;
       break;
     }
     case SlideState::Advancing:
@@ -344,9 +357,12 @@ FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick) {
       break;
   }
   plan.unchanged = s.shown && SamePicture(plan, s.last_drawn);
+  return plan;
+}
+
+void NoteFrameDrawn(SlideSequencer& s, const FramePlan& plan) {
   s.last_drawn = plan;
   s.shown = true;
-  return plan;
 }
 
 void ForceRedraw(SlideSequencer& s) { s.shown = false; }
@@ -358,6 +374,38 @@ void MarkSlidesStale(SlideSequencer& s) {
 void PhotoListShrankAtFront(SlideSequencer& s) {
   // -1 is the place before the first photo: the next one is entry 0.
   if (s.photo_index >= 0) --s.photo_index;
+}
+
+void PauseSlideshow(SlideSequencer& s, uint32_t tick) { s.paused_at = tick; }
+
+void ResumeSlideshow(SlideSequencer& s, uint32_t tick) {
+  if (s.fade_started) s.fade_start += tick - s.paused_at;
+  s.hold_start = 0;
+  ForceRedraw(s);
+}
+
+int32_t StepDueIn(const SlideSequencer& s, uint32_t tick, int32_t hold_ms) {
+  if (!s.shown || s.fade_in_pending) return 0;
+  switch (s.state) {
+    case SlideState::Holding: {
+      if (s.hold_start == 0 || s.last_periodic_check == 0) return 0;
+      // Each ends once more than its length has passed.
+      const int32_t check_left = kPeriodicCheckMs - Elapsed(tick, s.last_periodic_check) + 1;
+      if (s.building_slot >= 0) return std::clamp(check_left, 0, kBuildPollMs);
+      const int32_t hold_left = hold_ms - Elapsed(tick, s.hold_start) + 1;
+      return std::max(std::min(hold_left, check_left), 0);
+    }
+    case SlideState::WaitingForPhotos:
+    case SlideState::BuildingFirst:
+    case SlideState::SinglePhoto:
+      // Photos arriving and builds finishing are polled.
+      return kBuildPollMs;
+    case SlideState::Starting:
+    case SlideState::Fading:
+    case SlideState::Advancing:
+      break;
+  }
+  return 0;
 }
 
 bool ComputeSlideGeometry(const SlideSize& picture, float w, float h, SlideGeometry& out) {

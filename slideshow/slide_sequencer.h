@@ -1,8 +1,10 @@
 // The slideshow's state machine: which slide is built into which slot, when
 // the hold ends, how a fade runs, and when the refresh and weather checks run.
-// It takes the tick count and the system time from its caller and reaches
-// textures, photos and threads only through SlidePlatform, so the same code
-// runs on the screen and against a fake clock.
+// It takes the show clock (milliseconds the machine was awake) and the system
+// time from its caller and reaches textures, photos and threads only through
+// SlidePlatform, so the same code runs on the screen and against a fake clock.
+// Only the step changes the show; planning a frame and asking when the next
+// step is due only read it.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +27,7 @@ inline constexpr int32_t kFadeStepMs = 20;
 inline constexpr int32_t kOverlayEvery = 20;
 inline constexpr int32_t kPhotoCacheLimit = 100;
 inline constexpr int32_t kStartRefreshBelow = 20;
-// A build still running this long after its start is abandoned.
+// A build still running this long after a builder took it is abandoned.
 inline constexpr int32_t kSlideBuildLimitMs = 30000;
 // With fewer than two photos the refresh is retried after a minute, then
 // after twice the last gap, up to half an hour.
@@ -69,9 +71,13 @@ class SlidePlatform {
   // abandoned one.
   [[nodiscard]] virtual bool StartSlideBuild(SlideKind kind, const std::wstring& path) = 0;
   [[nodiscard]] virtual std::optional<SlideSize> FinishSlideBuild(uint32_t texture) = 0;
+  // When a builder took the running build, on the sequencer's clock; empty
+  // while the build waits for its turn, which does not count toward its limit.
+  [[nodiscard]] virtual std::optional<uint32_t> SlideBuildRunningSince() = 0;
   // Gives up on the running build, which may never return, or the refused
-  // one: the next build must not wait for it.
-  virtual void AbandonSlideBuild() = 0;
+  // one: the next build must not wait for it. `ran_whole_limit`: the build
+  // ran the whole limit, and its photo is given up for the run.
+  virtual void AbandonSlideBuild(bool ran_whole_limit) = 0;
   virtual void DeleteOldestPhoto() = 0;
   // Rebuilds the photo list from the folder; nothing else.
   virtual void ScanPhotoFolder() = 0;
@@ -112,7 +118,8 @@ struct SlideSequencer {
   SlideSlot slots[2];
   int current_slot = 0;  // while holding, the slot on screen
   bool fade_in_pending = false;
-  // The tick of the running fade's first frame, valid while `fade_started`.
+  // The time of the running fade's first step, valid while `fade_started`;
+  // the step that starts a fade-in or a cross-fade sets it.
   bool fade_started = false;
   uint32_t fade_start = 0;
   int32_t photo_index = 0;  // the photo built last; -1 before the first
@@ -120,12 +127,11 @@ struct SlideSequencer {
   SlideKind last_built_kind = SlideKind::Photo;
   uint32_t hold_start = 0;           // tick of the first holding frame, 0 when not taken
   uint32_t last_periodic_check = 0;  // 0 when none yet; kept across slides
-  // The slot whose slide is being built off the main thread, -1 when none,
-  // and the tick its build started. Every build finishes or is abandoned
-  // before a hold ends, so a fade always has its incoming slide and
-  // Advancing and Starting never find a build running.
+  // The slot whose slide is being built off the main thread, -1 when none.
+  // Every build finishes or is abandoned before a hold ends, so a fade always
+  // has its incoming slide and Advancing and Starting never find a build
+  // running.
   int building_slot = -1;
-  uint32_t build_started = 0;
   // WaitingForPhotos and SinglePhoto: the tick of entering the state or of
   // the last retry of the refresh, and the gap before the next retry.
   uint32_t retry_since = 0;
@@ -136,24 +142,42 @@ struct SlideSequencer {
   bool shown = false;
   // Slots whose photo is to be built again at the show's new texture side.
   bool stale[2] = {false, false};
+  // While nobody looks the show is not stepped; this is when that began.
+  uint32_t paused_at = 0;
 };
 
 // The show starts over on the photos in the folder: the folder is scanned,
 // the weather renewed, and the next step is Starting.
 void RestartSlideshow(SlideSequencer& s, SlidePlatform& platform);
 
-// One step of the state machine. `tick` is the millisecond tick count,
+// One step of the state machine. `tick` is the show clock in milliseconds,
 // `system_time` the current time in 100 ns units since 1601-01-01 UTC.
 void StepSlideshow(SlideSequencer& s, SlidePlatform& platform, uint32_t tick, int64_t system_time);
+
+// Nobody looks from `tick` on (every display off, the machine asleep): the
+// caller stops stepping and drawing the show.
+void PauseSlideshow(SlideSequencer& s, uint32_t tick);
+// Somebody looks again at `tick`: the slide on screen is drawn at the next
+// frame and held anew, a fade goes on from where it stood, and checks that
+// fell due meanwhile run at their next step.
+void ResumeSlideshow(SlideSequencer& s, uint32_t tick);
+
+// While the slide on screen is held, a build poll comes this often.
+inline constexpr int32_t kBuildPollMs = 100;
+// How many ms after `tick` the next step can change anything, given the
+// hold; 0 while the show needs every frame (a fade, a redraw, a step that
+// builds). Up to then the caller may sleep, waking for any message.
+int32_t StepDueIn(const SlideSequencer& s, uint32_t tick, int32_t hold_ms);
 
 // The slide to build at the next change, given what was built last.
 SlideKind ChooseSlideKind(SlideKind last_built, int32_t slide_counter, bool show_weather, bool notice_wanted);
 
-// The slides this frame draws at `tick`, and the fade's advance that goes
-// with them. A fade's opacity follows the time since its first frame; a plan
-// equal to the picture on screen comes back `unchanged`, and the caller then
-// neither draws nor swaps.
-FramePlan PlanFrame(SlideSequencer& s, bool new_photos_arrived, uint32_t tick);
+// The slides this frame draws at `tick`. A fade's opacity follows the time
+// since its first step; a plan equal to the picture on screen comes back
+// `unchanged`, and the caller then neither draws nor swaps.
+FramePlan PlanFrame(const SlideSequencer& s, bool new_photos_arrived, uint32_t tick);
+// The caller drew `plan`: the window now shows it.
+void NoteFrameDrawn(SlideSequencer& s, const FramePlan& plan);
 
 // The opacity of a fade's step `step`: the sum of `step` times kFadeStep.
 float FadeOpacity(int32_t step);

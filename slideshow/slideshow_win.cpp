@@ -44,11 +44,12 @@ void PrepareSlideshows() {
   ::RefreshWeather();
 }
 
-void Slideshow::Advance() { StepSlideshow(sequencer_, *this, GetTickCount(), SystemTimeNow()); }
+void Slideshow::Advance(uint32_t tick) { StepSlideshow(sequencer_, *this, tick, SystemTimeNow()); }
 
 bool Slideshow::DrawFrame(uint32_t tick) {
   const FramePlan plan = PlanFrame(sequencer_, NewPhotos(), tick);
   if (plan.unchanged) return false;
+  NoteFrameDrawn(sequencer_, plan);
   glClear(GL_COLOR_BUFFER_BIT);
   glLoadIdentity();
   GLint viewport[4] = {};
@@ -60,6 +61,9 @@ bool Slideshow::DrawFrame(uint32_t tick) {
 }
 
 void Slideshow::Redraw() { ForceRedraw(sequencer_); }
+void Slideshow::Pause(uint32_t tick) { PauseSlideshow(sequencer_, tick); }
+void Slideshow::Resume(uint32_t tick) { ResumeSlideshow(sequencer_, tick); }
+int32_t Slideshow::FrameDueIn(uint32_t tick) { return StepDueIn(sequencer_, tick, SlideHoldMs()); }
 
 void Slideshow::GenTextures(int count, uint32_t* names) { glGenTextures(count, names); }
 void Slideshow::DeleteTextures(int count, const uint32_t* names) { glDeleteTextures(count, names); }
@@ -75,12 +79,13 @@ bool Slideshow::StartSlideBuild(SlideKind kind, const std::wstring& path) {
 }
 
 std::optional<SlideSize> Slideshow::FinishSlideBuild(uint32_t texture) { return ::FinishSlideBuild(builds_, texture); }
-void Slideshow::AbandonSlideBuild() { builds_.Abandon(); }
 void Slideshow::DeleteOldestPhoto() {
   ::DeleteOldestPhoto();
   for (Slideshow* show : peers_.Slideshows())
     if (show != this) PhotoListShrankAtFront(show->sequencer_);
 }
+std::optional<uint32_t> Slideshow::SlideBuildRunningSince() { return builds_.RunningSince(); }
+void Slideshow::AbandonSlideBuild(bool ran_whole_limit) { builds_.Abandon(ran_whole_limit); }
 void Slideshow::ScanPhotoFolder() { ::ScanPhotoFolder(); }
 void Slideshow::StartRefreshThread() { ::StartRefreshThread(); }
 void Slideshow::RefreshWeather() { ::RefreshWeather(); }

@@ -38,15 +38,21 @@ class Slideshow final : private SlidePlatform {
   // the side that fits it, and the photos built at another side are built
   // again.
   void Resize();
-  // One step of the sequencer.
-  void Advance();
+  // One step of the sequencer at `tick`, the frame's start on the show clock
+  // (ShowClockMs).
+  void Advance(uint32_t tick);
   // Draws the current state into the back buffer and returns true, after
   // which the caller swaps buffers; false when the window already shows this
-  // picture, and nothing was drawn. Fades draw every frame; `tick`, the
-  // frame's start in milliseconds, sets how far a fade has come.
+  // picture, and nothing was drawn. Fades draw every frame; `tick` sets how
+  // far a fade has come.
   bool DrawFrame(uint32_t tick);
   // The window's picture may have been spoilt: the next frame draws.
   void Redraw();
+  // Nobody looks from `tick` on, or somebody looks again (see PauseSlideshow).
+  void Pause(uint32_t tick);
+  void Resume(uint32_t tick);
+  // How long after `tick` the next frame is wanted (see StepDueIn).
+  int32_t FrameDueIn(uint32_t tick);
 
   // The slot on screen (or fading out) after the last step.
   const SlideSlot& CurrentSlot() const { return sequencer_.slots[sequencer_.current_slot]; }
@@ -58,7 +64,8 @@ class Slideshow final : private SlidePlatform {
   std::wstring PhotoPath(int32_t index) override;
   bool StartSlideBuild(SlideKind kind, const std::wstring& path) override;
   std::optional<SlideSize> FinishSlideBuild(uint32_t texture) override;
-  void AbandonSlideBuild() override;
+  std::optional<uint32_t> SlideBuildRunningSince() override;
+  void AbandonSlideBuild(bool ran_whole_limit) override;
   void DeleteOldestPhoto() override;
   void ScanPhotoFolder() override;
   void StartRefreshThread() override;

@@ -10,6 +10,7 @@
 #include "base/data_folder.h"
 #include "base/file_time_win.h"
 #include "base/run_state.h"
+#include "base/thread_name_win.h"
 #include "base/whole_file_win.h"
 #include "base/win_handle.h"
 #include "net/http_fetch_win.h"
@@ -50,7 +51,14 @@ class WinWeatherPlatform final : public WeatherPlatform {
 
   void RemoveDataFile(std::wstring_view name) override { DeleteFileW(DataPath(name).c_str()); }
 
-  bool StartWeatherThread() override { return StartTrackedThread(RunWeatherThread, weather_thread_id, WeatherLock()); }
+  bool StartWeatherThread() override {
+    return StartTrackedThread(
+        [] {
+          NameThisThread(L"velmora weather");
+          RunWeatherThread();
+        },
+        weather_thread_id, WeatherLock());
+  }
 
   std::wstring WeatherQuery() override {
     return FormatWeatherQuery(settings.weather_host.View(), settings.weather_loc_id.View(), WeatherUnits());

@@ -113,7 +113,7 @@ int wmain(int argc, wchar_t** argv) {
     FrameTimes frame{NowMs(), 0.0, nullptr, false};
     double swap_start = 0.0;
     screens.ForEachSlideshow([&](Slideshow& show) {
-      show.Advance();
+      show.Advance(pacer.FrameStartMs());
       frame.slot = &show.CurrentSlot();
       frame.drawn = show.DrawFrame(pacer.FrameStartMs());
       swap_start = NowMs();

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -35,6 +36,10 @@ PhotoFit GatedWork(const SlideJob& job, uint32_t* canvas) {
   return fit;
 }
 
+// The show clock as the builders read it when they take a build.
+std::atomic<uint32_t> test_clock{0};
+uint32_t TestClock() { return test_clock; }
+
 void Open() {
   {
     const std::lock_guard hold(gate.lock);
@@ -59,7 +64,7 @@ bool CollectSoon(SlideBuildHandOver& builds, uint32_t& first, uint32_t& last, in
 }
 
 TEST(SlideBuildHandOver, OneBuildAtATimeFromStartToCollect) {
-  SlideBuildHandOver builds(GatedWork);
+  SlideBuildHandOver builds(GatedWork, TestClock);
   std::thread builder([&] {
     builds.RunOne();
     builds.RunOne();
@@ -150,12 +155,12 @@ int64_t CollectSoon(SlideBuildLane& builds) {
 }
 
 TEST(SlideBuilders, AbandonedBuildsLeaveTheirBuilderStuckAndTheShowGoesOn) {
-  static SlideBuilders& shared = *new SlideBuilders(HangingWork, StartDetachedThread);
+  static SlideBuilders& shared = *new SlideBuilders(HangingWork, StartDetachedThread, TestClock);
   static SlideBuildLane& builds = *new SlideBuildLane(shared);
   ASSERT_TRUE(builds.Start({SlideKind::Photo, L"hang-a", {}}));
   AwaitStuck(1);
   EXPECT_EQ(CollectNow(builds), -2);
-  builds.Abandon();
+  builds.Abandon(true);
   // The next build runs on a fresh builder while the first is still stuck.
   ASSERT_TRUE(builds.Start({SlideKind::Photo, L"bb", {}}));
   EXPECT_EQ(CollectSoon(builds), 2);
@@ -170,7 +175,7 @@ TEST(SlideBuilders, AbandonedBuildsLeaveTheirBuilderStuckAndTheShowGoesOn) {
   // but photos are, on a new builder.
   ASSERT_TRUE(builds.Start({SlideKind::Notice, L"hang-n", {}}));
   AwaitStuck(2);
-  builds.Abandon();
+  builds.Abandon(true);
   ASSERT_TRUE(builds.Start({SlideKind::CurrentWeather, L"w", {}}));
   EXPECT_EQ(CollectNow(builds), -1);
   ASSERT_TRUE(builds.Start({SlideKind::Photo, L"ppp", {}}));
@@ -182,7 +187,7 @@ TEST(SlideBuilders, AbandonedBuildsLeaveTheirBuilderStuckAndTheShowGoesOn) {
     ASSERT_TRUE(builds.Start({SlideKind::Photo, path, {}}));
     EXPECT_FALSE(builds.Start({SlideKind::Photo, L"x", {}})) << "a second build over a running one";
     AwaitStuck(++stuck);
-    builds.Abandon();
+    builds.Abandon(true);
   }
   EXPECT_EQ(threads_started, kMostSlideBuilders);
   ASSERT_TRUE(builds.Start({SlideKind::Photo, L"x", {}}));
@@ -209,7 +214,7 @@ TEST(SlideBuilders, AbandonedBuildsLeaveTheirBuilderStuckAndTheShowGoesOn) {
 // lane's runs and goes next once that one is collected, and a lane that gives
 // up a waiting build never has it built.
 TEST(SlideBuilders, LanesTakeTurnsOnOneBuilder) {
-  static SlideBuilders& shared = *new SlideBuilders(GatedWork, StartDetachedThread);
+  static SlideBuilders& shared = *new SlideBuilders(GatedWork, StartDetachedThread, TestClock);
   static SlideBuildLane& a = *new SlideBuildLane(shared);
   static SlideBuildLane& b = *new SlideBuildLane(shared);
   static SlideBuildLane& c = *new SlideBuildLane(shared);
@@ -218,7 +223,7 @@ TEST(SlideBuilders, LanesTakeTurnsOnOneBuilder) {
   ASSERT_TRUE(b.Start({SlideKind::Photo, L"bb", {}}));
   ASSERT_TRUE(c.Start({SlideKind::Photo, L"cccc", {}}));
   EXPECT_FALSE(b.Start({SlideKind::Photo, L"x", {}})) << "a second build in a lane";
-  c.Abandon();
+  c.Abandon(false);
   Open();
   EXPECT_EQ(CollectSoon(a), 6);
   Open();  // one build more: b's, not the abandoned one of c
@@ -227,6 +232,65 @@ TEST(SlideBuilders, LanesTakeTurnsOnOneBuilder) {
   Open();
   EXPECT_EQ(CollectSoon(c), 3);
   EXPECT_EQ(threads_started - threads_before, 1);
+}
+
+// Builder threads start only while `threads_allowed`; every build records
+// whether it ran on the test's own thread.
+std::atomic<bool> threads_allowed{false};
+std::atomic<bool> built_on_caller{false};
+std::thread::id caller;
+bool StartThreadWhenAllowed(SlideBuildHandOver& hand_over) {
+  return threads_allowed && StartDetachedThread(hand_over);
+}
+PhotoFit RecordingWork(const SlideJob& job, uint32_t* canvas) {
+  if (std::this_thread::get_id() == caller) built_on_caller = true;
+  return GatedWork(job, canvas);
+}
+
+std::optional<uint32_t> TakenSoon(SlideBuildLane& builds) {
+  for (int tries = 0; tries < 10'000 && !builds.RunningSince(); ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return builds.RunningSince();
+}
+
+// A build never runs on the caller's thread: without a builder thread it
+// waits, and the thread is tried again. Its limit counts from when a builder
+// takes it, not from its wait behind another lane's build; and only a build
+// that ran the whole limit condemns its photo.
+TEST(SlideBuilders, ABuildIsTimedFromItsTakingAndNeverRunsOnTheCaller) {
+  static SlideBuilders& shared = *new SlideBuilders(RecordingWork, StartThreadWhenAllowed, TestClock);
+  static SlideBuildLane& a = *new SlideBuildLane(shared);
+  static SlideBuildLane& b = *new SlideBuildLane(shared);
+  caller = std::this_thread::get_id();
+  Open();  // a build that ran here would pass the gate instead of hanging the test
+  ASSERT_TRUE(a.Start({SlideKind::Photo, L"aaa", {}}));
+  EXPECT_EQ(CollectNow(a), -2);
+  EXPECT_EQ(a.RunningSince(), std::nullopt) << "no thread, no build";
+  threads_allowed = true;
+  EXPECT_EQ(CollectSoon(a), 3);  // the next collect starts the thread
+  EXPECT_FALSE(built_on_caller);
+
+  test_clock = 3000;
+  ASSERT_TRUE(a.Start({SlideKind::Photo, L"stuck", {}}));
+  EXPECT_EQ(TakenSoon(a), 3000u);
+  ASSERT_TRUE(b.Start({SlideKind::Photo, L"bb", {}}));
+  test_clock = 60'000;
+  EXPECT_EQ(b.RunningSince(), std::nullopt) << "waiting behind a is not building";
+  a.Abandon(true);
+  EXPECT_EQ(TakenSoon(b), 60'000u);
+  Open();
+  Open();
+  EXPECT_EQ(CollectSoon(b), 2);
+  ASSERT_TRUE(a.Start({SlideKind::Photo, L"stuck", {}}));
+  EXPECT_EQ(CollectNow(a), -1) << "a photo that ran the whole limit is not tried again";
+
+  ASSERT_TRUE(b.Start({SlideKind::Photo, L"cccc", {}}));
+  b.Abandon(false);
+  ASSERT_TRUE(b.Start({SlideKind::Photo, L"cccc", {}}));
+  Open();
+  Open();
+  EXPECT_EQ(CollectSoon(b), 4) << "given up early, the photo is built again";
+  EXPECT_FALSE(built_on_caller);
 }
 
 }  // namespace

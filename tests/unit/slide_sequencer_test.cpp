@@ -33,7 +33,10 @@ class FakePlatform : public SlidePlatform {
   int build_faults = 0;  // a build started over a running one, or finished into the wrong slot
   std::set<std::string> hanging;
   std::set<std::string> refused;  // builds StartSlideBuild refuses; they never finish
-  std::vector<std::string> abandoned;  // "pN@slot after MS", MS since the build started
+  uint32_t queue_ms = 0;  // each build waits this long before a builder takes it
+  // "pN@slot after MS", MS since the build was started, and " early" when
+  // the build was given up before it ran the whole limit.
+  std::vector<std::string> abandoned;
   std::string on_slot[2];  // what each slot's texture holds, "" for no picture
   int uploads = 0;
   std::string last_upload;  // the slide on screen once a build is taken out of it
@@ -96,9 +99,14 @@ class FakePlatform : public SlidePlatform {
     building_slot = -1;
     return SlideSize{640.0f, 480.0f};
   }
-  void AbandonSlideBuild() override {
+  std::optional<uint32_t> SlideBuildRunningSince() override {
+    if (static_cast<int32_t>(tick - build_started) < static_cast<int32_t>(queue_ms)) return std::nullopt;
+    return build_started + queue_ms;
+  }
+  void AbandonSlideBuild(bool ran_whole_limit) override {
     const int slot = building_slot;
-    abandoned.push_back(pending + "@" + std::to_string(slot) + " after " + std::to_string(tick - build_started));
+    abandoned.push_back(pending + "@" + std::to_string(slot) + " after " + std::to_string(tick - build_started) +
+                        (ran_whole_limit ? "" : " early"));
     on_slot[slot].clear();
     building_slot = -1;
   }
@@ -147,7 +155,14 @@ struct Show {
     StepSlideshow(seq, platform, tick, kNow);
     states.push_back(seq.state);
     frames.push_back(PlanFrame(seq, platform.new_photos, tick));
+    if (!frames.back().unchanged) NoteFrameDrawn(seq, frames.back());
     tick += kFrameMs;
+  }
+  // Nobody looks for `ms`: no step, no frame.
+  void Pause(uint32_t ms) {
+    PauseSlideshow(seq, tick);
+    tick += ms;
+    ResumeSlideshow(seq, tick);
   }
   // Runs frames until `builds` slides have been built in total.
   void RunUntilBuilds(std::size_t builds) {
@@ -265,9 +280,9 @@ TEST(SlideSequencer, TwoPhotosAlternateWithTenSecondHoldsAndFiftyOneFrameFades) 
     EXPECT_GT(ms, 10000u);
     EXPECT_LE(ms, 10000u + 2 * kFrameMs);
   }
-  // The step that ends the hold already counts; the last frame of the fade
-  // moves on to Advancing, so Fading is seen after 50 of its 51 frames.
-  EXPECT_EQ(fade_frames, (std::vector<int>{50, 50, 50}));
+  // The step that ends the hold draws the fade's first frame; the step after
+  // its last frame moves on to Advancing.
+  EXPECT_EQ(fade_frames, (std::vector<int>{51, 51, 51}));
   EXPECT_EQ(shown, (std::vector<std::string>{"p1@0", "p0@1", "p1@0", "p0@1"}));
 }
 
@@ -293,18 +308,24 @@ TEST(SlideSequencer, FadeKeepsItsLengthWhateverTheFrameRate) {
       {"a frame every 20 ms", every20, steps20},
       {"a frame every 40 ms", every40, steps40},
       {"one frame 207 ms late", late, steps_late},
-      {"a frame after a stall", {0, 20, 5000}, {0, 1, 50}},
+      {"a frame after a stall", {0, 20, 1000}, {0, 1, 50}},
   };
   for (const Case& c : cases) {
     for (const bool cross_fade : {true, false}) {
       SCOPED_TRACE(testing::Message() << c.name << (cross_fade ? ", cross-fade" : ", fade-in"));
       SlideSequencer s;
+      FakePlatform platform;
+      platform.seq = &s;
+      const uint32_t start = 4'294'966'000u;  // the clock wraps during the fade
       s.state = cross_fade ? SlideState::Fading : SlideState::Holding;
       s.fade_in_pending = !cross_fade;
+      s.fade_started = true;
+      s.fade_start = start;
+      s.hold_start = start;
       s.current_slot = 1;
-      const uint32_t start = 4'294'966'000u;  // the tick count wraps during the fade
       std::vector<float> drawn;
       for (const uint32_t at : c.at) {
+        StepSlideshow(s, platform, start + at, kNow);
         ASSERT_TRUE(cross_fade ? s.state == SlideState::Fading : s.fade_in_pending) << "ended before " << at << " ms";
         const FramePlan plan = PlanFrame(s, false, start + at);
         ASSERT_EQ(plan.count, cross_fade ? 2 : 1);
@@ -314,8 +335,9 @@ TEST(SlideSequencer, FadeKeepsItsLengthWhateverTheFrameRate) {
       std::vector<float> expected;
       for (const int step : c.steps) expected.push_back(sums[static_cast<std::size_t>(step)]);
       EXPECT_EQ(drawn, expected);
+      StepSlideshow(s, platform, start + 1020, kNow);
       EXPECT_TRUE(cross_fade ? s.state == SlideState::Advancing : !s.fade_in_pending) << "the fade is over";
-      const FramePlan after = PlanFrame(s, false, start + c.at.back() + 20);
+      const FramePlan after = PlanFrame(s, false, start + 1020);
       ASSERT_EQ(after.count, 1);
       EXPECT_EQ(after.draws[0].slot, cross_fade ? 0 : 1);
       EXPECT_EQ(after.draws[0].opacity, 1.0f);
@@ -601,35 +623,42 @@ TEST(SlideSequencer, TwoShowsNeverDrawOnePhotoAtOnce) {
   }
 }
 
-// A build that never returns is given up 30 seconds after it started, one
-// the platform refuses at once: its slot shows black, like an undecodable
-// photo, and the show goes on, the first photo of a show included.
+// A build that never returns is given up 30 seconds after a builder took it,
+// however long it waited for one; one the platform refuses at once: its slot
+// shows black, like an undecodable photo, and the show goes on, the first
+// photo of a show included.
 TEST(SlideSequencer, ABuildThatNeverReturnsIsAbandonedAfterThirtySeconds) {
   struct Case {
     int photos;
     std::string hanging;
     bool refused;  // the build is refused rather than left hanging
+    uint32_t queue_ms;
     SlideState after_31s;
     int arriving;  // photos appended then
     std::vector<std::string> builds;
     std::vector<std::string> abandoned;
   };
   const Case cases[] = {
-      {5, "p2", false, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
+      {5, "p2", false, 0, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
        {"p2@0 after 30020", "p2@1 after 30020"}},
-      {5, "p4", false, SlideState::Holding, 0,
+      {5, "p4", false, 0, SlideState::Holding, 0,
        {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1", "p0@0"},
        {"p4@0 after 30020", "p4@1 after 30020"}},
-      {1, "p0", false, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 30020"}},
-      // A refused build is given up at once.
-      {5, "p2", true, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
-       {"p2@0 after 0", "p2@1 after 0"}},
-      {1, "p0", true, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 0"}},
+      {1, "p0", false, 0, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 30020"}},
+      // 40 s behind another show's build count for nothing.
+      {5, "p2", false, 40'000, SlideState::BuildingFirst, 0,
+       {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0"},
+       {"p2@0 after 70020", "p2@1 after 70020"}},
+      // A refused build is given up at once, without condemning its photo.
+      {5, "p2", true, 0, SlideState::Holding, 0, {"p2@0", "p3@1", "p4@0", "p0@1", "p1@0", "p2@1", "p3@0", "p4@1"},
+       {"p2@0 after 0 early", "p2@1 after 0 early"}},
+      {1, "p0", true, 0, SlideState::SinglePhoto, 1, {"p0@0", "p1@1"}, {"p0@0 after 0 early"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hanging + (c.refused ? " is refused" : " hangs"));
     Show show(12347);
     show.platform.AddPhotos(c.photos);
+    show.platform.queue_ms = c.queue_ms;
     (c.refused ? show.platform.refused : show.platform.hanging).insert(c.hanging);
     show.RunFor(31'000);
     EXPECT_EQ(show.seq.state, c.after_31s);
@@ -684,7 +713,7 @@ TEST(SlideSequencer, SlowBuildsKeepTheOrderTheHoldAndTheFades) {
       EXPECT_GT(ms, 10000u);
       EXPECT_LE(ms, std::max(10000u, static_cast<uint32_t>(polls + 1) * kFrameMs) + 2 * kFrameMs);
     }
-    EXPECT_EQ(fade_frames, 50 * static_cast<int>(hold_ms.size()));
+    EXPECT_EQ(fade_frames, 51 * static_cast<int>(hold_ms.size()));
   }
 }
 
@@ -705,6 +734,90 @@ TEST(SlideSequencer, FirstPhotoShowsAsSoonAsItIsBuilt) {
     EXPECT_EQ(show.platform.building_slot, photos > 1 ? 1 : -1);
     show.Frame();
     EXPECT_GT(show.frames.back().draws[0].opacity, 0.0f);
+  }
+}
+
+// While nobody looks the show is neither stepped nor drawn. When somebody
+// looks again the picture on screen is drawn at once, a held slide is held
+// anew, a fade goes on from its step, and a refresh that fell due starts.
+TEST(SlideSequencer, NobodyLooksThenTheShowGoesOnWhereItStood) {
+  struct Case {
+    const char* name;
+    uint32_t pause_at;       // ms after the start; the fade-in ends at 1060, the first cross-fade begins at 10060
+    int fading_frames;       // of the fade running at the pause or the next one, the pause apart
+    uint32_t next_fade_ms;   // from the resume to the next cross-fade
+  };
+  const Case cases[] = {
+      {"a held slide", 5'000, 51, 10'020},
+      {"the fade-in", 500, 51, 10'020},
+      {"a cross-fade", 10'460, 51, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Show show(1000);
+    show.platform.AddPhotos(3);
+    show.RunFor(c.pause_at);
+    const FramePlan before = show.frames.back();
+    int fading = static_cast<int>(std::count(show.states.begin(), show.states.end(), SlideState::Fading));
+    show.platform.last_refresh_time = 0;  // the gallery falls due while nobody looks
+    show.Pause(3'600'000);
+    const uint32_t resumed = show.tick;
+    show.Frame();
+    fading += show.seq.state == SlideState::Fading;
+    const FramePlan after = show.frames.back();
+    EXPECT_FALSE(after.unchanged) << "the picture is drawn again";
+    ASSERT_EQ(after.count, before.count);
+    EXPECT_EQ(after.draws[after.count - 1].slot, before.draws[before.count - 1].slot);
+    EXPECT_GE(after.draws[after.count - 1].opacity, before.draws[before.count - 1].opacity);
+    EXPECT_LE(after.draws[after.count - 1].opacity, before.draws[before.count - 1].opacity + 0.05f);
+    uint32_t fade_began = 0;
+    for (int guard = 0; show.seq.state != SlideState::Advancing; ++guard) {
+      ASSERT_LT(guard, 100'000);
+      const SlideState was = show.seq.state;
+      show.Frame();
+      if (show.seq.state == SlideState::Fading) {
+        ++fading;
+        if (was != SlideState::Fading) fade_began = show.tick - kFrameMs - resumed;
+      }
+    }
+    EXPECT_EQ(fading, c.fading_frames);
+    EXPECT_EQ(fade_began, c.next_fade_ms);
+    show.RunFor(100);  // the first periodic check of the next hold
+    ASSERT_FALSE(show.platform.refresh_start_ticks.empty());
+    EXPECT_GE(show.platform.refresh_start_ticks.back(), resumed) << "nothing starts while nobody looks";
+    EXPECT_LE(show.platform.refresh_start_ticks.back(), resumed + 11'100);
+  }
+}
+
+// The main thread sleeps until the next step can change anything.
+TEST(StepDueIn, OnlyAHeldStillSlideLetsTheMainThreadSleep) {
+  struct Case {
+    SlideState state;
+    uint32_t held_ms, checked_ms;  // since the hold began and since the last periodic check
+    int building_slot;
+    bool fade_in, shown;
+    int32_t due_in;
+  };
+  const Case cases[] = {
+      {SlideState::Holding, 3000, 1000, -1, false, true, 4001},  // the periodic check comes first
+      {SlideState::Holding, 9000, 1000, -1, false, true, 1001},  // the hold ends first
+      {SlideState::Holding, 12000, 1000, 1, false, true, kBuildPollMs},  // the next slide is still built
+      {SlideState::Holding, 3000, 5001, -1, false, true, 0},   // the check is due
+      {SlideState::Holding, 3000, 1000, -1, false, false, 0},  // the window was spoilt
+      {SlideState::Holding, 300, 300, 1, true, true, 0},       // fading in
+      {SlideState::Fading, 0, 1000, -1, false, true, 0},
+      {SlideState::BuildingFirst, 0, 0, 0, false, true, kBuildPollMs},
+  };
+  for (const Case& c : cases) {
+    SlideSequencer s;
+    const uint32_t now = 50'000;
+    s.state = c.state;
+    s.hold_start = now - c.held_ms;
+    s.last_periodic_check = now - c.checked_ms;
+    s.building_slot = c.building_slot;
+    s.fade_in_pending = c.fade_in;
+    s.shown = c.shown;
+    EXPECT_EQ(StepDueIn(s, now, 10'000), c.due_in) << &c - cases;
   }
 }
 
@@ -729,7 +842,9 @@ TEST(PlanFrame, TellsWhenThePictureIsUnchanged) {
   for (const Case& c : cases) {
     SlideSequencer s;
     s.state = SlideState::Holding;
-    EXPECT_FALSE(PlanFrame(s, false, 0).unchanged) << c.name << ": the first frame always draws";
+    const FramePlan first = PlanFrame(s, false, 0);
+    EXPECT_FALSE(first.unchanged) << c.name << ": the first frame always draws";
+    NoteFrameDrawn(s, first);
     EXPECT_TRUE(PlanFrame(s, false, 0).unchanged) << c.name;
     c.between(s);
     EXPECT_EQ(!PlanFrame(s, false, 0).unchanged, c.drawn) << c.name;
@@ -753,7 +868,7 @@ TEST(PlanFrame, OnlyFadesDrawEveryFrame) {
       drawn_black += !f.unchanged;
     } else {
       drawn_holding += !f.unchanged;
-      holds += i > 0 && show.states[i - 1] != SlideState::Holding;
+      holds += state == SlideState::Holding && show.states[i - 1] != SlideState::Holding;
     }
   }
   EXPECT_EQ(drawn_black, 1) << "the first black frame only";
