@@ -179,7 +179,7 @@ TEST(SettingsFile, HandEditedFilesKeepEveryValueAndLine) {
            "=orphan\nslide_seconds=30\ncolour=red",
        true, full + L"\nslide_seconds=30\n# my settings\ncolour = blue\n=orphan\ncolour=red"},
       {"a partial file keeps its values, its id and its other lines",
-       std::string("dloption=3\r\nguid = ") + kKeptGuidBytes + "\r\nweather_loc_id = SZXX0033\r\nfoo=bar\r\nshow_weather=0",
+       std::string("dloption=3\r\nguid =") + kKeptGuidBytes + "\r\nweather_loc_id= SZXX0033\r\nfoo=bar\r\nshow_weather=0",
        false, full.substr(0, full.find(L"newver")) +
            L"newver=1.0\nshow_weather=0\nweather_loc_id=SZXX0033\nweather_loc=?\nshow_newver=1\nfoo=bar"},
   };
