@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -96,9 +97,7 @@ TEST(ReadPhotoHeader, DecidesWhatACodecMaySeeAndReadsWhatItNeeds) {
     EXPECT_EQ(header.profile_is_srgb, c.srgb) << c.name;
   }
   const PhotoHeader header = ReadPhotoHeader(reinterpret_cast<const uint8_t*>(ycck.data()), ycck.size());
-  EXPECT_EQ(header.adobe_transform, 2);
-  EXPECT_EQ(header.components, 4);
-  EXPECT_EQ(header.orientation, 6);
+  EXPECT_EQ(std::tuple(header.adobe_transform, header.components, header.orientation), std::tuple(2, 4, 6));
 }
 
 }  // namespace

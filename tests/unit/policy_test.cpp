@@ -49,7 +49,6 @@ TEST(Policy, MachineThenUserThenFileAndNeverStored) {
     int32_t check_version;
   };
   const Case cases[] = {
-      {{}, L"1\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=1\nslide_seconds=20", "", 1},
       {{{L"M:dloption", L"#4"}, {L"U:dloption", L"#2"}, {L"U:show_weather", L"#0"}, {L"M:show_newver", L"#7"},
         {L"U:check_version", L"#0"}, {L"M:slide_seconds", L"#99999"}},
        L"0\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=1\nslide_seconds=3600",
@@ -63,7 +62,7 @@ TEST(Policy, MachineThenUserThenFileAndNeverStored) {
        L"1\nweather_loc_id=SZXX0033\nweather_loc=?\nshow_newver=1\nslide_seconds=20",
        "dloption location monitors weather_unit ", 1},
       {{{L"M:weather_loc", L"Paris"}, {L"M:dloption", L"3"}, {L"U:show_newver", L"1"}},
-       L"1\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=1\nslide_seconds=20", "", 1},
+       L"1\nweather_loc_id=UKXX0085\nweather_loc=London\nshow_newver=1\nslide_seconds=20", "", 1},  // nothing applies
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.locks);

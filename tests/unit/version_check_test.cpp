@@ -107,11 +107,9 @@ TEST(VersionCheck, CheckStoresSavesAndAlwaysRemovesTheAnswer) {
     settings.check_version = c.check_version;
     RunVersionCheck(p);
     const bool asked = c.check_version != 0;
-    EXPECT_EQ(p.queries.size(), asked ? 1u : 0u);
-    if (asked) {
-      EXPECT_EQ(p.queries.at(0),
-                L"http://up.test/screensavers/update.php?app=velmora&ver=1.0&uid=GUID&os=win&osver=6.1.1.0");
-    }
+    EXPECT_EQ(p.queries, asked ? std::vector<std::wstring>{L"http://up.test/screensavers/update.php?app=velmora&ver=1.0"
+                                                           L"&uid=GUID&os=win&osver=6.1.1.0"}
+                               : std::vector<std::wstring>{});
     EXPECT_EQ(CurrentNewver().View(), c.newver_after);
     EXPECT_EQ(p.saves, c.saves);
     EXPECT_EQ(p.removals, asked ? 1 : 0);

@@ -216,12 +216,11 @@ TEST_F(WeatherCache, ADocumentInTheOtherUnitsIsFetchedAnew) {
   EXPECT_FALSE(FetchWeather(p));
   EXPECT_NE(p.downloads.at(0).find(L"&unit=s"), std::wstring::npos);
   EXPECT_EQ(CurrentWeatherReport().current_temp, 41);
-  p.now += 14 * 60 * kSecond;
-  RefreshWeather(p);
-  EXPECT_EQ(p.thread_starts, 0);
-  p.now += 2 * 60 * kSecond;
-  RefreshWeather(p);
-  EXPECT_EQ(p.thread_starts, 1);
+  for (const auto [minutes, starts] : {std::pair{14, 0}, {16, 1}}) {
+    p.now = kNow + minutes * 60 * kSecond;
+    RefreshWeather(p);
+    EXPECT_EQ(p.thread_starts, starts) << minutes << " minutes on";
+  }
 }
 
 TEST_F(WeatherCache, DiscardForgetsTheReportAndTheFileSoTheNextCheckFetchesAtOnce) {
