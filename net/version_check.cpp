@@ -50,13 +50,15 @@ std::optional<std::wstring> ReadAnswerVersion(std::string_view answer) {
   const std::size_t start = opening + kOpeningTag.size();
   const std::string_view element = answer.substr(start, closing - start);
   // newver goes into settings.cfg, where a line break would add or swallow a
-  // line: control characters are dropped, as the settings writer does, before
-  // the nine characters are counted.
+  // line and blanks around a value are not read back: control characters and
+  // leading blanks are dropped before the nine characters are counted, and
+  // trailing blanks after.
   std::string version;
   for (const char c : element) {
     if (version.size() == kNewverLimit) break;
-    if (static_cast<unsigned char>(c) >= 0x20) version += c;
+    if (static_cast<unsigned char>(c) >= 0x20 && !(c == ' ' && version.empty())) version += c;
   }
+  while (!version.empty() && version.back() == ' ') version.pop_back();
   return WidenBytes(version);
 }
 

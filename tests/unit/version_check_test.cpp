@@ -21,10 +21,12 @@ TEST(VersionCheck, AnswerParsing) {
       {"<appver>0.9</appver>", L"0.9"},
       {"<appver>1.2345678901</appver>", L"1.2345678"},
       {"<appver>123456789</appver>", L"123456789"},
-      {"<appver> 1.1 </appver>", L" 1.1 "},
-      // Control characters would end up in settings.cfg: they are dropped, then nine are kept.
+      // Control characters would end up in settings.cfg, and blanks around it
+      // would not be read back from there: both are dropped, then nine are kept.
+      {"<appver> 1.1 </appver>", L"1.1"},
+      {"<appver>  1.2345678 9</appver>", L"1.2345678"},
       {"<appver>\n1.1\n</appver>", L"1.1"},
-      {"<appver> 1.1\r\n</appver>", L" 1.1"},
+      {"<appver> 1.1\r\n</appver>", L"1.1"},
       {"<appver>1\nguid=AB</appver>", L"1guid=AB"},
       {"<appver>\n</appver>", L""},
       {"<appver>1.2\t</appver>", L"1.2"},
